@@ -1,0 +1,7 @@
+#include "app/app_state.h"
+
+AppState app;
+
+void resetAppState() {
+    app = AppState{};
+}

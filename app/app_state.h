@@ -1,0 +1,38 @@
+#pragma once
+// The one process-wide state record through which the touch dispatcher, the refill
+// entry and the drawing code talk to each other: flags and fields, never calls.
+#include "props/layout.h"
+
+#include <cstdint>
+
+// The number display's text: ten typed characters and the terminator fit; longer
+// texts (a shown value, a SAVE result) are bounded by their writers.
+constexpr int INPUT_TEXT_SIZE = 12;
+
+struct AppState {
+    int32_t currentScreen = 0; // 0 entry, 1 settings, 2 fuel-distance, 3 consumption-price, 4 recap
+    bool exitRequested = false;      // the loop ends after the current pass
+    bool redrawRequested = false;    // paint the dynamic parts in this pass
+    bool fullRedrawRequested = true; // copy the whole background of currentScreen first
+    bool showBanner = true;          // the number display shows the banner until the first touch
+
+    char inputText[INPUT_TEXT_SIZE] = "0";
+    int inputLength = 0;
+    bool decimalEntered = false;
+
+    double enteredDistance = 0.0;
+    double enteredFuel = 0.0;
+    double enteredPrice = 0.0;
+
+    // touch dispatch state
+    int touchX = 0, touchY = 0;
+    LayoutRect highlightedButton = NO_BUTTON;
+    char releasedCode = 0;
+    bool refreshNumberDisplay = false;
+    bool clearInputAfter = false;
+};
+
+extern AppState app;
+
+// Puts the record back to its start values (tests; the device starts once).
+void resetAppState();

@@ -1,0 +1,27 @@
+#include "app/debug_log.h"
+
+#include "app/paths.h"
+
+#include <cstdio>
+#include <ctime>
+#include <fstream>
+
+char scratchText[SCRATCH_SIZE];
+
+void debugLog(const char* message) {
+    // The path lives in its own buffer: callers usually pass scratchText as the message.
+    const std::string path = dataPath("Debug.log");
+    std::ofstream log(path, std::ios::out | std::ios::app | std::ios::binary);
+    if (!log.is_open())
+        return;
+    log << "### " << message << '\n';
+    log.flush();
+    log.close();
+}
+
+void timestampText() {
+    const std::time_t now = std::time(nullptr);
+    const char* text = std::ctime(&now);
+    // ctime fails only for years it cannot print; an empty stamp beats a crash
+    std::snprintf(scratchText, SCRATCH_SIZE, "%s", text ? text : "\n");
+}

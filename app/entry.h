@@ -1,0 +1,13 @@
+#pragma once
+// The refill entry: the keypad text, moving a typed number into a field, and SAVE.
+
+// Digit keys "0".."9" and the decimal point ".".
+void digitAction(char code);
+// Back to a clear entry: "0", nothing typed, no decimal point.
+void clearEntry();
+// Moves the typed number into a value, or shows the current one, or resets it to 0.
+double takeEntry(double current);
+// SAVE: computes the consumption, appends the record, shows the result.
+void appendConsumptionRecord();
+// BIKEFUELFULL, CAR1FUELFULL, CAR2FUELFULL on the fuel-full key of their vehicle.
+void fuelFullAction(const char* key);

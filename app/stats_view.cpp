@@ -1,0 +1,3 @@
+#include "app/stats_view.h"
+
+void drawStatisticsView() {}

@@ -1,0 +1,34 @@
+#include "display/fb_query.h"
+
+#include <cstring>
+
+namespace {
+DesktopScreen screen;
+}
+
+void setDesktopScreen(const DesktopScreen& s) {
+    screen = s;
+}
+
+int queryFixedScreenInfo(int, fb_fix_screeninfo* fix) {
+    if (screen.failFixed)
+        return -1;
+    std::memset(fix, 0, sizeof *fix);
+    fix->line_length =
+        screen.lineLength ? screen.lineLength : screen.xres * screen.bitsPerPixel / 8;
+    return 0;
+}
+
+int queryVariableScreenInfo(int, fb_var_screeninfo* var) {
+    if (screen.failVariable)
+        return -1;
+    std::memset(var, 0, sizeof *var);
+    var->xres = screen.xres;
+    var->yres = screen.yres;
+    var->xres_virtual = screen.xres + screen.xoffset;
+    var->yres_virtual = screen.yres + screen.yoffset;
+    var->xoffset = screen.xoffset;
+    var->yoffset = screen.yoffset;
+    var->bits_per_pixel = screen.bitsPerPixel;
+    return 0;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// consumption.txt: one tab-separated line per saved refill behind a commented header.
+#include <istream>
+
+// Appends the record of the refill in AppState with the given consumption (the file part of SAVE).
+void writeConsumptionRecord(double consumption);
+// Leaves the next record line of vehicle in scratchText and returns its length;
+// 0 at the end of the file or at an empty line.
+int nextRecordLine(std::istream& in, int vehicle);
+// Removes the first field and its delimiter from scratchText; returns the index just
+// past the delimiter, or -1 when there is none.
+int dropField(char delimiter);
+
+struct RecordFields {
+    double distance; // whole number: the fraction is dropped when read back
+    double fuel;
+    double odometer;
+    double price;
+};
+// Reads the fields of the line nextRecordLine left in scratchText (consumes it).
+RecordFields readRecordFields();

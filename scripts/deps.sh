@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the host build and its tests need, when missing.
+# Quiet and idempotent: with everything present it only asks dpkg.
+set -euo pipefail
+
+HOST_PACKAGES=(
+    cmake g++ make pkg-config git
+    googletest libbenchmark-dev
+    libfreetype-dev libpng-dev zlib1g-dev
+    fonts-dejavu-core clang-format
+)
+
+missing=()
+for p in "${HOST_PACKAGES[@]}" "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$p")
+    fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "deps: installing ${missing[*]}"
+    SUDO=""
+    [ "$(id -u)" -ne 0 ] && SUDO="sudo"
+    export DEBIAN_FRONTEND=noninteractive
+    $SUDO apt-get -o DPkg::Lock::Timeout=600 -qq update >/dev/null
+    $SUDO apt-get -o DPkg::Lock::Timeout=600 -qq install -y --no-install-recommends "${missing[@]}" >/dev/null
+fi

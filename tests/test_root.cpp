@@ -1,0 +1,59 @@
+#include "tests/test_root.h"
+
+#include "app/app_state.h"
+#include "app/paths.h"
+#include "props/properties.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+void resetProcessState() {
+    resetProperties();
+    resetAppState();
+}
+
+void makeDirs(const std::string& path) {
+    std::filesystem::create_directories(path);
+}
+
+void RootTest::SetUp() {
+    char pattern[] = "/tmp/pumpwright-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    root = pattern;
+    setRootPrefix(root);
+    makeDirs(dataDir());
+    resetProcessState();
+}
+
+void RootTest::TearDown() {
+    resetProcessState();
+    setRootPrefix("");
+    std::error_code ignored;
+    std::filesystem::remove_all(root, ignored);
+}
+
+std::string RootTest::dataFile(const char* name) const {
+    return dataPath(name);
+}
+
+std::string RootTest::readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+void RootTest::writeFile(const std::string& path, const std::string& content) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+bool RootTest::fileExists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
+
+std::string RootTest::debugLogText() const {
+    return readFile(dataFile("Debug.log"));
+}

@@ -1,0 +1,26 @@
+#pragma once
+// A scratch root prefix per test: an empty card (the data directory exists) and fresh
+// process-wide state, as if the device had just been switched on.
+#include <gtest/gtest.h>
+
+#include <string>
+
+class RootTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    std::string dataFile(const char* name) const;
+    static std::string readFile(const std::string& path);
+    static void writeFile(const std::string& path, const std::string& content);
+    static bool fileExists(const std::string& path);
+    // Lines of Debug.log without their "### " prefix.
+    std::string debugLogText() const;
+
+    std::string root;
+};
+
+// Puts every module's process-wide state back to its start values.
+void resetProcessState();
+// mkdir -p
+void makeDirs(const std::string& path);
