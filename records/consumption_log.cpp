@@ -1,12 +1,30 @@
 #include "records/consumption_log.h"
 
+#include "app/app_state.h"
 #include "app/debug_log.h"
+#include "app/paths.h"
+#include "props/properties.h"
+#include "records/log_append.h"
+#include "records/vehicles.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
 
 namespace {
+
+// People read and edit the file, so it explains itself; the misspelling and the
+// backslash sequences are what existing cards hold.
+const char* const CONSUMPTION_HEADER =
+    "# This file contains the consumption-values you entered.\n"
+    "#\n"
+    "# Format is: (\"[]\" means \"optional\")\n"
+    "#  vehicle \\t [distance] \\t fuel \\t [odometer] \\t price\n"
+    "#    (and optional:) \\t [consumption] \\t [utc-time] \\n\n"
+    "#\n"
+    "#   \"vehicle\" ist the actually chosen vehicle, \"0\" is \"motorcycle\", \"1\" is \"car "
+    "1\" and \"2\" is \"car 2\"\n"
+    "#\n";
 
 // scratchText keeps one character for its terminator; a longer line (a hand edit, a
 // damaged card) is cut to this many characters, the fields the readers use come first.
@@ -36,6 +54,36 @@ double decimalField() {
 }
 
 } // namespace
+
+void writeConsumptionRecord(double consumption) {
+    LogAppend log = openLogForAppend(dataPath("consumption.txt"));
+    if (log.fd < 0)
+        return;
+    std::string record = getProperty("P_DEFAULTVEHICLE", "1");
+    const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
+    record += '\t';
+    // The keypad distance is either the trip (field 2) or the odometer reading (field 4);
+    // the other one holds the placeholder.
+    if (getOdometerMode(vehicle) == 0)
+        appendNumber(record, app.enteredDistance);
+    else
+        record += "0.0";
+    record += '\t';
+    appendNumber(record, app.enteredFuel);
+    record += '\t';
+    if (getOdometerMode(vehicle) != 0)
+        appendNumber(record, app.enteredDistance);
+    else
+        record += "0.0";
+    record += '\t';
+    appendNumber(record, app.enteredPrice);
+    record += '\t';
+    appendNumber(record, consumption);
+    record += '\t';
+    timestampText();
+    record += scratchText;
+    finishLogAppend(log, CONSUMPTION_HEADER, record);
+}
 
 int nextRecordLine(std::istream& in, int vehicle) {
     std::streambuf* source = in.rdbuf();
