@@ -152,3 +152,51 @@ TEST_F(EntryTest, FuelFullValueIsSetShownAndReset) {
     // the other vehicles keep theirs
     EXPECT_STREQ(getProperty("P_CAR1FUELFULL", "0"), "0");
 }
+
+TEST_F(EntryTest, SaveShowsTheConsumptionOfEitherModeAndStartsAfresh) {
+    press("412");
+    app.enteredDistance = touchField(app.enteredDistance);
+    press("31.5");
+    app.enteredFuel = touchField(app.enteredFuel);
+    app.fullRedrawRequested = false;
+    appendConsumptionRecord();
+    EXPECT_STREQ(app.inputText, "=> 7.65");
+    EXPECT_EQ(app.enteredDistance, 0.0);
+    EXPECT_EQ(app.enteredFuel, 0.0);
+    EXPECT_EQ(app.enteredPrice, 0.0);
+    EXPECT_TRUE(app.fullRedrawRequested);
+
+    setProperty("P_DEFAULTFUELDISTMODE", "1");
+    app.enteredDistance = 412;
+    app.enteredFuel = 31.5;
+    press("12.");
+    appendConsumptionRecord();
+    EXPECT_STREQ(app.inputText, "=> 13.08");
+    EXPECT_EQ(app.inputLength, 0);
+    EXPECT_FALSE(app.decimalEntered);
+    press(".5");
+    EXPECT_STREQ(app.inputText, "0.5");
+}
+
+TEST_F(EntryTest, SaveResultsOfAnySizeStayInsideTheDisplayBuffer) {
+    app.enteredDistance = 100;
+    app.enteredFuel = 1e300;
+    appendConsumptionRecord();
+    EXPECT_STREQ(app.inputText, "=> 1e+300");
+
+    app.enteredFuel = 5;
+    appendConsumptionRecord();
+    EXPECT_STREQ(app.inputText, "=> inf");
+
+    appendConsumptionRecord();
+    EXPECT_TRUE(std::strcmp(app.inputText, "=> nan") == 0 ||
+                std::strcmp(app.inputText, "=> -nan") == 0)
+        << app.inputText;
+
+    // mode 1 with a tiny fuel: a long but finite result keeps its leading digits
+    setProperty("P_DEFAULTFUELDISTMODE", "1");
+    app.enteredDistance = 9999999999;
+    app.enteredFuel = 0.00000001;
+    appendConsumptionRecord();
+    EXPECT_STREQ(app.inputText, "=> 1e+18");
+}
