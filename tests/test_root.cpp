@@ -2,6 +2,8 @@
 
 #include "app/app_state.h"
 #include "app/paths.h"
+#include "display/framebuffer.h"
+#include "display/image.h"
 #include "props/properties.h"
 
 #include <cstdlib>
@@ -12,6 +14,8 @@
 void resetProcessState() {
     resetProperties();
     resetAppState();
+    resetFB();
+    resetImageTable();
 }
 
 void makeDirs(const std::string& path) {
