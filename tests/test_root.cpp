@@ -2,6 +2,8 @@
 
 #include "app/app_state.h"
 #include "app/paths.h"
+#include "display/framebuffer.h"
+#include "display/image.h"
 #include "props/properties.h"
 
 #include <cstdlib>
@@ -13,6 +15,8 @@
 void resetProcessState() {
     resetProperties();
     resetAppState();
+    resetFB();
+    resetImageTable();
 }
 
 namespace {
