@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/paths.h"
+#include "display/text.h"
 #include "props/properties.h"
 
 #include <cstdlib>
@@ -12,6 +13,7 @@
 void resetProcessState() {
     resetProperties();
     resetAppState();
+    resetText();
 }
 
 void makeDirs(const std::string& path) {
