@@ -18,7 +18,6 @@ namespace {
 // One face is current at a time; the name is kept even when the face failed to open, so
 // a broken font is reported once and not reopened on every redraw.
 std::string currentName;
-bool fontLoaded = false;
 FT_Library library = nullptr;
 FT_Face face = nullptr;
 
@@ -93,7 +92,7 @@ void renderGlyph(FT_Glyph glyph, long long ox, long long oy, int height, int r, 
 } // namespace
 
 void loadFont(const char* fontName) {
-    if (fontLoaded && currentName == fontName)
+    if (currentName == fontName)
         return;
     releaseFont();
     if (!library && FT_Init_FreeType(&library) != 0) {
@@ -108,7 +107,6 @@ void loadFont(const char* fontName) {
         debugLog("Error loading font face!");
     }
     currentName = fontName;
-    fontLoaded = true;
 }
 
 void resetText() {
@@ -117,7 +115,6 @@ void resetText() {
         FT_Done_FreeType(library);
     library = nullptr;
     currentName.clear();
-    fontLoaded = false;
 }
 
 void drawGlyph(const GlyphBitmap& bitmap, int x, int y, int r, int g, int b, int outlineR,

@@ -334,6 +334,46 @@ TEST_F(TextTest, HalfTurnSpinsGlyphPixelsAboutTheScreenCentre) {
     EXPECT_EQ(pixel(0, 399), BLACK);
 }
 
+// A font of bitmaps only: its one glyph is a two-level 4 x 3 block, 8 pixels per em.
+constexpr const char* BLOCK_FONT = "STARTFONT 2.1\n"
+                                   "FONT -pw-block-medium-r-normal--8-80-72-72-c-80-iso10646-1\n"
+                                   "SIZE 8 72 72\n"
+                                   "FONTBOUNDINGBOX 8 8 0 0\n"
+                                   "STARTPROPERTIES 3\n"
+                                   "PIXEL_SIZE 8\n"
+                                   "FONT_ASCENT 8\n"
+                                   "FONT_DESCENT 0\n"
+                                   "ENDPROPERTIES\n"
+                                   "CHARS 1\n"
+                                   "STARTCHAR A\n"
+                                   "ENCODING 65\n"
+                                   "SWIDTH 1000 0\n"
+                                   "DWIDTH 8 0\n"
+                                   "BBX 4 3 1 2\n"
+                                   "BITMAP\n"
+                                   "F0\n"
+                                   "90\n"
+                                   "F0\n"
+                                   "ENDCHAR\n"
+                                   "ENDFONT\n";
+
+TEST_F(TextTest, BitmapFontsAreWidenedAndPlaced) {
+    writeFile(dataFile("Block.bdf"), BLOCK_FONT);
+    openScreen(400, 256);
+    drawText(100, 50, 200, 150, "AA", "Block.bdf", 8, ALIGN_LEFT | ALIGN_TOP, 0, 0, 0, -1, -1, -1);
+    EXPECT_EQ(debugLogText(), "");
+    // The pen starts at x1, so the first block (one pixel of bearing) begins at 101. The
+    // baseline lies the box height, three rows, below y1; the blocks float two rows above
+    // it and so start two rows above y1.
+    for (int y = 45; y <= 55; y++)
+        for (int x = 98; x <= 115; x++) {
+            const int cx = x - 101, cy = y - 48;
+            const bool inBlock = cy >= 0 && cy < 3 && ((cx >= 0 && cx < 4) || (cx >= 8 && cx < 12));
+            const bool hole = cy == 1 && (cx == 1 || cx == 2 || cx == 9 || cx == 10);
+            EXPECT_EQ(pixel(x, y), inBlock && !hole ? BLACK : WHITE) << x << "," << y;
+        }
+}
+
 TEST_F(TextTest, MissingFontIsReportedOnce) {
     openScreen(400, 256);
     const std::vector<uint8_t> before = screenBytes();
