@@ -151,6 +151,80 @@ void drawGlyph(const GlyphBitmap& bitmap, int x, int y, int r, int g, int b, int
     }
 }
 
+namespace {
+
+// One line of text laid out from pen position 0, with its string box in whole pixels.
+struct Line {
+    FT_Glyph glyphs[MAX_GLYPHS];
+    FT_Pos positions[MAX_GLYPHS];
+    int count = 0;
+    long long xMin = 32000, yMin = 32000, xMax = -32000, yMax = -32000;
+
+    Line() = default;
+    Line(const Line&) = delete;
+    Line& operator=(const Line&) = delete;
+    ~Line() {
+        for (int n = 0; n < count; n++)
+            FT_Done_Glyph(glyphs[n]);
+    }
+};
+
+// Lays text out with the named font at a nominal size; false when there is no face.
+bool layOut(const char* text, const char* fontName, int pixelSize, Line& line) {
+    loadFont(fontName);
+    if (!face)
+        return false; // loadFont has reported it; without a face there is nothing to draw
+
+    if (pixelSize > MAX_PIXEL_SIZE ||
+        FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(pixelSize < 0 ? 0 : pixelSize) * 64, 0,
+                         0) != 0)
+        debugLog("Error setting pixel size");
+
+    const bool kerning = FT_HAS_KERNING(face);
+    FT_Pos pen = 0;
+    FT_UInt previous = 0;
+    for (const char* p = text; *p && line.count < MAX_GLYPHS; p++) {
+        const FT_UInt index = FT_Get_Char_Index(face, static_cast<unsigned char>(*p));
+        if (kerning && previous && index) {
+            FT_Vector delta;
+            if (FT_Get_Kerning(face, previous, index, FT_KERNING_DEFAULT, &delta) == 0)
+                pen += delta.x;
+        }
+        if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0)
+            continue;
+        if (FT_Get_Glyph(face->glyph, &line.glyphs[line.count]) != 0)
+            continue;
+        line.positions[line.count] = pen >> 6;
+        pen += face->glyph->advance.x;
+        previous = index;
+        line.count++;
+    }
+
+    for (int n = 0; n < line.count; n++) {
+        FT_BBox box;
+        FT_Glyph_Get_CBox(line.glyphs[n], FT_GLYPH_BBOX_PIXELS, &box);
+        line.xMin = std::min<long long>(line.xMin, box.xMin + line.positions[n]);
+        line.xMax = std::max<long long>(line.xMax, box.xMax + line.positions[n]);
+        line.yMin = std::min<long long>(line.yMin, box.yMin);
+        line.yMax = std::max<long long>(line.yMax, box.yMax);
+    }
+    if (line.xMin > line.xMax) {
+        line.xMin = line.yMin = line.xMax = line.yMax = 0;
+        std::snprintf(scratchText, SCRATCH_SIZE, "Error growing string box for: %s", text);
+        debugLog(scratchText);
+    }
+    return true;
+}
+
+} // namespace
+
+TextSize measureText(const char* text, const char* fontName, int pixelSize) {
+    Line line;
+    if (!layOut(text, fontName, pixelSize, line))
+        return {0, 0};
+    return {static_cast<int>(line.xMax - line.xMin), static_cast<int>(line.yMax - line.yMin)};
+}
+
 void drawText(int x1, int y1, int x2, int y2, const char* text, const char* fontName, int pixelSize,
               int flags, int r, int g, int b, int outlineR, int outlineG, int outlineB) {
     // The box arrives in screen coordinates; glyphs are placed in upright ones, with y
@@ -168,56 +242,11 @@ void drawText(int x1, int y1, int x2, int y2, const char* text, const char* font
     const long long top = static_cast<long long>(height) - y1;
     const long long bottom = static_cast<long long>(height) - y2;
 
-    loadFont(fontName);
-    if (!face)
-        return; // loadFont has reported it; without a face there is nothing to draw
-
-    if (pixelSize > MAX_PIXEL_SIZE ||
-        FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(pixelSize < 0 ? 0 : pixelSize) * 64, 0,
-                         0) != 0)
-        debugLog("Error setting pixel size");
-
-    // Lay the text out on one line from pen position 0.
-    FT_Glyph glyphs[MAX_GLYPHS];
-    FT_Pos positions[MAX_GLYPHS];
-    int count = 0;
-    const bool kerning = FT_HAS_KERNING(face);
-    FT_Pos pen = 0;
-    FT_UInt previous = 0;
-    for (const char* p = text; *p && count < MAX_GLYPHS; p++) {
-        const FT_UInt index = FT_Get_Char_Index(face, static_cast<unsigned char>(*p));
-        if (kerning && previous && index) {
-            FT_Vector delta;
-            if (FT_Get_Kerning(face, previous, index, FT_KERNING_DEFAULT, &delta) == 0)
-                pen += delta.x;
-        }
-        if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0)
-            continue;
-        if (FT_Get_Glyph(face->glyph, &glyphs[count]) != 0)
-            continue;
-        positions[count] = pen >> 6;
-        pen += face->glyph->advance.x;
-        previous = index;
-        count++;
-    }
-
-    // The box of the whole string, in whole pixels.
-    long long xMin = 32000, yMin = 32000, xMax = -32000, yMax = -32000;
-    for (int n = 0; n < count; n++) {
-        FT_BBox box;
-        FT_Glyph_Get_CBox(glyphs[n], FT_GLYPH_BBOX_PIXELS, &box);
-        xMin = std::min<long long>(xMin, box.xMin + positions[n]);
-        xMax = std::max<long long>(xMax, box.xMax + positions[n]);
-        yMin = std::min<long long>(yMin, box.yMin);
-        yMax = std::max<long long>(yMax, box.yMax);
-    }
-    if (xMin > xMax) {
-        xMin = yMin = xMax = yMax = 0;
-        std::snprintf(scratchText, SCRATCH_SIZE, "Error growing string box for: %s", text);
-        debugLog(scratchText);
-    }
-    const long long width = xMax - xMin;
-    const long long textHeight = yMax - yMin;
+    Line line;
+    if (!layOut(text, fontName, pixelSize, line))
+        return;
+    const long long width = line.xMax - line.xMin;
+    const long long textHeight = line.yMax - line.yMin;
 
     long long sx;
     if (flags & ALIGN_LEFT)
@@ -234,11 +263,9 @@ void drawText(int x1, int y1, int x2, int y2, const char* text, const char* font
     else
         sy = (top + bottom - textHeight) / 2;
 
-    for (int n = 0; n < count; n++) {
-        const long long ox = sx + positions[n];
+    for (int n = 0; n < line.count; n++) {
+        const long long ox = sx + line.positions[n];
         if (ox > -MAX_ORIGIN && ox < MAX_ORIGIN && sy > -MAX_ORIGIN && sy < MAX_ORIGIN)
-            renderGlyph(glyphs[n], ox, sy, height, r, g, b, outlineR, outlineG, outlineB);
+            renderGlyph(line.glyphs[n], ox, sy, height, r, g, b, outlineR, outlineG, outlineB);
     }
-    for (int n = 0; n < count; n++)
-        FT_Done_Glyph(glyphs[n]);
 }

@@ -25,6 +25,12 @@ void loadFont(const char* fontName);
 // any component -1 means no outline.
 void drawText(int x1, int y1, int x2, int y2, const char* text, const char* fontName, int pixelSize,
               int flags, int r, int g, int b, int outlineR, int outlineG, int outlineB);
+// Size of the string box drawText would align for text: what a layout needs to fit a
+// label to a button. Zero when the font cannot be opened.
+struct TextSize {
+    int width, height;
+};
+TextSize measureText(const char* text, const char* fontName, int pixelSize);
 // Draws one glyph bitmap with its top-left pixel at upright (x, y): pixels of coverage
 // above 128 in the text colour and, unless an outline component is -1, a one-pixel ring
 // in the outline colour around every inked pixel.

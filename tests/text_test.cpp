@@ -158,6 +158,21 @@ TEST_F(TextTest, AlignmentFlagsPlaceTheStringBoxInTheBox) {
     }
 }
 
+TEST_F(TextTest, MeasureGivesTheStringBox) {
+    const GlyphMetrics h = measure('H', 40);
+    const TextSize one = measureText("H", FONT, 40);
+    EXPECT_EQ(one.width, h.xMax - h.xMin);
+    EXPECT_EQ(one.height, h.yMax - h.yMin);
+    // Two glyphs: the second one's box starts one advance on.
+    const TextSize two = measureText("HH", FONT, 40);
+    EXPECT_EQ(two.width, static_cast<int>(h.advance >> 6) + h.xMax - h.xMin);
+    EXPECT_EQ(two.height, one.height);
+    // A descender deepens the box.
+    EXPECT_GT(measureText("Hg", FONT, 40).height, one.height);
+    EXPECT_EQ(debugLogText(), "");
+    EXPECT_EQ(measureText("H", "Missing.ttf", 40).width, 0);
+}
+
 TEST_F(TextTest, KerningPullsPairsTogether) {
     openScreen(400, 256);
     const int size = 60;
