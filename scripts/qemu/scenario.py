@@ -1,0 +1,404 @@
+#!/usr/bin/env python3
+"""Runs the unchanged static device program on the emulated device and checks it from the
+host, through the panel's screendumps and the memory card's files.
+
+Route A (32 bits per pixel, USB tablet): the first frame, then a refill typed on the
+keypad and saved, the settings screen, two statistics screens, EXIT; afterwards the
+consumption record, environment.txt, properties.txt, Debug.log and the exit status.
+Route B (RGB565): the first frame.
+
+Usage: scenario.py [--program FILE] [--card-tool FILE] [A] [B]
+Run after scripts/qemu/prepare.sh. Every run leaves its serial log, QEMU's log, the
+screendumps and the card in build/qemu/runs/scenario-ROUTE/.
+"""
+
+import argparse
+import calendar
+import os
+import re
+import shutil
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.realpath(__file__)))
+import emulator  # noqa: E402
+from emulator import PANEL_H, PANEL_W, REPO, Failure  # noqa: E402
+
+EXPECTED = os.path.join(os.path.dirname(os.path.realpath(__file__)), "expected")
+LAYOUT_W, LAYOUT_H = 400, 256
+PICTURES = ("s0.raw", "s0a.raw", "s1.raw", "s1a.raw", "s2.raw")
+
+# The default look's rectangles (mask, x, y, w, h) that the scenario touches or checks.
+BUTTONS = {
+    "1": (3, 5, 55, 77, 50), "2": (3, 83, 55, 77, 50), "3": (3, 160, 55, 77, 50),
+    "4": (3, 5, 105, 77, 50), "5": (3, 83, 105, 77, 50), "6": (3, 160, 105, 77, 50),
+    "7": (3, 5, 152, 77, 50), "8": (3, 83, 152, 77, 50), "9": (3, 160, 152, 77, 50),
+    "0": (3, 83, 200, 77, 50), ".": (3, 160, 200, 77, 50),
+    "DRIVEN": (1, 238, 5, 77, 50), "EXIT": (1, 315, 5, 77, 50),
+    "REFILLED": (1, 238, 55, 77, 50), "CAR1": (1, 315, 55, 77, 50),
+    "PAID": (1, 238, 105, 77, 50), "SAVE": (1, 238, 152, 77, 50),
+    "STATS": (1, 238, 200, 77, 50), "CONFIG": (1, 315, 200, 77, 50),
+    "FUELPER100DIST": (2, 238, 5, 77, 50), "BACK": (2, 315, 5, 77, 50),
+    "TRIPDIST": (2, 238, 152, 77, 50),
+}
+NUMBER_DISPLAY = (20, 16, 202, 29)
+STATS_AREA = (12, 11, 376, 231)
+TEXT_COLOUR = (89, 98, 75)  # the number display's colour
+WIRES_COLOUR = (178, 196, 150)
+
+CONSUMPTION_HEADER = (
+    "# This file contains the consumption-values you entered.\n"
+    "#\n"
+    '# Format is: ("[]" means "optional")\n'
+    r"#  vehicle \t [distance] \t fuel \t [odometer] \t price" "\n"
+    r"#    (and optional:) \t [consumption] \t [utc-time] \n" "\n"
+    "#\n"
+    '#   "vehicle" ist the actually chosen vehicle, "0" is "motorcycle", "1" is "car 1" and "2" is "car 2"\n'
+    "#\n")
+RECORD = "1\t412.00\t31.50\t0.0\t44.07\t7.65\t"  # trip mode, fuel per 100 distance units
+CTIME = re.compile(r"^(Mon|Tue|Wed|Thu|Fri|Sat|Sun) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec)"
+                   r" [ 123]\d \d\d:\d\d:\d\d \d{4}$")
+
+
+# ---------------------------------------------------------------- expected pictures
+# The program scales pictures onto the panel by adding a fixed step per pixel, so a
+# button's rectangle samples its picture slightly differently from a whole-screen copy;
+# these replicas compute, pixel for pixel, what the panel must show.
+
+
+def to_screen(x, y):
+    return int((x + 0.5) * PANEL_W / LAYOUT_W), int((y + 0.5) * PANEL_H / LAYOUT_H)
+
+
+def to_layout(x, y):
+    return int((x + 0.5) * LAYOUT_W / PANEL_W), int((y + 0.5) * LAYOUT_H / PANEL_H)
+
+
+def copy_region(frame, x1, y1, x2, y2, picture):
+    x1, x2 = min(x1, x2), max(x1, x2)
+    y1, y2 = min(y1, y2), max(y1, y2)
+    if x1 == x2 or y1 == y2:
+        return
+    sx0, sy0 = to_layout(x1, y1)
+    sx1, sy1 = to_layout(x2, y2)
+    step_x = (sx1 - sx0) / (x2 - x1)
+    step_y = (sy1 - sy0) / (y2 - y1)
+    sy = float(sy0)
+    for y in range(y1, y2):
+        row = LAYOUT_W * int(sy)
+        sx = float(sx0)
+        for x in range(x1, x2):
+            frame[x + PANEL_W * y] = picture[int(sx) + row]
+            sx += step_x
+        sy += step_y
+
+
+def screen_rect(x, y, w, h, grow=0):
+    (ax, ay), (bx, by) = to_screen(x, y), to_screen(x + w, y + h)
+    return ax - grow, ay - grow, bx + grow, by + grow
+
+
+def expected_frame(pictures, normal, active, buttons):
+    frame = [0] * (PANEL_W * PANEL_H)
+    copy_region(frame, 0, 0, PANEL_W, PANEL_H, pictures[normal])
+    for name in buttons:
+        _, x, y, w, h = BUTTONS[name]
+        ax, ay, bx, by = screen_rect(x, y, w, h)
+        copy_region(frame, ax, ay, bx, by, pictures[active])
+    return frame
+
+
+def read_rgb565(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    if len(data) != LAYOUT_W * LAYOUT_H * 2:
+        raise Failure(f"{path} holds {len(data)} bytes, not a {LAYOUT_W} x {LAYOUT_H} RGB565 picture")
+    return [data[i] | data[i + 1] << 8 for i in range(0, len(data), 2)]
+
+
+def rgb888(v):
+    """The 8-bit colour of an RGB565 value, bits replicated, as the 32-bit card holds it."""
+    r, g, b = v >> 11, (v >> 5) & 63, v & 31
+    return (r << 3 | r >> 2, g << 2 | g >> 4, b << 3 | b >> 2)
+
+
+def rgb565(c):
+    return ((c[0] << 8) & 0xF800) | ((c[1] << 3) & 0x07E0) | (c[2] >> 3)
+
+
+def convert_card_to_32bpp(folder):
+    """A 32-bit panel takes its pictures in its own format (the program copies them byte
+    for byte): blue, green, red, 0."""
+    for name in PICTURES:
+        path = os.path.join(folder, name)
+        out = bytearray()
+        for v in read_rgb565(path):
+            r, g, b = rgb888(v)
+            out += bytes((b, g, r, 0))
+        with open(path, "wb") as f:
+            f.write(out)
+
+
+class Panel:
+    """Compares screendumps with expected frames, at the panel's depth."""
+
+    def __init__(self, bpp, pictures):
+        self.bpp = bpp
+        self.pictures = pictures
+        self.text = self.shown(rgb565(TEXT_COLOUR) if bpp == 16 else TEXT_COLOUR)
+
+    def shown(self, value):
+        """An expected value (RGB565 picture value or an RGB colour) as the panel shows it."""
+        if self.bpp == 16:
+            return value if isinstance(value, int) else rgb565(value)
+        return rgb888(value) if isinstance(value, int) else value
+
+    def describe(self, value):
+        return f"RGB565 0x{value:04X}" if self.bpp == 16 else f"RGB {value}"
+
+    def actual(self, frame, x, y):
+        c = frame.pixel(x, y)
+        # QEMU widens RGB565 by shifting; compare at the panel's own precision.
+        return (c[0] >> 3) << 11 | (c[1] >> 2) << 5 | c[2] >> 3 if self.bpp == 16 else c
+
+    def check(self, expected, text_box=None, min_text=0, free_box=None):
+        """A check for wait_screen: every pixel as expected, except text pixels in the
+        number display's colour inside text_box (at least min_text of them) and anything
+        inside free_box."""
+        want = [self.shown(v) for v in expected]
+
+        def check(frame):
+            if (frame.width, frame.height) != (PANEL_W, PANEL_H):
+                return f"the panel is {frame.width} x {frame.height}"
+            wrong, text = [], 0
+            for y in range(PANEL_H):
+                for x in range(PANEL_W):
+                    if free_box and free_box[0] <= x < free_box[2] and free_box[1] <= y < free_box[3]:
+                        continue
+                    a = self.actual(frame, x, y)
+                    if a == want[x + PANEL_W * y]:
+                        continue
+                    if text_box and a == self.text and text_box[0] <= x < text_box[2] \
+                            and text_box[1] <= y < text_box[3]:
+                        text += 1
+                        continue
+                    wrong.append((x, y, a, want[x + PANEL_W * y]))
+            if wrong:
+                x, y, a, w = wrong[0]
+                return (f"{len(wrong)} pixels differ, first at ({x}, {y}): "
+                        f"{self.describe(a)} instead of {self.describe(w)}")
+            if text < min_text:
+                return f"only {text} pixels of text in the number display"
+            return None
+        return check
+
+    def drawn_in(self, box, colour, at_least):
+        """A check that at least at_least pixels inside box have the colour."""
+        want = self.shown(colour)
+
+        def check(frame):
+            n = sum(1 for y in range(box[1], box[3]) for x in range(box[0], box[2])
+                    if self.actual(frame, x, y) == want)
+            return None if n >= at_least else f"{n} pixels of {colour} in the statistics area"
+        return check
+
+
+def both(*checks):
+    def check(frame):
+        for c in checks:
+            problem = c(frame)
+            if problem:
+                return problem
+        return None
+    return check
+
+
+# ---------------------------------------------------------------- the runs
+
+
+def make_card(card_tool, root, bpp):
+    shutil.rmtree(root, ignore_errors=True)
+    subprocess.run([card_tool, root], check=True, stdout=subprocess.DEVNULL)
+    folder = os.path.join(root, "mnt", "sdcard", "Pumpwright")
+    pictures = {name: read_rgb565(os.path.join(folder, name)) for name in PICTURES}
+    for name in ("environment.txt", "properties.txt", "consumption.txt", "events.txt", "Debug.log"):
+        if os.path.exists(os.path.join(folder, name)):
+            raise Failure(f"the card maker wrote {name}")
+    if bpp == 32:
+        convert_card_to_32bpp(folder)
+    return folder, pictures
+
+
+def first_frame(guest, panel):
+    guest.wait_line(r"^PW-START", 90, "program start")
+    text_box = screen_rect(*NUMBER_DISPLAY, grow=2)
+    guest.wait_screen(panel.check(expected_frame(panel.pictures, "s0.raw", "s0a.raw", ["CAR1"]),
+                                  text_box, min_text=10), 20, "1-first-frame")
+
+
+def tap(guest, touch, name):
+    _, x, y, w, h = BUTTONS[name]
+    guest.tap(touch, x + w // 2, y + h // 2)
+
+
+def type_keys(guest, touch, keys):
+    for key in keys:
+        tap(guest, touch, key)
+
+
+def read_card_file(folder, name):
+    path = os.path.join(folder, name)
+    if not os.path.exists(path):
+        return None
+    with open(path, encoding="latin-1") as f:
+        return f.read()
+
+
+def route_a(guest, folder, panel):
+    """The refill, the screens and EXIT, then the files."""
+    step = "first frame"
+    try:
+        first_frame(guest, panel)
+        step = "tablet"
+        guest.wait_line(r"^EVDEV .*Wacom", 10, "input probe")
+        guest.wait_tablet()
+        touch = emulator.Touch(guest.cal)
+        # Text may spill a few pixels out of the number display at the large size.
+        text_box = screen_rect(*NUMBER_DISPLAY, grow=6)
+
+        def entry_screen(lit):
+            return panel.check(expected_frame(panel.pictures, "s0.raw", "s0a.raw", ["CAR1"] + lit),
+                               text_box, min_text=1)
+
+        step = "distance"
+        type_keys(guest, touch, ["4", "1", "2", "DRIVEN"])
+        guest.wait_screen(entry_screen(["DRIVEN"]), 10, "2-distance")
+        step = "fuel"
+        type_keys(guest, touch, ["3", "1", ".", "5", "REFILLED"])
+        guest.wait_screen(entry_screen(["DRIVEN", "REFILLED"]), 10, "3-fuel")
+        step = "price"
+        type_keys(guest, touch, ["4", "4", ".", "0", "7", "PAID"])
+        guest.wait_screen(entry_screen(["DRIVEN", "REFILLED", "PAID"]), 10, "4-price")
+        step = "SAVE"
+        tap(guest, touch, "SAVE")
+        guest.wait_screen(entry_screen([]), 10, "5-saved")
+        step = "settings"
+        tap(guest, touch, "CONFIG")
+        guest.wait_screen(panel.check(expected_frame(panel.pictures, "s1.raw", "s1a.raw",
+                                                     ["FUELPER100DIST", "TRIPDIST"]),
+                                      text_box, min_text=1), 10, "6-settings")
+        step = "back"
+        tap(guest, touch, "BACK")
+        guest.wait_screen(entry_screen([]), 10, "7-entry")
+        step = "statistics"
+        area = screen_rect(*STATS_AREA, grow=5)
+        s2 = expected_frame(panel.pictures, "s2.raw", "s2.raw", [])
+        tap(guest, touch, "STATS")
+        fuel_distance = guest.wait_screen(
+            both(panel.check(s2, free_box=area), panel.drawn_in(area, WIRES_COLOUR, 100)), 10,
+            "8-fuel-distance")
+        step = "consumption and price"
+        x, y, w, h = STATS_AREA
+        guest.tap(touch, x + w // 2, y + h // 2)
+
+        def other_drawing(frame):
+            problem = panel.check(s2, free_box=area)(frame)
+            if problem:
+                return problem
+            if frame.rgb == fuel_distance.rgb:
+                return "still the fuel-distance screen"
+            return None
+        guest.wait_screen(other_drawing, 10, "9-consumption-price")
+        step = "statistics area back to the entry screen"
+        guest.tap(touch, x + w // 2, y + h // 2)
+        guest.wait_screen(entry_screen([]), 10, "10-entry")
+        step = "EXIT"
+        tap(guest, touch, "EXIT")
+        status = int(guest.wait_line(r"^PW-EXIT (\d+)", 10, "program exit").group(1))
+        guest.wait_line(r"^PW-HALT", 20, "card unmounted")
+        if not guest.wait_exit(20):
+            raise Failure("the guest did not power off")
+    except Failure as e:
+        raise Failure(f"at step '{step}': {e}")
+
+    problems = []
+    if status != 0:
+        problems.append(f"exit status {status}, expected 0")
+    log = read_card_file(folder, "consumption.txt")
+    if log is None:
+        problems.append("no consumption.txt")
+    elif not log.startswith(CONSUMPTION_HEADER):
+        problems.append("consumption.txt does not begin with its header")
+    else:
+        lines = log[len(CONSUMPTION_HEADER):].split("\n")
+        if len(lines) != 2 or lines[1] != "" or not lines[0].startswith(RECORD):
+            problems.append(f"consumption.txt records: {lines!r}, expected one {RECORD!r}...")
+        elif not CTIME.match(lines[0][len(RECORD):]):
+            problems.append(f"record time {lines[0][len(RECORD):]!r} is not a ctime text")
+        else:
+            stamp = calendar.timegm(time.strptime(lines[0][len(RECORD):], "%a %b %d %H:%M:%S %Y"))
+            if abs(stamp - time.time()) > 600:
+                problems.append(f"record time {lines[0][len(RECORD):]!r} is not the guest's clock (UTC) of now")
+    for name in ("environment.txt", "properties.txt"):
+        with open(os.path.join(EXPECTED, name)) as f:
+            want = f.read()
+        got = read_card_file(folder, name)
+        if got != want:
+            problems.append(f"{name} differs from scripts/qemu/expected/{name}")
+    debug = read_card_file(folder, "Debug.log")
+    if debug:
+        problems.append(f"Debug.log: {debug.strip()!r}")
+    if problems:
+        raise Failure("on the card: " + "; ".join(problems))
+
+
+def route_b(guest, folder, panel):
+    try:
+        first_frame(guest, panel)
+    except Failure as e:
+        raise Failure(f"at step 'first frame': {e}")
+    debug = read_card_file(folder, "Debug.log")
+    if debug:
+        raise Failure(f"Debug.log: {debug.strip()!r}")
+
+
+def run(route, program, card_tool):
+    run_dir = os.path.join(emulator.CACHE, "runs", f"scenario-{route}")
+    shutil.rmtree(run_dir, ignore_errors=True)
+    os.makedirs(run_dir)
+    bpp = emulator.ROUTES[route]["bpp"]
+    start = time.monotonic()
+    guest = None
+    try:
+        folder, pictures = make_card(card_tool, os.path.join(run_dir, "card"), bpp)
+        guest = emulator.Guest(route, run_dir, os.path.dirname(folder), program=program, spy=route == "A")
+        guest.start()
+        (route_a if route == "A" else route_b)(guest, folder, Panel(bpp, pictures))
+        print(f"qemu scenario: route {route} ({bpp} bpp) passed in {time.monotonic() - start:.1f} s")
+        return True
+    except (Failure, subprocess.CalledProcessError, OSError) as e:
+        print(f"qemu scenario: route {route} ({bpp} bpp) FAILED {e}\n"
+              f"  serial log, QEMU log and screendumps in {run_dir}, the card in {run_dir}/card")
+        return False
+    finally:
+        if guest:
+            guest.stop()
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--program", default=os.path.join(REPO, "build", "armel", "pumpwright"))
+    parser.add_argument("--card-tool", default=os.path.join(REPO, "build", "release", "tools", "pumpwright-card"))
+    parser.add_argument("routes", nargs="*", default=["A", "B"])
+    args = parser.parse_args()
+    for path in (args.program, args.card_tool):
+        if not os.access(path, os.X_OK):
+            print(f"qemu scenario: {path} is missing; build it first", file=sys.stderr)
+            return 2
+    ok = [run(r, args.program, args.card_tool) for r in args.routes]
+    return 0 if all(ok) else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
