@@ -234,7 +234,7 @@ def first_frame(guest, panel):
     guest.wait_line(r"^PW-START", 90, "program start")
     text_box = screen_rect(*NUMBER_DISPLAY, grow=2)
     guest.wait_screen(panel.check(expected_frame(panel.pictures, "s0.raw", "s0a.raw", ["CAR1"]),
-                                  text_box, min_text=10), 20, "1-first-frame")
+                                  text_box, min_text=10), 30, "1-first-frame")
 
 
 def tap(guest, touch, name):
@@ -273,30 +273,30 @@ def route_a(guest, folder, panel):
 
         step = "distance"
         type_keys(guest, touch, ["4", "1", "2", "DRIVEN"])
-        guest.wait_screen(entry_screen(["DRIVEN"]), 10, "2-distance")
+        guest.wait_screen(entry_screen(["DRIVEN"]), 30, "2-distance")
         step = "fuel"
         type_keys(guest, touch, ["3", "1", ".", "5", "REFILLED"])
-        guest.wait_screen(entry_screen(["DRIVEN", "REFILLED"]), 10, "3-fuel")
+        guest.wait_screen(entry_screen(["DRIVEN", "REFILLED"]), 30, "3-fuel")
         step = "price"
         type_keys(guest, touch, ["4", "4", ".", "0", "7", "PAID"])
-        guest.wait_screen(entry_screen(["DRIVEN", "REFILLED", "PAID"]), 10, "4-price")
+        guest.wait_screen(entry_screen(["DRIVEN", "REFILLED", "PAID"]), 30, "4-price")
         step = "SAVE"
         tap(guest, touch, "SAVE")
-        guest.wait_screen(entry_screen([]), 10, "5-saved")
+        guest.wait_screen(entry_screen([]), 30, "5-saved")
         step = "settings"
         tap(guest, touch, "CONFIG")
         guest.wait_screen(panel.check(expected_frame(panel.pictures, "s1.raw", "s1a.raw",
                                                      ["FUELPER100DIST", "TRIPDIST"]),
-                                      text_box, min_text=1), 10, "6-settings")
+                                      text_box, min_text=1), 30, "6-settings")
         step = "back"
         tap(guest, touch, "BACK")
-        guest.wait_screen(entry_screen([]), 10, "7-entry")
+        guest.wait_screen(entry_screen([]), 30, "7-entry")
         step = "statistics"
         area = screen_rect(*STATS_AREA, grow=5)
         s2 = expected_frame(panel.pictures, "s2.raw", "s2.raw", [])
         tap(guest, touch, "STATS")
         fuel_distance = guest.wait_screen(
-            both(panel.check(s2, free_box=area), panel.drawn_in(area, WIRES_COLOUR, 100)), 10,
+            both(panel.check(s2, free_box=area), panel.drawn_in(area, WIRES_COLOUR, 100)), 30,
             "8-fuel-distance")
         step = "consumption and price"
         x, y, w, h = STATS_AREA
@@ -309,10 +309,10 @@ def route_a(guest, folder, panel):
             if frame.rgb == fuel_distance.rgb:
                 return "still the fuel-distance screen"
             return None
-        guest.wait_screen(other_drawing, 10, "9-consumption-price")
+        guest.wait_screen(other_drawing, 30, "9-consumption-price")
         step = "statistics area back to the entry screen"
         guest.tap(touch, x + w // 2, y + h // 2)
-        guest.wait_screen(entry_screen([]), 10, "10-entry")
+        guest.wait_screen(entry_screen([]), 30, "10-entry")
         step = "EXIT"
         tap(guest, touch, "EXIT")
         status = int(guest.wait_line(r"^PW-EXIT (\d+)", 10, "program exit").group(1))

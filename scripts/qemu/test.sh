@@ -9,6 +9,11 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 start=$(date +%s)
 
+if ! out=$(python3 scripts/qemu/test_geometry.py 2>&1); then
+    echo "$out"
+    exit 1
+fi
+echo "qemu: touch and picture geometry: $(echo "$out" | grep '^Ran')"
 bash scripts/qemu/prepare.sh
 bash scripts/cross-deps.sh armel
 cmake --preset armel >/dev/null
