@@ -444,6 +444,10 @@ class Guest:
         wrong otherwise); keeps the last one as name.ppm/.png."""
         deadline = time.monotonic() + timeout
         while True:
+            ended = re.search(r"^PW-EXIT (\d+)", self.serial_text(), re.M)
+            if ended:
+                raise Failure(f"screen '{name}': the program ended with status {ended.group(1)} "
+                              "(as the shell reports it)")
             frame = self.screendump()
             problem = check(frame)
             if problem is None or time.monotonic() > deadline:
