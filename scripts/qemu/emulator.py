@@ -272,7 +272,6 @@ class Guest:
         self.qmp = None
         self.sock_dir = None
         self.read_pos = 0
-        self.dumps = 0
 
     # -- start and stop
 
@@ -303,6 +302,7 @@ class Guest:
             "-m", "256",
             "-kernel", os.path.join(guest, "boot", f"vmlinuz-{version}"),
             "-initrd", initrd,
+            # The console stays on the serial line: fbcon=map:1 keeps its cursor off the panel.
             "-append", "console=ttyAMA0 fbcon=map:1 loglevel=3",
             "-fsdev", f"local,id=card,path={self.share_dir},security_model=none",
             "-device", "virtio-9p-device,fsdev=card,mount_tag=card",
@@ -429,7 +429,6 @@ class Guest:
     # -- panel
 
     def screendump(self, name=None):
-        self.dumps += 1
         path = os.path.join(self.run_dir, f"{name or 'screen'}.ppm")
         self.command("screendump", filename=path)
         frame = Frame.from_ppm(path)
