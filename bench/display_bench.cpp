@@ -1,12 +1,15 @@
 // Whole-screen picture copies at the panel sizes the device family ships with, against
-// memcpy of the same bytes and the per-pixel reference copy, and a wide graph line.
+// memcpy of the same bytes and the per-pixel reference copy, a wide graph line and the
+// SAVE result's text.
 #include "app/paths.h"
 #include "display/draw.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
 #include "display/image_reference.h"
+#include "display/text.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <cstring>
@@ -93,6 +96,25 @@ void benchWideLine(benchmark::State& state) {
     }
 }
 
+// The SAVE result in the number display (layout 20,16 202 x 29) on a 400 x 256 panel.
+void benchResultText(benchmark::State& state) {
+    std::filesystem::create_directories(dataDir());
+    std::error_code failed;
+    std::filesystem::copy_file(PW_BENCH_FONT, dataPath("Diduz.ovo"),
+                               std::filesystem::copy_options::overwrite_existing, failed);
+    if (failed || !openPanel({400, 256}, 16, 0)) {
+        state.SkipWithError("font or framebuffer missing");
+        return;
+    }
+    for (auto _ : state) {
+        drawText(20, 16, 222, 45, "=> 7.65", "Diduz.ovo", 29, 0, 89, 98, 75, -1, -1, -1);
+        benchmark::ClobberMemory();
+    }
+    // Shows that the text was drawn at all, not just a font lookup failing fast.
+    state.counters["inked_bytes"] = static_cast<double>(
+        fb.mappingLength - std::count(fb.mapping, fb.mapping + fb.mappingLength, 0));
+}
+
 void registerAll() {
     for (const Panel& panel : PANELS)
         for (unsigned bits : {16u, 32u}) {
@@ -108,6 +130,7 @@ void registerAll() {
             }
         }
     benchmark::RegisterBenchmark("drawLine/statistics-area/width-3.2", benchWideLine);
+    benchmark::RegisterBenchmark("drawText/result/size-29", benchResultText);
 }
 
 } // namespace
