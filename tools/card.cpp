@@ -103,7 +103,6 @@ constexpr int SMALLEST_CAPTION_SIZE = 10;
 // A rectangle of picture pixels, both edges inclusive.
 struct Box {
     int x1, y1, x2, y2;
-    bool empty() const { return x2 < x1 || y2 < y1; }
 };
 
 Box grow(const Box& b, int by) {
