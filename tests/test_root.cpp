@@ -1,7 +1,9 @@
 #include "tests/test_root.h"
 
 #include "app/app_state.h"
+#include "app/main_loop.h"
 #include "app/paths.h"
+#include "app/touch.h"
 #include "props/properties.h"
 
 #include <cstdlib>
@@ -12,6 +14,8 @@
 void resetProcessState() {
     resetProperties();
     resetAppState();
+    resetMainLoop();
+    resetTouch();
 }
 
 void makeDirs(const std::string& path) {
