@@ -164,9 +164,6 @@ int shutdownProgram() {
 }
 
 void resetMainLoop() {
-    closeTouch();
-    closeFB();
+    resetImageTable();
     freePictures();
-    for (ImagePair& pair : imageTable)
-        pair = ImagePair{};
 }

@@ -18,5 +18,5 @@ int shutdownProgram();
 // The banner the number display shows until the first touch.
 const char* bannerText();
 
-// Closes the devices and frees the pictures (tests).
+// Forgets the pictures and frees them (tests).
 void resetMainLoop();
