@@ -49,9 +49,9 @@ TEST_F(Dispatch, TouchToLayoutScalesByThePanelAndTurns) {
     p = touchToLayout(0, 0);
     EXPECT_EQ(p.x, 399);
     EXPECT_EQ(p.y, 255);
-    p = touchToLayout(-1, -1); // an event-mode coordinate not yet reported
-    EXPECT_EQ(p.x, 400);
-    EXPECT_EQ(p.y, 256);
+    p = touchToLayout(-1, -1); // truncation toward zero: -0.5 counts as 0
+    EXPECT_EQ(p.x, 399);
+    EXPECT_EQ(p.y, 255);
     fb = FrameBuffer{};
 }
 

@@ -12,7 +12,7 @@ namespace {
 using MainLoop = ProgramTest;
 
 // The number display's default text colour (89, 98, 75) in RGB565.
-constexpr uint16_t TEXT_565 = 0x5B19;
+constexpr uint16_t TEXT_565 = 0x5B09;
 
 int buttonPixels(int x, int y, uint16_t value) {
     return ProgramTest::count(x, y, x + 76, y + 49, value);

@@ -11,7 +11,7 @@
 // tells which picture it was copied from.
 constexpr uint16_t S0 = 0x1111, S0A = 0x2222, S1 = 0x3333, S1A = 0x4444, S2 = 0x5555;
 // The number display's default text colour (89, 98, 75) in RGB565.
-constexpr uint16_t TEXT_565 = 0x5B19;
+constexpr uint16_t TEXT_565 = 0x5B09;
 
 // Layout centres of the default buttons.
 struct LayoutPoint {
