@@ -1,5 +1,6 @@
 #include "tests/e2e/sim_run.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -94,18 +95,23 @@ void SimTest::makeCard(int bytesPerPixel, int skip) {
 
 int SimTest::run(const std::vector<std::string>& options, const std::string& script) {
     const std::string scriptPath = base + "/script.txt";
-    const std::string errorPath = base + "/stderr.txt";
     writeFile(scriptPath, script);
+    std::vector<std::string> withScript = options;
+    withScript.push_back("--script");
+    withScript.push_back(scriptPath);
+    const pid_t pid = spawn(withScript);
+    return pid > 0 ? wait(pid, 0) : -1;
+}
 
+pid_t SimTest::spawn(const std::vector<std::string>& options) {
     std::vector<std::string> args = {PW_SIM, "--root", root};
     args.insert(args.end(), options.begin(), options.end());
-    args.push_back("--script");
-    args.push_back(scriptPath);
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
     argv.push_back(nullptr);
 
+    const std::string errorPath = base + "/stderr.txt";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
@@ -117,9 +123,25 @@ int SimTest::run(const std::vector<std::string>& options, const std::string& scr
         ADD_FAILURE() << "cannot start " << PW_SIM;
         return -1;
     }
+    return pid;
+}
+
+int SimTest::wait(pid_t pid, int timeoutSeconds) {
     int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    errors = readFile(errorPath);
+    if (timeoutSeconds <= 0) {
+        waitpid(pid, &wstatus, 0);
+    } else {
+        int waited = 0;
+        for (; waited < timeoutSeconds * 20 && waitpid(pid, &wstatus, WNOHANG) == 0; ++waited)
+            usleep(50000);
+        if (waited == timeoutSeconds * 20) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &wstatus, 0);
+            ADD_FAILURE() << "the simulator did not end within " << timeoutSeconds << " s";
+            return -1;
+        }
+    }
+    errors = readFile(base + "/stderr.txt");
     if (!WIFEXITED(wstatus)) {
         ADD_FAILURE() << "the simulator did not exit normally: " << errors;
         return -1;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 // Pixel values of the five test pictures: one plain colour each, so that a pixel
@@ -29,6 +30,10 @@ class SimTest : public ::testing::Test {
     void makeCard(int bytesPerPixel = 2, int skip = -1);
     // Runs the simulator with the options and the script; returns the exit status.
     int run(const std::vector<std::string>& options, const std::string& script);
+    // Starts the simulator with the options, without waiting for it.
+    pid_t spawn(const std::vector<std::string>& options);
+    // Waits for it to end (at most timeoutSeconds unless 0); returns its exit status.
+    int wait(pid_t pid, int timeoutSeconds);
     // Script lines that type text on the keypad (digits, '.', 'C').
     static std::string typeKeys(const std::string& keys);
     static std::string ltap(const std::string& button);

@@ -1,7 +1,9 @@
 #include "tests/e2e/sim_run.h"
 
 #include <filesystem>
+#include <fstream>
 #include <regex>
+#include <unistd.h>
 
 namespace {
 
@@ -315,6 +317,23 @@ TEST_F(Sim, MalformedScriptLineStopsBeforeStart) {
     std::filesystem::remove_all(root + "/dev");
     EXPECT_EQ(run({}, "pass\nltap 1\n"), 2);
     EXPECT_FALSE(exists(root + "/dev/fb"));
+}
+
+TEST_F(Sim, WithoutScriptRunsUntilExitTakingTouchesFromTheFifo) {
+    makeCard();
+    const pid_t pid = spawn({});
+    ASSERT_GT(pid, 0);
+    // another program may feed the touch FIFO: here, a tap on EXIT
+    const std::string fifo = root + "/dev/ts";
+    for (int i = 0; i < 200 && !exists(fifo); ++i)
+        usleep(50000);
+    {
+        std::ofstream touch(fifo, std::ios::binary);
+        const int16_t samples[2][4] = {{255, 353, 30, 0}, {0, 353, 30, 0}};
+        touch.write(reinterpret_cast<const char*>(samples), sizeof samples);
+    }
+    ASSERT_EQ(wait(pid, 20), 0) << errors;
+    EXPECT_TRUE(exists(dataFile("properties.txt")));
 }
 
 TEST_F(Sim, ThirtyTwoBitScreen) {
