@@ -5,9 +5,9 @@
 #include "app/touch.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
+#include "tools/screenshot.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -323,18 +323,9 @@ void closeFeeder() {
 }
 
 bool writeShot(const std::string& path, std::string& error) {
-    if (!fb.mapping) {
-        error = "the framebuffer is not open";
-        return false;
-    }
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) {
-        error = systemError("cannot write", path);
-        return false;
-    }
-    bool ok = std::fwrite(fb.mapping, 1, fb.mappingLength, file) == fb.mappingLength;
-    ok = std::fclose(file) == 0 && ok;
-    if (!ok)
-        error = systemError("cannot write", path);
-    return ok;
+    const bool png = path.size() >= 4 && path.compare(path.size() - 4, 4, ".png") == 0;
+    if (png ? saveScreenshotPng(path.c_str()) : saveScreenshotRaw(path.c_str()))
+        return true;
+    error = "cannot write the screenshot " + path;
+    return false;
 }
