@@ -213,8 +213,11 @@ TEST_F(Sim, ScreensMoveAsTheButtonsSay) {
 
 TEST_F(Sim, FirstPassShowsTheEntryScreenWithItsIndications) {
     makeCard();
-    ASSERT_EQ(run({}, "shot " + base + "/before.raw\npass\nshot " + base + "/first.raw\n"), 0)
+    ASSERT_EQ(run({}, "shot " + base + "/before.raw\npass\nshot " + base + "/first.raw\nshot " +
+                          base + "/first.png\n"),
+              0)
         << errors;
+    EXPECT_EQ(readFile(base + "/first.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
     const std::string before = readFile(base + "/before.raw");
     EXPECT_EQ(before, std::string(400 * 256 * 2, '\0'));
     const std::string shot = readFile(base + "/first.raw");
