@@ -55,43 +55,6 @@ TEST_F(Dispatch, TouchToLayoutScalesByThePanelAndTurns) {
     fb = FrameBuffer{};
 }
 
-TEST_F(Dispatch, SharedBordersGoToTheEarlierTarget) {
-    start();
-    // buttons 5, 6, 8 and 9 all contain (160, 153)
-    EXPECT_TRUE(dispatch(0, 160, 153));
-    EXPECT_STREQ(app.inputText, "5");
-    // SAVE, BIKE, STATS and CONFIG contain (315, 200): SAVE wins and clears the values
-    app.enteredPrice = 3;
-    dispatch(0, 315, 200);
-    EXPECT_EQ(app.enteredPrice, 0.0);
-    EXPECT_EQ(app.currentScreen, 0);
-    EXPECT_TRUE(fileExists(dataFile("consumption.txt")));
-}
-
-TEST_F(Dispatch, SameSpotIsConfigOnEntryAndRecapOnSettings) {
-    start();
-    dispatch(0, 350, 225);
-    EXPECT_EQ(app.currentScreen, 1);
-    dispatch(0, 350, 225);
-    EXPECT_EQ(app.currentScreen, 4);
-    EXPECT_TRUE(app.fullRedrawRequested);
-}
-
-TEST_F(Dispatch, StatisticsAreaLeadsRoundTheScreens) {
-    start();
-    const int order[][2] = {{2, 3}, {3, 0}, {4, 0}};
-    for (const auto& step : order) {
-        app.currentScreen = step[0];
-        app.fullRedrawRequested = false;
-        EXPECT_TRUE(dispatch(0, 200, 120));
-        EXPECT_EQ(app.currentScreen, step[1]);
-        EXPECT_TRUE(app.fullRedrawRequested);
-    }
-    // on the entry screen the area is not live: the point is STATS there
-    dispatch(0, 300, 240);
-    EXPECT_EQ(app.currentScreen, 2);
-}
-
 TEST_F(Dispatch, PressHighlightFollowsTheFinger) {
     start();
     runPass();

@@ -45,19 +45,6 @@ TEST_F(MainLoop, FailedPictureEndsAtOnceWithItsStatus) {
     EXPECT_EQ(debugLogText(), "### Error opening image!\n### s1ia broken!\n");
 }
 
-TEST_F(MainLoop, FirstPassPaintsPictureBannerAndIndications) {
-    start();
-    EXPECT_STREQ(app.inputText, "0");
-    runPass();
-    EXPECT_FALSE(app.fullRedrawRequested);
-    EXPECT_FALSE(app.redrawRequested);
-    EXPECT_EQ(buttonPixels(315, 55, PIC_S0A_VALUE), BUTTON_AREA); // CAR1, the default vehicle
-    EXPECT_EQ(buttonPixels(315, 152, PIC_S0_VALUE), BUTTON_AREA); // BIKE
-    const int banner = count(20, 16, 221, 44, TEXT_565);
-    EXPECT_GT(banner, 20);
-    EXPECT_EQ(count(0, 0, 399, 255, TEXT_565), banner);
-}
-
 TEST_F(MainLoop, PassWithoutRequestDrawsNothing) {
     start();
     queueTap(396, 253); // hits nothing, but clears the banner
@@ -69,20 +56,6 @@ TEST_F(MainLoop, PassWithoutRequestDrawsNothing) {
     runPass();
     EXPECT_EQ(pixel(100, 30), 0xBEEF);
     EXPECT_EQ(pixel(353, 80), 0xBEEF);
-}
-
-TEST_F(MainLoop, PendingSamplesAreAllDispatchedBeforeTheRedraw) {
-    start();
-    runPass();
-    queueTap(40, 80);  // 1
-    queueTap(120, 80); // 2
-    queueTap(276, 30); // DRIVEN
-    runPass();
-    EXPECT_EQ(app.enteredDistance, 12.0);
-    EXPECT_FALSE(readTouch());
-    EXPECT_EQ(buttonPixels(238, 5, PIC_S0A_VALUE), BUTTON_AREA);
-    // the entry was cleared with a full redraw: the number display shows "0" alone
-    EXPECT_GT(count(20, 16, 221, 44, TEXT_565), 0);
 }
 
 TEST_F(MainLoop, UnknownVehiclePaintsNoVehicleButton) {
