@@ -118,19 +118,19 @@ TEST_F(ConPriceTest, BarLimitShowsTheNewestEntries) {
 
     // With no limit every entry gets a slot.
     setProperty("P_AREA.STATDISPLAY.conprice.show.maxbars", "0");
-    useScreen(800, 256);
-    drawBarChart(12, 11, 788, 123, values.data(), 100);
-    EXPECT_EQ(bars(122, 12, 788), 100);
+    useScreen(400, 256);
+    drawBarChart(12, 11, 388, 123, values.data(), 100);
+    EXPECT_EQ(bars(122, 12, 388), 100);
 }
 
 TEST_F(ConPriceTest, NegativeBarLimitShowsEveryBar) {
     setProperty("P_AREA.STATDISPLAY.conprice.show.maxbars", "-5");
-    useScreen(800, 256);
-    std::vector<double> values(10);
-    for (int i = 0; i < 10; ++i)
+    useScreen(400, 256);
+    std::vector<double> values(100);
+    for (int i = 0; i < 100; ++i)
         values[i] = 5.0 + i % 3;
-    drawBarChart(12, 11, 788, 123, values.data(), 10);
-    EXPECT_EQ(bars(122, 12, 788), 10);
+    drawBarChart(12, 11, 388, 123, values.data(), 100);
+    EXPECT_EQ(bars(122, 12, 388), 100);
 }
 
 TEST_F(ConPriceTest, NotEnoughDataOnItsBackground) {

@@ -116,8 +116,8 @@ TEST_F(FuelDistanceTest, ExampleGraphWithCapacity) {
     setProperty("P_CAR1FUELFULL", "50.0");
     useScreen(400, 256);
     draw(twoIntervals());
-    for (int px : {12, 65, 117, 170, 223, 275, 328, 380})
-        EXPECT_TRUE(is(px, 236, layout.wires)) << px;
+    for (int px : {65, 117, 170, 223, 275, 328, 380})
+        EXPECT_TRUE(is(px, 100, layout.wires)) << px;
     for (int py : {196, 150, 103, 57})
         EXPECT_TRUE(is(387, py, layout.wires)) << py;
     // The lines start full at the top left and end empty on the bottom edge.
@@ -145,8 +145,8 @@ TEST_F(FuelDistanceTest, FullTankRefillKeepsItsLineAndDot) {
     setProperty("P_CAR1FUELFULL", "50");
     useScreen(400, 256);
     draw({{400, 50}, {500, 35}, {900, 85}});
-    EXPECT_TRUE(is(223, 242, layout.dots)); // ran the tank empty
-    EXPECT_TRUE(is(12 + 210, 240, layout.lines) || is(12 + 211, 240, layout.lines));
+    EXPECT_TRUE(is(223, 242, layout.dots));  // ran the tank empty
+    EXPECT_TRUE(is(219, 240, layout.lines)); // from (12, 11) to (222, 242), beside the dot
 }
 
 TEST_F(FuelDistanceTest, NegativeCapacityCountsAsNotEntered) {
@@ -160,23 +160,24 @@ TEST_F(FuelDistanceTest, NegativeCapacityCountsAsNotEntered) {
 }
 
 TEST_F(FuelDistanceTest, ShowSwitches) {
+    // min 5.0, max 9.0, 8.0 in between (through (200, 56)), average 6.19
+    const std::vector<DistanceFuel> three{{1000, 50}, {100, 9}, {500, 40}, {1600, 99}};
     setProperty("P_AREA.STATDISPLAY.fueldist.show.rest", "0");
     setProperty("P_AREA.STATDISPLAY.fueldist.show.average", "0");
     setProperty("P_AREA.STATDISPLAY.fueldist.show.dots", "0");
     useScreen(400, 256);
-    const std::vector<DistanceFuel> three{{400, 30}, {450, 33}, {500, 35}, {1350, 98}};
     draw(three);
-    // min and max remain; the 7.33 interval (through (187, 129)) and the average go
-    EXPECT_TRUE(is(187, 126, layout.lines));
-    EXPECT_TRUE(is(187, 134, layout.lines));
-    EXPECT_FALSE(is(187, 129, layout.lines));
-    EXPECT_EQ(count(0, 0, 399, 255, layout.avgLine) - count(0, 0, 399, 60, layout.avgLine), 0);
+    EXPECT_TRUE(is(200, 126, layout.lines));
+    EXPECT_TRUE(is(200, 56, layout.wires));
+    EXPECT_EQ(count(0, 64, 399, 255, layout.avgLine), 0);
     EXPECT_EQ(count(0, 0, 399, 255, layout.dots), 0);
 
+    // rest shows every line, the average included
     setProperty("P_AREA.STATDISPLAY.fueldist.show.rest", "1");
     useScreen(400, 256);
     draw(three);
-    EXPECT_TRUE(is(187, 129, layout.lines));
+    EXPECT_TRUE(is(200, 56, layout.lines));
+    EXPECT_TRUE(is(200, 98, layout.avgLine));
 
     setProperty("P_AREA.STATDISPLAY.fueldist.show.rest", "0");
     setProperty("P_AREA.STATDISPLAY.fueldist.show.borders", "0");
@@ -184,7 +185,7 @@ TEST_F(FuelDistanceTest, ShowSwitches) {
     useScreen(400, 256);
     draw(three);
     EXPECT_EQ(count(0, 0, 399, 255, layout.lines), 0);
-    EXPECT_GT(count(0, 61, 399, 255, layout.avgLine), 0);
+    EXPECT_TRUE(is(200, 98, layout.avgLine));
 }
 
 TEST_F(FuelDistanceTest, EntriesWithoutValueTakeNoPart) {

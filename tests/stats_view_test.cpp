@@ -6,6 +6,7 @@
 #include "stats/plot.h"
 #include "tests/stats_fixture.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
