@@ -1,7 +1,7 @@
 #pragma once
-// What the two statistics drawings share: the markers in the per-record values, the
-// guarded conversion of a computed coordinate to a pixel, and the mapping of layout
-// points to the screen.
+// What the two statistics drawings share: the markers in the per-record values and the
+// mapping of layout points to the screen. Computed coordinates become pixels through
+// truncToInt (display/framebuffer.h), which a log edited by hand cannot overflow.
 #include "display/framebuffer.h"
 #include "props/layout.h"
 
@@ -13,11 +13,6 @@ constexpr double CARRIED_VALUE = 98765.4;
 inline bool isMarker(double v) {
     return v == NO_VALUE || v == CARRIED_VALUE;
 }
-
-// Truncation toward zero. A log edited by hand can hold any number, and converting a
-// double that does not fit an int is undefined: not-a-number gives 0 and everything
-// beyond a million pixels is held there (far off every screen, still cheap to step).
-int truncToInt(double v);
 
 // A layout point on the screen, half turn applied: for wires, lines, dots and bars.
 Point plotPoint(int x, int y);

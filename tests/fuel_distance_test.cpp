@@ -152,11 +152,11 @@ TEST_F(FuelDistanceTest, FullTankRefillKeepsItsLineAndDot) {
 TEST_F(FuelDistanceTest, NegativeCapacityCountsAsNotEntered) {
     useScreen(400, 256);
     draw(twoIntervals());
-    const std::vector<uint8_t> without = pixels;
+    const std::string without = mappingBytes();
     setProperty("P_CAR1FUELFULL", "-5");
     useScreen(400, 256);
     draw(twoIntervals());
-    EXPECT_EQ(pixels, without);
+    EXPECT_EQ(mappingBytes(), without);
 }
 
 TEST_F(FuelDistanceTest, ShowSwitches) {
@@ -191,10 +191,10 @@ TEST_F(FuelDistanceTest, ShowSwitches) {
 TEST_F(FuelDistanceTest, EntriesWithoutValueTakeNoPart) {
     useScreen(400, 256);
     draw(twoIntervals());
-    const std::vector<uint8_t> plain = pixels;
+    const std::string plain = mappingBytes();
     useScreen(400, 256);
     draw({{0, 12}, {400, 30}, {250, 0}, {500, 35}, {900, 65}});
-    EXPECT_EQ(pixels, plain);
+    EXPECT_EQ(mappingBytes(), plain);
 }
 
 TEST_F(FuelDistanceTest, NotEnoughData) {

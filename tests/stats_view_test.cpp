@@ -202,14 +202,14 @@ TEST_F(StatsViewTest, RecapShowsTheNewestLinesBottomAligned) {
     writeLog(log);
     useScreen(400, 256);
     show(4);
-    const std::vector<uint8_t> drawn = pixels;
+    const std::string drawn = mappingBytes();
 
     // 231 / 12 = 19 rows: records 6 to 24, one per row of 12 layout pixels.
     useScreen(400, 256);
     for (int row = 0; row < 19; ++row)
         drawText(12, 11 + row * 12, 388, 242, lines[6 + row].c_str(), layout.fontName, 11,
                  ALIGN_TOP, layout.numColour.r, layout.numColour.g, layout.numColour.b, -1, -1, -1);
-    EXPECT_EQ(drawn, pixels);
+    EXPECT_EQ(drawn, mappingBytes());
 
     // Fewer lines than rows leave the top rows alone.
     writeLog(record(1, 100, 30, 0, 42) + record(1, 101, 30, 0, 42));
