@@ -16,8 +16,8 @@ bool ScreenTest::openScreen(const DesktopScreen& screen, long spare) {
     const unsigned line = screen.lineLength ? screen.lineLength : screen.xres * bytes;
     const long lastRow = static_cast<long>(screen.yres) - 1 + screen.yoffset;
     const long lastColumn = static_cast<long>(screen.xres) - 1 + screen.xoffset;
-    const long addressed =
-        std::max(0L, line * lastRow + lastColumn * bytes + (screen.bitsPerPixel == 32 ? 4 : 2));
+    const long written = std::max(screen.bitsPerPixel == 32 ? 4L : 2L, static_cast<long>(bytes));
+    const long addressed = std::max(0L, line * lastRow + lastColumn * bytes + written);
     makeDirs(std::filesystem::path(devicePath()).parent_path());
     writeFile(devicePath(), std::string(static_cast<std::size_t>(addressed + spare), '\0'));
     setDesktopScreen(screen);
