@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -191,6 +192,33 @@ TEST_F(WindowTest, ShowsTheFramebufferEnlarged) {
         EXPECT_NE(windowPixel(24, 40), 0x0000FFu);
         closeSimWindow();
         closeFeeder();
+    }
+}
+
+TEST(WindowOptionsTest, WindowAndZoomAreCheckedWithTheOtherOptions) {
+    auto parse = [](std::vector<const char*> args, SimOptions& options, std::string& error) {
+        args.insert(args.begin(), "pumpwright-sim");
+        return parseSimOptions(static_cast<int>(args.size()), args.data(), options, error);
+    };
+    SimOptions options;
+    std::string error;
+    ASSERT_TRUE(parse({"--window", "--root", "/tmp/card", "--zoom", "3"}, options, error));
+    EXPECT_TRUE(options.window);
+    EXPECT_EQ(options.zoom, 3);
+    EXPECT_EQ(options.root, "/tmp/card");
+
+    const std::vector<std::vector<const char*>> refused{
+        {"--root", "r", "--zoom", "2"},
+        {"--root", "r", "--window", "--zoom", "0"},
+        {"--root", "r", "--window", "--zoom", "9"},
+        {"--root", "r", "--window", "--zoom", "2x"},
+        {"--root", "r", "--window", "--script", "s"},
+        {"--window"},
+    };
+    for (const auto& args : refused) {
+        SimOptions o;
+        EXPECT_FALSE(parse(args, o, error)) << args.size();
+        EXPECT_FALSE(error.empty());
     }
 }
 
