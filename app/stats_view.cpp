@@ -52,8 +52,14 @@ void addStatsRecord(StatsInput& input, const RecordFields& record, int fuelDista
     double f = fuel;
     if (input.previousOdometer != 0.0 && odometer != 0.0 && distance == 0.0) {
         d = odometer - input.previousOdometer;
-        f = fuel + input.carriedFuel;
-        input.carriedFuel = 0.0;
+        if (d == 0.0) {
+            // the same reading again (a second fill at the same stop): no distance yet, so
+            // the fuel waits for the next reading like that of a fuel-only refill
+            input.carriedFuel += fuel;
+        } else {
+            f = fuel + input.carriedFuel;
+            input.carriedFuel = 0.0;
+        }
     } else if (distance != 0.0) {
         // an explicit distance restarts the odometer chain
         d = distance;
