@@ -1,0 +1,131 @@
+#include "props/properties.h"
+#include "props/property_files.h"
+#include "tests/test_root.h"
+
+#include <filesystem>
+#include <string>
+
+namespace {
+
+std::pair<std::string, std::string> parse(const std::string& line) {
+    std::string key, value;
+    EXPECT_TRUE(parsePropertyLine(line, key, value)) << line;
+    return {key, value};
+}
+
+} // namespace
+
+TEST(PropertyLineTest, SeparatorIsTheFirstEqualsOrColon) {
+    using P = std::pair<std::string, std::string>;
+    EXPECT_EQ(parse("E_BUTTON.SAVE.x = 240"), P("E_BUTTON.SAVE.x", "240"));
+    EXPECT_EQ(parse("E_BUTTON.SAVE.x:240"), P("E_BUTTON.SAVE.x", "240"));
+    EXPECT_EQ(parse("key=a:b"), P("key", "a:b"));
+    EXPECT_EQ(parse("key:a=b"), P("key", "a=b"));
+    EXPECT_EQ(parse("no separator here"), P("no separator here", "no separator here"));
+    EXPECT_EQ(parse(""), P("", ""));
+    EXPECT_EQ(parse("E_K:"), P("E_K", ""));
+}
+
+TEST(PropertyLineTest, TrimsBlanksTabsAndCarriageReturnButKeepsInnerBlanks) {
+    using P = std::pair<std::string, std::string>;
+    EXPECT_EQ(parse("\tE_K : two  words \t "), P("E_K", "two  words"));
+    EXPECT_EQ(parse("E_K: value\r"), P("E_K", "value"));
+    EXPECT_EQ(parse(" #E_K: 1"), P("#E_K", "1"));
+}
+
+TEST(PropertyLineTest, BackslashNBecomesLineFeed) {
+    EXPECT_EQ(parse("E_K: half\\nhalf").second, "half\nhalf");
+    EXPECT_EQ(parse("E_K: \\n\\n").second, "\n\n");
+}
+
+TEST(PropertyLineTest, CommentsStartInTheFirstColumnOnly) {
+    std::string key, value;
+    EXPECT_FALSE(parsePropertyLine("# E_K: 1", key, value));
+    EXPECT_FALSE(parsePropertyLine("!E_K: 1", key, value));
+}
+
+using PropertyFilesTest = RootTest;
+
+TEST_F(PropertyFilesTest, HandEditedFileIsReadTolerantly) {
+    writeFile(dataFile("environment.txt"), "# comment\r\n"
+                                           "!E_A: hidden\n"
+                                           "E_A = 1\r\n"
+                                           "\tE_B:two words  \n"
+                                           "E_A: 2\n"
+                                           "\n"
+                                           "E_C:no final newline");
+    EXPECT_STREQ(getProperty("E_A", "x"), "2");
+    EXPECT_STREQ(getProperty("E_B", "x"), "two words");
+    EXPECT_STREQ(getProperty("E_C", "x"), "no final newline");
+    EXPECT_FALSE(propertySetChanged(PropertySetId::Environment));
+}
+
+TEST_F(PropertyFilesTest, BinaryBytesAndHugeLinesDoNotDisturbOtherKeys) {
+    std::string content = "E_BEFORE: 1\n";
+    content += std::string("E_BIN:\0\x01\xff\xfe", 10) + "\n";
+    content += "E_HUGE: " + std::string(3 << 20, 'h') + "\n";
+    content += std::string(100000, ':') + "\n";
+    content += "E_AFTER: 2\n";
+    writeFile(dataFile("environment.txt"), content);
+    EXPECT_STREQ(getProperty("E_BEFORE", "x"), "1");
+    EXPECT_STREQ(getProperty("E_AFTER", "x"), "2");
+    EXPECT_EQ(std::string(getProperty("E_HUGE", "x")).size(), 3u << 20);
+}
+
+TEST_F(PropertyFilesTest, SaveWritesHeaderAndSortedCanonicalEntries) {
+    writeFile(dataFile("properties.txt"), "P_B = 2\nP_A:1\n\nfoo\nE_WRONG: set\nP_ML: a\\nb\n");
+    getProperty("P_C", "3");
+    saveProperties();
+    EXPECT_EQ(readFile(dataFile("properties.txt")),
+              "# This file contains the user-depending properties for this project.\n"
+              "# Some of them may not be changeable from within the application.\n"
+              "# IF you know what you are doing, feel free to edit them.\n"
+              "# IF you broke something while editing, just delete this file.\n"
+              "#\n"
+              ": \n"
+              "E_WRONG: set\n"
+              "P_A: 1\n"
+              "P_B: 2\n"
+              "P_C: 3\n"
+              "P_ML: a\\nb\n"
+              "foo: foo\n");
+    EXPECT_FALSE(propertySetChanged(PropertySetId::User));
+    EXPECT_FALSE(fileExists(dataFile("environment.txt"))); // environment set untouched
+}
+
+TEST_F(PropertyFilesTest, UnchangedSetsAreNotRewritten) {
+    writeFile(dataFile("environment.txt"), "# mine\nE_A=1\n");
+    writeFile(dataFile("properties.txt"), "P_A=1\n");
+    getProperty("E_A", "0");
+    getProperty("P_A", "0");
+    saveProperties();
+    EXPECT_EQ(readFile(dataFile("environment.txt")), "# mine\nE_A=1\n");
+    EXPECT_EQ(readFile(dataFile("properties.txt")), "P_A=1\n");
+}
+
+TEST_F(PropertyFilesTest, FailedSaveLeavesOldFileAndSetChanged) {
+    writeFile(dataFile("environment.txt"), "E_A: old\n");
+    getProperty("E_A", "0");
+    setProperty("E_A", "new");
+    setProperty("P_A", "user");
+    // a directory where the temporary file would go makes the write fail
+    std::filesystem::create_directory(dataFile("environment.txt.new"));
+    saveProperties();
+    EXPECT_EQ(readFile(dataFile("environment.txt")), "E_A: old\n");
+    EXPECT_TRUE(propertySetChanged(PropertySetId::Environment));
+    // the other file is still written
+    EXPECT_NE(readFile(dataFile("properties.txt")).find("P_A: user\n"), std::string::npos);
+    EXPECT_FALSE(propertySetChanged(PropertySetId::User));
+
+    std::filesystem::remove(dataFile("environment.txt.new"));
+    saveProperties();
+    EXPECT_NE(readFile(dataFile("environment.txt")).find("E_A: new\n"), std::string::npos);
+    EXPECT_FALSE(fileExists(dataFile("environment.txt.new")));
+}
+
+TEST_F(PropertyFilesTest, MissingDataDirectoryKeepsSetsChanged) {
+    std::filesystem::remove_all(root + "/mnt");
+    getProperty("E_A", "1");
+    saveProperties();
+    EXPECT_TRUE(propertySetChanged(PropertySetId::Environment));
+}
