@@ -19,10 +19,14 @@ struct ImagePair {
 };
 // Per screen the normal and the active picture; screens 2, 3 and 4 share s2 in both.
 extern ImagePair imageTable[SCREEN_COUNT];
+// Empties the table (tests; the device fills it once).
+void resetImageTable();
 
 // Reads dataDir() + name; logs and returns false when it cannot.
 bool loadImage(const char* name, Image& image);
-// Copies the screen rectangle x1..x2-1 by y1..y2-1 from image into the mapping.
+// Copies the screen rectangle x1..x2-1 by y1..y2-1 from image into the mapping. Pixels
+// off the screen or past the mapping are not written; pixels the buffer does not hold
+// are written black.
 void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW,
                      int imageH, const Image& image);
 // Copies the part of image that shows the layout rectangle.

@@ -5,7 +5,8 @@
 // Appends the record of the refill in AppState with the given consumption (the file part of SAVE).
 void writeConsumptionRecord(double consumption);
 // Leaves the next record line of vehicle in scratchText and returns its length;
-// 0 at the end of the file or at an empty line.
+// 0 at the end of the file or at an empty line. Lines not beginning with a digit are
+// skipped; a line longer than 255 characters is cut to its first 255.
 int nextRecordLine(std::istream& in, int vehicle);
 // Removes the first field and its delimiter from scratchText; returns the index just
 // past the delimiter, or -1 when there is none.
@@ -18,4 +19,5 @@ struct RecordFields {
     double price;
 };
 // Reads the fields of the line nextRecordLine left in scratchText (consumes it).
+// Fields missing or empty read 0.
 RecordFields readRecordFields();

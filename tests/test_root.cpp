@@ -2,16 +2,37 @@
 
 #include "app/app_state.h"
 #include "app/paths.h"
+#include "display/framebuffer.h"
+#include "display/image.h"
 #include "props/properties.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 void resetProcessState() {
     resetProperties();
     resetAppState();
+    resetFB();
+    resetImageTable();
+}
+
+namespace {
+long writeCalls = 0;
+} // namespace
+
+// The test program is linked with --wrap=write: every write() call in the program's own
+// code comes here first. Library internals (the C++ streams, the sanitizers) are not seen.
+extern "C" ssize_t __real_write(int fd, const void* data, size_t size);
+extern "C" ssize_t __wrap_write(int fd, const void* data, size_t size) {
+    ++writeCalls;
+    return __real_write(fd, data, size);
+}
+
+long writeCallCount() {
+    return writeCalls;
 }
 
 void makeDirs(const std::string& path) {

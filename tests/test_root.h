@@ -22,5 +22,7 @@ class RootTest : public ::testing::Test {
 
 // Puts every module's process-wide state back to its start values.
 void resetProcessState();
+// write() calls made so far by the program's own code (not by the libraries it uses).
+long writeCallCount();
 // mkdir -p
 void makeDirs(const std::string& path);

@@ -1,0 +1,111 @@
+#include "app/entry.h"
+
+#include "app/app_state.h"
+#include "props/properties.h"
+#include "records/consumption_log.h"
+#include "records/vehicles.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// The keypad takes ten characters; the display buffer has room for one more.
+constexpr int MAX_TYPED = 10;
+
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// Shows prefix and value with the given decimals. A text too long for the number
+// display (a large fuel-full value edited into the property file, a huge consumption
+// after a tiny distance) is shown with as many significant digits as fit, in exponent
+// form when needed, so that it still reads back as about the same number. snprintf
+// never writes past the buffer, and one digit always fits: "=> -1e+308" is ten characters.
+void showNumber(const char* prefix, double value, int decimals) {
+    char* text = app.inputText;
+    if (std::snprintf(text, INPUT_TEXT_SIZE, "%s%.*f", prefix, decimals, value) < INPUT_TEXT_SIZE)
+        return;
+    for (int digits = INPUT_TEXT_SIZE - 1; digits > 0; --digits) {
+        if (std::snprintf(text, INPUT_TEXT_SIZE, "%s%.*g", prefix, digits, value) < INPUT_TEXT_SIZE)
+            return;
+    }
+}
+
+} // namespace
+
+void digitAction(char code) {
+    // After "ok" or a result, typing starts afresh.
+    if (!isDigit(app.inputText[0]))
+        app.inputLength = 0;
+    bool ignored = false;
+    if (app.inputLength == 0 && code == '.') {
+        app.inputText[0] = '0';
+        app.inputText[1] = '\0';
+        app.inputLength = 1;
+    }
+    if (app.inputLength == 0 && code == '0')
+        ignored = true; // no leading zeros
+    else if (app.inputLength >= MAX_TYPED)
+        ignored = true;
+    else if (code == '.' && app.decimalEntered)
+        ignored = true;
+    if (!ignored) {
+        app.inputText[app.inputLength] = code;
+        ++app.inputLength;
+        app.inputText[app.inputLength] = '\0';
+        app.refreshNumberDisplay = true;
+    }
+    if (code == '.')
+        app.decimalEntered = true;
+}
+
+void clearEntry() {
+    app.inputText[0] = '0';
+    app.inputText[1] = '\0';
+    app.inputLength = 0;
+    app.decimalEntered = false;
+}
+
+double takeEntry(double current) {
+    const double typed = std::strtod(app.inputText, nullptr);
+    // Touching the field again while its value is shown resets it.
+    if (typed == current)
+        return 0.0;
+    if (typed > 0.0) {
+        app.clearInputAfter = true;
+        return typed;
+    }
+    showNumber("", current, 1);
+    app.refreshNumberDisplay = true;
+    return current;
+}
+
+void appendConsumptionRecord() {
+    const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
+    double consumption = 0.0;
+    // An odometer reading gives no distance by itself; the statistics take differences.
+    if (getOdometerMode(vehicle) == 0) {
+        // A zero divisor is accepted: the record and the display get inf or nan.
+        if (getPropertyInt("P_DEFAULTFUELDISTMODE", "0") == 0)
+            consumption = app.enteredFuel / app.enteredDistance * 100.0;
+        else
+            consumption = app.enteredDistance / app.enteredFuel;
+    }
+    writeConsumptionRecord(consumption);
+    if (consumption == 0.0)
+        std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
+    else
+        showNumber("=> ", consumption, 2);
+    app.inputLength = 0;
+    app.decimalEntered = false;
+    app.enteredPrice = 0.0;
+    app.enteredDistance = 0.0;
+    app.enteredFuel = 0.0;
+    app.fullRedrawRequested = true;
+}
+
+void fuelFullAction(const char* key) {
+    const double current = std::strtod(getProperty(key, "0"), nullptr);
+    setPropertyDouble(key, takeEntry(current));
+}

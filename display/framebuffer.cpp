@@ -1,0 +1,188 @@
+#include "display/framebuffer.h"
+
+#include "app/debug_log.h"
+#include "app/paths.h"
+#include "display/fb_query.h"
+#include "props/layout.h"
+#include "props/properties.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+FrameBuffer fb;
+
+namespace {
+
+void closeDevice() {
+    close(fb.fd);
+    fb.fd = -1;
+}
+
+// Bytes a pixel write touches: 32-bit pixels take four, every other depth two (RGB565).
+int pixelBytes() {
+    return fb.var.bits_per_pixel == 32 ? 4 : 2;
+}
+
+// The plain screen size, and beyond it every byte that line_length and the panning
+// offsets address: a driver with padded lines or a panned view needs more than xres *
+// yres pixels, and a write past the mapping would fault.
+uint64_t neededMappingLength() {
+    const uint64_t plain = (uint64_t{fb.var.xres} * fb.var.yres * fb.var.bits_per_pixel) >> 3;
+    if (fb.xres <= 0 || fb.yres <= 0)
+        return plain;
+    const uint64_t lastPixel = pixelOffset(fb.xres - 1, fb.yres - 1);
+    const uint64_t addressed = lastPixel + static_cast<uint64_t>(pixelBytes());
+    return addressed > plain ? addressed : plain;
+}
+
+// Maps the device; false (logged) when the memory cannot be mapped, so that nothing is
+// ever drawn through a failed mapping.
+bool mapDevice() {
+    const uint64_t length = neededMappingLength();
+    struct stat st {};
+    // A regular file standing in for the device (desktop builds) must hold every mapped
+    // byte: touching a page past its end would kill the process.
+    if (length == 0 || length > UINT32_MAX ||
+        (fstat(fb.fd, &st) == 0 && S_ISREG(st.st_mode) &&
+         static_cast<uint64_t>(st.st_size) < length)) {
+        std::snprintf(scratchText, SCRATCH_SIZE,
+                      "Error mapping framebuffer: %llu bytes for %ux%u at %u bits",
+                      static_cast<unsigned long long>(length), fb.var.xres, fb.var.yres,
+                      fb.var.bits_per_pixel);
+        debugLog(scratchText);
+        return false;
+    }
+    void* memory = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_SHARED, fb.fd, 0);
+    if (memory == MAP_FAILED) {
+        std::snprintf(scratchText, SCRATCH_SIZE, "Error mapping framebuffer: %s",
+                      std::strerror(errno));
+        debugLog(scratchText);
+        return false;
+    }
+    fb.mapping = static_cast<uint8_t*>(memory);
+    fb.mappingLength = static_cast<uint32_t>(length);
+    return true;
+}
+
+} // namespace
+
+bool initFB() {
+    if (fb.fd != -1)
+        return true;
+    const std::string path = rootedPath(FB_DEVICE);
+    fb.fd = open(path.c_str(), O_RDWR);
+    if (fb.fd == -1) {
+        std::snprintf(scratchText, SCRATCH_SIZE, "Error in initFB: %s\n", std::strerror(errno));
+        debugLog(scratchText);
+        return false;
+    }
+    if (queryFixedScreenInfo(fb.fd, &fb.fix) != 0) {
+        debugLog("Error reading fixed information.\n");
+        closeDevice();
+        return false;
+    }
+    if (queryVariableScreenInfo(fb.fd, &fb.var) != 0) {
+        debugLog("Error reading variable information.\n");
+        closeDevice();
+        return false;
+    }
+    fb.xres = static_cast<int>(fb.var.xres);
+    fb.yres = static_cast<int>(fb.var.yres);
+    // A square or portrait panel is turned by default: the pictures are landscape.
+    fb.quarterTurn = getPropertyInt("P_ROT90", fb.xres > fb.yres ? "0" : "1") == 1;
+    fb.halfTurn = layout.halfTurn;
+    if (!mapDevice()) {
+        closeDevice();
+        return false;
+    }
+    return true;
+}
+
+void closeFB() {
+    if (fb.fd == -1)
+        return;
+    if (fb.mapping)
+        munmap(fb.mapping, fb.mappingLength);
+    fb.mapping = nullptr;
+    fb.mappingLength = 0;
+    closeDevice();
+}
+
+void resetFB() {
+    closeFB();
+    fb = FrameBuffer{};
+}
+
+std::size_t pixelOffset(int x, int y) {
+    return std::size_t{fb.fix.line_length} * (static_cast<std::size_t>(y) + fb.var.yoffset) +
+           (static_cast<std::size_t>(x) + fb.var.xoffset) * (fb.var.bits_per_pixel / 8);
+}
+
+void putPixel(int x, int y, int r, int g, int b, int coverage) {
+    if (coverage <= 128 || !fb.mapping)
+        return;
+    if (x < 0 || y < 0 || x >= fb.xres || y >= fb.yres)
+        return;
+    uint8_t* p = fb.mapping + pixelOffset(x, y);
+    if (fb.var.bits_per_pixel == 32) {
+        p[0] = static_cast<uint8_t>(b);
+        p[1] = static_cast<uint8_t>(g);
+        p[2] = static_cast<uint8_t>(r);
+        p[3] = 0;
+        return;
+    }
+    const unsigned value = ((static_cast<unsigned>(r) << 8) & 0xF800) |
+                           ((static_cast<unsigned>(g) << 3) & 0x07E0) |
+                           ((static_cast<unsigned>(b) & 0xFF) >> 3);
+    p[0] = static_cast<uint8_t>(value);
+    p[1] = static_cast<uint8_t>(value >> 8);
+}
+
+void putUprightPixel(int x, int y, int r, int g, int b, int coverage) {
+    if (coverage <= 0)
+        return;
+    if (fb.quarterTurn)
+        putPixel(fb.xres - 1 - y, x, r, g, b, coverage);
+    else
+        putPixel(x, y, r, g, b, coverage);
+}
+
+int truncToInt(double v) {
+    if (!(v > -COORD_LIMIT))
+        return std::isnan(v) ? 0 : -COORD_LIMIT;
+    if (v > COORD_LIMIT)
+        return COORD_LIMIT;
+    return static_cast<int>(v);
+}
+
+Point layoutToScreen(int x, int y, int layoutW, int layoutH, int screenW, int screenH) {
+    if (fb.quarterTurn)
+        return {truncToInt((static_cast<double>(layoutH) - y - 0.5) * screenW / layoutH),
+                truncToInt((x + 0.5) * screenH / layoutW)};
+    return {truncToInt((x + 0.5) * screenW / layoutW), truncToInt((y + 0.5) * screenH / layoutH)};
+}
+
+Point screenToLayout(int x, int y, int screenW, int screenH, int layoutW, int layoutH) {
+    Point p;
+    if (fb.quarterTurn)
+        p = {truncToInt((y + 0.5) * layoutW / screenH),
+             truncToInt((static_cast<double>(screenW) - x - 0.5) * layoutH / screenW)};
+    else
+        p = {truncToInt((x + 0.5) * layoutW / screenW), truncToInt((y + 0.5) * layoutH / screenH)};
+    if (fb.halfTurn)
+        p = {truncToInt(static_cast<double>(layoutW) - 1 - p.x),
+             truncToInt(static_cast<double>(layoutH) - 1 - p.y)};
+    return p;
+}
+
+Point applyHalfTurn(Point p) {
+    if (!fb.halfTurn)
+        return p;
+    return {fb.xres - 1 - p.x, fb.yres - 1 - p.y};
+}

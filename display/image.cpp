@@ -1,0 +1,190 @@
+#include "display/image.h"
+
+#include "app/debug_log.h"
+#include "app/paths.h"
+#include "display/framebuffer.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+ImagePair imageTable[SCREEN_COUNT];
+
+void resetImageTable() {
+    std::fill(std::begin(imageTable), std::end(imageTable), ImagePair{});
+}
+
+bool loadImage(const char* name, Image& image) {
+    const std::string path = dataPath(name);
+    const int fd = open(path.c_str(), O_RDONLY);
+    struct stat st {};
+    // A directory opens too, but is no picture.
+    if (fd == -1 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (fd != -1)
+            close(fd);
+        debugLog("Error opening image!");
+        return false;
+    }
+    const std::size_t size = static_cast<std::size_t>(st.st_size);
+    uint8_t* data = static_cast<uint8_t*>(std::malloc(size + 1));
+    if (!data) {
+        close(fd);
+        debugLog("Memory-allocation for file returned NULL");
+        return false;
+    }
+    // The card may deliver a file in pieces; a read error leaves the picture as long as
+    // what arrived, and the copies show the rest as missing pixels.
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = read(fd, data + got, size - got);
+        if (n <= 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    image = {data, got};
+    return true;
+}
+
+namespace {
+
+// Copies n pixels of B bytes: destination pixel i comes from source byte offset cols[i].
+template <int B>
+void gatherRow(uint8_t* dst, const uint8_t* src, const int64_t* cols, int n) {
+    for (int i = 0; i < n; ++i, dst += B)
+        std::memcpy(dst, src + cols[i], B);
+}
+
+void gatherRow(uint8_t* dst, const uint8_t* src, const int64_t* cols, int n, int bytes) {
+    switch (bytes) {
+    case 2:
+        gatherRow<2>(dst, src, cols, n);
+        break;
+    case 4:
+        gatherRow<4>(dst, src, cols, n);
+        break;
+    default:
+        for (int i = 0; i < n; ++i, dst += bytes)
+            std::memcpy(dst, src + cols[i], bytes);
+    }
+}
+
+} // namespace
+
+void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW,
+                     int imageH, const Image& image) {
+    if (x1 > x2)
+        std::swap(x1, x2);
+    if (y1 > y2)
+        std::swap(y1, y2);
+    const int bytes = static_cast<int>(fb.var.bits_per_pixel / 8);
+    if (x1 == x2 || y1 == y2 || bytes < 1 || !fb.mapping)
+        return;
+    const Point p0 = screenToLayout(x1, y1, screenW, screenH, imageW, imageH);
+    const Point p1 = screenToLayout(x2, y2, screenW, screenH, imageW, imageH);
+
+    // The source pixel is colScale * trunc(col) + rowScale * trunc(row), where col steps
+    // along the screen row and starts again on every row, and row steps once per screen
+    // row. Without the quarter turn col is the picture column and row its row; with it
+    // the picture's axes swap.
+    const double columns = static_cast<double>(x2) - x1;
+    const double rows = static_cast<double>(y2) - y1;
+    double colStart, colStep, rowPos, rowStep;
+    int64_t colScale, rowScale;
+    if (!fb.quarterTurn) {
+        colStart = p0.x;
+        colStep = (p1.x - p0.x) / columns;
+        colScale = 1;
+        rowPos = p0.y;
+        rowStep = (p1.y - p0.y) / rows;
+        rowScale = imageW;
+    } else {
+        colStart = p0.y;
+        colStep = (p1.y - p0.y) / columns;
+        colScale = imageW;
+        rowPos = p0.x;
+        rowStep = (p1.x - p0.x) / rows;
+        rowScale = 1;
+    }
+
+    // Only pixels on the screen are written; rows are screenW pixels long.
+    const int xFrom = std::max(x1, 0), xTo = std::min(x2, screenW);
+    const int yFrom = std::max(y1, 0), yTo = std::min(y2, screenH);
+    if (xFrom >= xTo || yFrom >= yTo)
+        return;
+    const int width = xTo - xFrom;
+
+    // The column sequence is the same on every row: step it once, exactly as each row
+    // would, and keep the source byte offsets of the visible columns.
+    std::vector<int64_t> cols(static_cast<std::size_t>(width));
+    double col = colStart;
+    for (int64_t x = x1; x < xTo; ++x, col += colStep) {
+        if (x >= xFrom)
+            cols[static_cast<std::size_t>(x - xFrom)] = colScale * truncToInt(col) * bytes;
+    }
+    const auto [minIt, maxIt] = std::minmax_element(cols.begin(), cols.end());
+    const int64_t colMin = *minIt, colMax = *maxIt;
+    bool contiguous = true;
+    for (int i = 1; i < width && contiguous; ++i)
+        contiguous = cols[i] == cols[i - 1] + bytes;
+
+    const int64_t size = image.data ? static_cast<int64_t>(image.size) : 0;
+    const int64_t mappingPixels = fb.mappingLength / bytes;
+    std::vector<uint8_t> row(static_cast<std::size_t>(width) * bytes);
+    bool rowHeld = false;
+    int64_t heldRowTerm = 0;
+    for (int64_t y = y1; y < yTo; ++y, rowPos += rowStep) {
+        if (y < yFrom)
+            continue;
+        const int64_t rowStartPixel = y * screenW + xFrom;
+        const int64_t n = std::min<int64_t>(width, mappingPixels - rowStartPixel);
+        if (n <= 0)
+            break; // the mapping ends here
+        uint8_t* dst = fb.mapping + rowStartPixel * bytes;
+        const int64_t rowTerm = rowScale * truncToInt(rowPos) * bytes;
+        if (rowTerm + colMin < 0 || rowTerm + colMax + bytes > size) {
+            // Part of this row lies outside the picture buffer (a file shorter than the
+            // layout size, or a rectangle beyond the picture): those pixels show black.
+            for (int64_t i = 0; i < n; ++i, dst += bytes) {
+                const int64_t src = rowTerm + cols[static_cast<std::size_t>(i)];
+                if (src >= 0 && src + bytes <= size)
+                    std::memcpy(dst, image.data + src, static_cast<std::size_t>(bytes));
+                else
+                    std::memset(dst, 0, static_cast<std::size_t>(bytes));
+            }
+            continue;
+        }
+        const uint8_t* src = image.data + rowTerm;
+        if (contiguous) {
+            std::memcpy(dst, src + colMin, static_cast<std::size_t>(n * bytes));
+            continue;
+        }
+        // Scaled rows repeat whenever the picture row does: gather once, copy again.
+        if (!rowHeld || heldRowTerm != rowTerm) {
+            gatherRow(row.data(), src, cols.data(), width, bytes);
+            rowHeld = true;
+            heldRowTerm = rowTerm;
+        }
+        std::memcpy(dst, row.data(), static_cast<std::size_t>(n * bytes));
+    }
+}
+
+void copyLayoutRect(int x1, int y1, int x2, int y2, int layoutW, int layoutH, const Image& image) {
+    const Point a = applyHalfTurn(layoutToScreen(x1, y1, layoutW, layoutH, fb.xres, fb.yres));
+    const Point b = applyHalfTurn(layoutToScreen(x2, y2, layoutW, layoutH, fb.xres, fb.yres));
+    copyImageRegion(a.x, a.y, b.x, b.y, fb.xres, fb.yres, layoutW, layoutH, image);
+}
+
+void drawButtonImage(int screen, const LayoutRect& rect, bool active) {
+    if (screen < 0 || screen >= SCREEN_COUNT || !((rect.mask >> screen) & 1))
+        return;
+    const Image* source = active ? imageTable[screen].active : imageTable[screen].normal;
+    if (!source)
+        return;
+    copyLayoutRect(rect.x1, rect.y1, rect.x2, rect.y2, rect.layoutW, rect.layoutH, *source);
+}

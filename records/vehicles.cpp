@@ -1,0 +1,54 @@
+#include "records/vehicles.h"
+
+#include "app/app_state.h"
+#include "app/debug_log.h"
+#include "props/properties.h"
+
+#include <cstdio>
+#include <string>
+
+namespace {
+
+bool knownVehicle(int vehicle) {
+    return vehicle >= 0 && vehicle <= 2;
+}
+
+std::string odometerModeKey(int vehicle) {
+    return "P_DEFAULTODOMETERMODE." + std::to_string(vehicle);
+}
+
+} // namespace
+
+void selectVehicle(int vehicle) {
+    if (getPropertyInt("P_DEFAULTVEHICLE", "1") == vehicle)
+        return;
+    setProperty("P_DEFAULTVEHICLE", std::to_string(vehicle));
+    // a refill half entered for one vehicle must not be saved for another
+    app.enteredPrice = 0.0;
+    app.enteredDistance = 0.0;
+    app.enteredFuel = 0.0;
+    app.fullRedrawRequested = true;
+}
+
+void setOdometerMode(int mode) {
+    const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
+    if (knownVehicle(vehicle)) {
+        setPropertyDouble(odometerModeKey(vehicle), mode);
+        return;
+    }
+    std::snprintf(scratchText, SCRATCH_SIZE, "set: Unknown OdometerMode-vehicle: %d", vehicle);
+    debugLog(scratchText);
+}
+
+int getOdometerMode(int vehicle) {
+    if (knownVehicle(vehicle))
+        return getPropertyInt(odometerModeKey(vehicle), "0");
+    std::snprintf(scratchText, SCRATCH_SIZE, "get: Unknown OdometerMode-vehicle: %d", vehicle);
+    debugLog(scratchText);
+    return 0;
+}
+
+void setFuelDistanceMode(int mode) {
+    setProperty("P_DEFAULTFUELDISTMODE", std::to_string(mode));
+    app.fullRedrawRequested = true;
+}

@@ -1,0 +1,67 @@
+#include "tests/screen_fixture.h"
+
+#include "app/paths.h"
+#include "display/framebuffer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+std::string ScreenTest::devicePath() const {
+    return rootedPath(FB_DEVICE);
+}
+
+bool ScreenTest::openScreen(const DesktopScreen& screen, long spare) {
+    const unsigned bytes = screen.bitsPerPixel / 8;
+    const unsigned line = screen.lineLength ? screen.lineLength : screen.xres * bytes;
+    const long lastRow = static_cast<long>(screen.yres) - 1 + screen.yoffset;
+    const long lastColumn = static_cast<long>(screen.xres) - 1 + screen.xoffset;
+    const long addressed =
+        std::max(0L, line * lastRow + lastColumn * bytes + (screen.bitsPerPixel == 32 ? 4 : 2));
+    makeDirs(std::filesystem::path(devicePath()).parent_path());
+    writeFile(devicePath(), std::string(static_cast<std::size_t>(addressed + spare), '\0'));
+    setDesktopScreen(screen);
+    return initFB();
+}
+
+bool ScreenTest::openScreen(unsigned xres, unsigned yres, unsigned bitsPerPixel) {
+    DesktopScreen screen;
+    screen.xres = xres;
+    screen.yres = yres;
+    screen.bitsPerPixel = bitsPerPixel;
+    return openScreen(screen);
+}
+
+uint8_t* ScreenTest::at(int x, int y) const {
+    const std::size_t offset = std::size_t{fb.fix.line_length} * (y + fb.var.yoffset) +
+                               std::size_t{x + fb.var.xoffset} * (fb.var.bits_per_pixel / 8);
+    return fb.mapping + offset;
+}
+
+Rgb ScreenTest::colourAt(int x, int y) const {
+    const uint8_t* p = at(x, y);
+    return {p[2], p[1], p[0]};
+}
+
+void ScreenTest::fillMapping(uint8_t value) {
+    std::memset(fb.mapping, value, fb.mappingLength);
+}
+
+std::string ScreenTest::mappingBytes() const {
+    return std::string(reinterpret_cast<const char*>(fb.mapping), fb.mappingLength);
+}
+
+std::string ScreenTest::litPixels() const {
+    std::string lit;
+    const int bytes = static_cast<int>(fb.var.bits_per_pixel / 8);
+    for (int y = 0; y < fb.yres; ++y)
+        for (int x = 0; x < fb.xres; ++x) {
+            const uint8_t* p = at(x, y);
+            bool any = false;
+            for (int i = 0; i < bytes; ++i)
+                any = any || p[i] != 0;
+            if (any)
+                lit += std::to_string(x) + "," + std::to_string(y) + " ";
+        }
+    return lit;
+}

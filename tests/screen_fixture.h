@@ -1,0 +1,31 @@
+#pragma once
+// A scratch root with a regular file standing in for the framebuffer device, opened
+// through initFB with a configured geometry, and helpers to look at its pixels.
+#include "display/fb_query.h"
+#include "tests/test_root.h"
+
+#include <cstdint>
+#include <string>
+
+struct Rgb {
+    int r, g, b;
+    bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+};
+
+class ScreenTest : public RootTest {
+  protected:
+    // Creates the device file (large enough for every addressed pixel plus `spare`
+    // bytes, which may be negative to make it too short) and runs initFB.
+    bool openScreen(const DesktopScreen& screen, long spare = 0);
+    bool openScreen(unsigned xres, unsigned yres, unsigned bitsPerPixel);
+    // Bytes of screen pixel (x, y), found through line_length and the offsets.
+    uint8_t* at(int x, int y) const;
+    // The colour stored at (x, y), for 32-bit screens.
+    Rgb colourAt(int x, int y) const;
+    // Every byte of the mapping set to value.
+    void fillMapping(uint8_t value);
+    std::string mappingBytes() const;
+    // Lit pixels (any non-zero byte) as "x,y " in row order, for pixel-set comparisons.
+    std::string litPixels() const;
+    std::string devicePath() const;
+};
