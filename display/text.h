@@ -1,10 +1,23 @@
 #pragma once
 // One-line text through FreeType, thresholded (no blending), in upright coordinates.
+#include <cstdint>
 
 constexpr int ALIGN_TOP = 1;
 constexpr int ALIGN_BOTTOM = 2;
 constexpr int ALIGN_LEFT = 4;
 constexpr int ALIGN_RIGHT = 8;
+
+// At most this many glyphs of one text are laid out; the rest of the text is dropped.
+constexpr int MAX_GLYPHS = 70;
+
+// An 8-bit coverage bitmap as the rasterizer hands it out: rows of width bytes,
+// pitch bytes apart.
+struct GlyphBitmap {
+    const uint8_t* buffer;
+    int width;
+    int rows;
+    int pitch;
+};
 
 // Makes the named font (a file in the data directory) current.
 void loadFont(const char* fontName);
@@ -12,5 +25,16 @@ void loadFont(const char* fontName);
 // any component -1 means no outline.
 void drawText(int x1, int y1, int x2, int y2, const char* text, const char* fontName, int pixelSize,
               int flags, int r, int g, int b, int outlineR, int outlineG, int outlineB);
+// Size of the string box drawText would align for text: what a layout needs to fit a
+// label to a button. Zero when the font cannot be opened.
+struct TextSize {
+    int width, height;
+};
+TextSize measureText(const char* text, const char* fontName, int pixelSize);
+// Draws one glyph bitmap with its top-left pixel at upright (x, y): pixels of coverage
+// above 128 in the text colour and, unless an outline component is -1, a one-pixel ring
+// in the outline colour around every inked pixel.
+void drawGlyph(const GlyphBitmap& bitmap, int x, int y, int r, int g, int b, int outlineR,
+               int outlineG, int outlineB);
 // Forgets the current font so the next drawText loads it again (tests).
 void resetText();

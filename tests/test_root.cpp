@@ -4,6 +4,7 @@
 #include "app/paths.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
+#include "display/text.h"
 #include "props/properties.h"
 
 #include <cstdlib>
@@ -17,6 +18,7 @@ void resetProcessState() {
     resetAppState();
     resetFB();
     resetImageTable();
+    resetText();
 }
 
 namespace {

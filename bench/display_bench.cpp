@@ -1,0 +1,157 @@
+// Whole-screen picture copies at the panel sizes the device family ships with, against
+// memcpy of the same bytes and the per-pixel reference copy, a wide graph line and the
+// SAVE result's text.
+#include "app/paths.h"
+#include "display/draw.h"
+#include "display/fb_query.h"
+#include "display/framebuffer.h"
+#include "display/image.h"
+#include "display/image_reference.h"
+#include "display/text.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int PICTURE_W = 400, PICTURE_H = 256;
+
+struct Panel {
+    int w, h;
+};
+const Panel PANELS[] = {{400, 256}, {480, 272}, {800, 480}};
+const char* const TURN_NAMES[] = {"none", "quarter", "half", "quarter+half"};
+
+// Opens a fresh framebuffer file of the panel's size under the scratch root.
+bool openPanel(const Panel& panel, unsigned bits, int turn) {
+    resetFB();
+    DesktopScreen screen;
+    screen.xres = static_cast<unsigned>(panel.w);
+    screen.yres = static_cast<unsigned>(panel.h);
+    screen.bitsPerPixel = bits;
+    setDesktopScreen(screen);
+    const std::string device = rootedPath(FB_DEVICE);
+    std::filesystem::resize_file(device, static_cast<std::uintmax_t>(panel.w) * panel.h * bits / 8);
+    if (!initFB())
+        return false;
+    fb.quarterTurn = turn & 1;
+    fb.halfTurn = turn & 2;
+    return true;
+}
+
+std::vector<uint8_t> randomPicture(unsigned bits) {
+    std::mt19937 random(1);
+    std::vector<uint8_t> bytes(static_cast<std::size_t>(PICTURE_W) * PICTURE_H * bits / 8);
+    for (uint8_t& b : bytes)
+        b = static_cast<uint8_t>(random());
+    return bytes;
+}
+
+using CopyFunction = void (*)(int, int, int, int, int, int, int, int, const Image&);
+
+void benchCopy(benchmark::State& state, Panel panel, unsigned bits, int turn, CopyFunction copy) {
+    std::vector<uint8_t> bytes = randomPicture(bits);
+    const Image picture{bytes.data(), bytes.size()};
+    if (!openPanel(panel, bits, turn)) {
+        state.SkipWithError("framebuffer did not open");
+        return;
+    }
+    for (auto _ : state) {
+        copy(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, PICTURE_W, PICTURE_H, picture);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * fb.mappingLength);
+}
+
+void benchMemcpy(benchmark::State& state, Panel panel, unsigned bits) {
+    if (!openPanel(panel, bits, 0)) {
+        state.SkipWithError("framebuffer did not open");
+        return;
+    }
+    std::vector<uint8_t> source(fb.mappingLength, 0x5A);
+    for (auto _ : state) {
+        std::memcpy(fb.mapping, source.data(), source.size());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * fb.mappingLength);
+}
+
+// A width-3.2 line corner to corner across the default statistics area
+// (layout 12,11 to 388,242) on a 400 x 256 panel.
+void benchWideLine(benchmark::State& state) {
+    if (!openPanel({400, 256}, 16, 0)) {
+        state.SkipWithError("framebuffer did not open");
+        return;
+    }
+    for (auto _ : state) {
+        drawLine(12, 11, 388, 242, 133, 147, 112, 3.2);
+        benchmark::ClobberMemory();
+    }
+}
+
+// The SAVE result in the number display (layout 20,16 202 x 29) on a 400 x 256 panel.
+void benchResultText(benchmark::State& state) {
+    std::filesystem::create_directories(dataDir());
+    std::error_code failed;
+    std::filesystem::copy_file(PW_BENCH_FONT, dataPath("Diduz.ovo"),
+                               std::filesystem::copy_options::overwrite_existing, failed);
+    if (failed || !openPanel({400, 256}, 16, 0)) {
+        state.SkipWithError("font or framebuffer missing");
+        return;
+    }
+    for (auto _ : state) {
+        drawText(20, 16, 222, 45, "=> 7.65", "Diduz.ovo", 29, 0, 89, 98, 75, -1, -1, -1);
+        benchmark::ClobberMemory();
+    }
+    // Shows that the text was drawn at all, not just a font lookup failing fast.
+    state.counters["inked_bytes"] = static_cast<double>(
+        fb.mappingLength - std::count(fb.mapping, fb.mapping + fb.mappingLength, 0));
+}
+
+void registerAll() {
+    for (const Panel& panel : PANELS)
+        for (unsigned bits : {16u, 32u}) {
+            const std::string size = std::to_string(panel.w) + "x" + std::to_string(panel.h) + "/" +
+                                     std::to_string(bits) + "bit";
+            benchmark::RegisterBenchmark(("memcpy/" + size).c_str(), benchMemcpy, panel, bits);
+            for (int turn = 0; turn < 4; ++turn) {
+                const std::string name = size + "/" + TURN_NAMES[turn];
+                benchmark::RegisterBenchmark(("copy/" + name).c_str(), benchCopy, panel, bits, turn,
+                                             &copyImageRegion);
+                benchmark::RegisterBenchmark(("per-pixel/" + name).c_str(), benchCopy, panel, bits,
+                                             turn, &copyImageRegionPerPixel);
+            }
+        }
+    benchmark::RegisterBenchmark("drawLine/statistics-area/width-3.2", benchWideLine);
+    benchmark::RegisterBenchmark("drawText/result/size-29", benchResultText);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    char scratch[] = "/tmp/pumpwright-bench-XXXXXX";
+    if (!mkdtemp(scratch))
+        return 1;
+    setRootPrefix(scratch);
+    std::filesystem::create_directories(rootedPath("/dev"));
+    std::ofstream(rootedPath(FB_DEVICE)).close();
+
+    registerAll();
+    benchmark::Initialize(&argc, argv);
+    const bool ok = !benchmark::ReportUnrecognizedArguments(argc, argv);
+    if (ok)
+        benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+
+    resetFB();
+    std::error_code ignored;
+    std::filesystem::remove_all(scratch, ignored);
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,415 @@
+#include "display/text.h"
+
+#include "display/fb_query.h"
+#include "display/framebuffer.h"
+#include "props/properties.h"
+#include "tests/test_root.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+#include FT_GLYPH_H
+
+namespace {
+
+constexpr const char* FONT = "Diduz.ovo";
+constexpr uint16_t WHITE = 0xFFFF;
+constexpr uint16_t BLACK = 0x0000;
+constexpr uint16_t RED = 0xF800;
+
+struct Box {
+    int left = 1 << 20, top = 1 << 20, right = -1,
+        bottom = -1; // inclusive; empty when right < left
+    bool empty() const { return right < left; }
+    int width() const { return right - left + 1; }
+    int height() const { return bottom - top + 1; }
+    void add(int x, int y) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        top = std::min(top, y);
+        bottom = std::max(bottom, y);
+    }
+};
+
+// Pixel box of one character at a size, as FreeType lays it out, for the expected
+// placements; and its advance and kerning in 1/64 pixel.
+struct GlyphMetrics {
+    int xMin, yMin, xMax, yMax;
+    long advance;
+};
+GlyphMetrics measure(char c, int size) {
+    FT_Library library;
+    FT_Face face;
+    EXPECT_EQ(FT_Init_FreeType(&library), 0);
+    EXPECT_EQ(FT_New_Face(library, PW_TEST_FONT, 0, &face), 0);
+    FT_Set_Char_Size(face, 0, size * 64, 0, 0);
+    FT_Load_Glyph(face, FT_Get_Char_Index(face, static_cast<unsigned char>(c)), FT_LOAD_DEFAULT);
+    FT_Glyph glyph;
+    FT_Get_Glyph(face->glyph, &glyph);
+    FT_BBox box;
+    FT_Glyph_Get_CBox(glyph, FT_GLYPH_BBOX_PIXELS, &box);
+    GlyphMetrics m{static_cast<int>(box.xMin), static_cast<int>(box.yMin),
+                   static_cast<int>(box.xMax), static_cast<int>(box.yMax), face->glyph->advance.x};
+    FT_Done_Glyph(glyph);
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+    return m;
+}
+long kerning(char a, char b, int size) {
+    FT_Library library;
+    FT_Face face;
+    FT_Init_FreeType(&library);
+    FT_New_Face(library, PW_TEST_FONT, 0, &face);
+    FT_Set_Char_Size(face, 0, size * 64, 0, 0);
+    FT_Vector delta{0, 0};
+    FT_Get_Kerning(face, FT_Get_Char_Index(face, static_cast<unsigned char>(a)),
+                   FT_Get_Char_Index(face, static_cast<unsigned char>(b)), FT_KERNING_DEFAULT,
+                   &delta);
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+    return delta.x;
+}
+
+class TextTest : public RootTest {
+  protected:
+    void SetUp() override {
+        RootTest::SetUp();
+        std::filesystem::copy_file(PW_TEST_FONT, dataFile(FONT));
+    }
+    void TearDown() override {
+        resetFB();
+        RootTest::TearDown();
+    }
+
+    // A 16-bit desktop panel over a regular file, painted white.
+    void openScreen(int w, int h, const char* rot90 = "0", bool halfTurn = false) {
+        DesktopScreen screen;
+        screen.xres = static_cast<unsigned>(w);
+        screen.yres = static_cast<unsigned>(h);
+        setDesktopScreen(screen);
+        makeDirs(root + "/dev");
+        std::ofstream(root + "/dev/fb", std::ios::binary)
+            << std::string(static_cast<std::size_t>(w) * h * 2, '\0');
+        setProperty("P_ROT90", rot90);
+        ASSERT_TRUE(initFB());
+        fb.halfTurn = halfTurn;
+        std::memset(fb.mapping, 0xFF, fb.mappingLength);
+    }
+
+    static uint16_t pixel(int x, int y) {
+        const uint8_t* p = fb.mapping + pixelOffset(x, y);
+        return static_cast<uint16_t>(p[0] | p[1] << 8);
+    }
+    // Screen box of the pixels holding colour.
+    static Box inkBox(uint16_t colour = BLACK) {
+        Box box;
+        for (int y = 0; y < fb.yres; y++)
+            for (int x = 0; x < fb.xres; x++)
+                if (pixel(x, y) == colour)
+                    box.add(x, y);
+        return box;
+    }
+    static std::vector<uint8_t> screenBytes() {
+        return std::vector<uint8_t>(fb.mapping, fb.mapping + fb.mappingLength);
+    }
+    static void clearScreen() { std::memset(fb.mapping, 0xFF, fb.mappingLength); }
+
+    void text(int x1, int y1, int x2, int y2, const char* s, int size, int flags) {
+        drawText(x1, y1, x2, y2, s, FONT, size, flags, 0, 0, 0, -1, -1, -1);
+    }
+};
+
+TEST_F(TextTest, AlignmentFlagsPlaceTheStringBoxInTheBox) {
+    openScreen(400, 256);
+    const int size = 40;
+    const GlyphMetrics h = measure('H', size);
+    const int width = h.xMax - h.xMin, height = h.yMax - h.yMin;
+    const int x1 = 50, y1 = 40, x2 = 350, y2 = 200;
+    struct Case {
+        int flags;
+        int penX;     // where the string box's origin lands
+        int baseline; // upright y of the baseline
+    };
+    const Case cases[] = {
+        {ALIGN_LEFT | ALIGN_TOP, x1, y1 + height},
+        {ALIGN_RIGHT | ALIGN_BOTTOM, x2 - width, y2},
+        {0, (x1 + x2 - width) / 2 - 1, 256 - (256 - y1 + 256 - y2 - height) / 2},
+        {ALIGN_LEFT | ALIGN_RIGHT | ALIGN_TOP | ALIGN_BOTTOM, x1, y1 + height}, // left, top win
+        {ALIGN_RIGHT, x2 - width, 256 - (256 - y1 + 256 - y2 - height) / 2},
+    };
+    for (const Case& c : cases) {
+        clearScreen();
+        text(x1, y1, x2, y2, "H", size, c.flags);
+        const Box ink = inkBox();
+        SCOPED_TRACE(c.flags);
+        ASSERT_FALSE(ink.empty());
+        // Stems and bars of an H are grid-fitted: the ink fills its pixel box but for a
+        // faint edge column.
+        EXPECT_NEAR(ink.left, c.penX + h.xMin, 1);
+        EXPECT_NEAR(ink.right, c.penX + h.xMax - 1, 1);
+        EXPECT_EQ(ink.top, c.baseline - h.yMax);
+        EXPECT_EQ(ink.bottom, c.baseline - h.yMin - 1);
+    }
+}
+
+TEST_F(TextTest, MeasureGivesTheStringBox) {
+    const GlyphMetrics h = measure('H', 40);
+    const TextSize one = measureText("H", FONT, 40);
+    EXPECT_EQ(one.width, h.xMax - h.xMin);
+    EXPECT_EQ(one.height, h.yMax - h.yMin);
+    // Two glyphs: the second one's box starts one advance on.
+    const TextSize two = measureText("HH", FONT, 40);
+    EXPECT_EQ(two.width, static_cast<int>(h.advance >> 6) + h.xMax - h.xMin);
+    EXPECT_EQ(two.height, one.height);
+    // A descender deepens the box.
+    EXPECT_GT(measureText("Hg", FONT, 40).height, one.height);
+    EXPECT_EQ(debugLogText(), "");
+    EXPECT_EQ(measureText("H", "Missing.ttf", 40).width, 0);
+}
+
+TEST_F(TextTest, KerningPullsPairsTogether) {
+    openScreen(400, 256);
+    const int size = 60;
+    const long kern = kerning('T', 'o', size);
+    ASSERT_LE(kern, -5 * 64) << "the test font lost its kerning table";
+    const GlyphMetrics t = measure('T', size), o = measure('o', size);
+    text(10, 10, 390, 240, "To", size, ALIGN_LEFT);
+    const Box both = inkBox();
+    // x1 is where the string box starts, the box starting at the T's own left edge.
+    const int expectedRight = 10 - t.xMin + static_cast<int>((t.advance + kern) >> 6) + o.xMax - 1;
+    // The round side of the o may leave its last column or two below the threshold.
+    EXPECT_LE(both.right, expectedRight);
+    EXPECT_GE(both.right, expectedRight - 2);
+}
+
+TEST_F(TextTest, GlyphsAreThresholdedNotBlended) {
+    openScreen(400, 256);
+    drawText(0, 0, 400, 256, "Pumpwright 7.65", FONT, 23, 0, 0, 255, 0, -1, -1, -1);
+    int green = 0;
+    for (int y = 0; y < fb.yres; y++)
+        for (int x = 0; x < fb.xres; x++) {
+            const uint16_t p = pixel(x, y);
+            ASSERT_TRUE(p == WHITE || p == 0x07E0) << x << "," << y << " holds " << p;
+            green += p == 0x07E0;
+        }
+    EXPECT_GT(green, 100);
+}
+
+TEST_F(TextTest, CoverageAbove128IsDrawnInFullColour) {
+    openScreen(400, 256);
+    const uint8_t cells[] = {128, 129, 1, 255};
+    drawGlyph({cells, 4, 1, 4}, 10, 20, 0, 0, 0, -1, -1, -1);
+    EXPECT_EQ(pixel(10, 20), WHITE);
+    EXPECT_EQ(pixel(11, 20), BLACK);
+    EXPECT_EQ(pixel(12, 20), WHITE);
+    EXPECT_EQ(pixel(13, 20), BLACK);
+}
+
+TEST_F(TextTest, OutlineRingsEveryPixelNextToInk) {
+    openScreen(400, 256);
+    // Two rows of four, six bytes apart: a strong pixel and, three columns on, a faint one.
+    const uint8_t cells[] = {255, 0, 0, 60, 9, 9, 0, 0, 0, 0, 9, 9};
+    const GlyphBitmap bitmap{cells, 4, 2, 6};
+    drawGlyph(bitmap, 100, 50, 0, 0, 0, 255, 0, 0);
+    // The ring reaches one pixel beyond the bitmap on every side. The faint pixel is not
+    // drawn and, with no ink beside it, gets no ring either; its neighbours do.
+    for (int x = 98; x <= 105; x++)
+        for (int y = 48; y <= 52; y++) {
+            uint16_t expected = RED;
+            if (x == 98 || x == 105 || y == 48 || y == 52 || (x == 103 && y == 50))
+                expected = WHITE;
+            if (x == 100 && y == 50)
+                expected = BLACK;
+            EXPECT_EQ(pixel(x, y), expected) << x << "," << y;
+        }
+
+    clearScreen();
+    drawGlyph(bitmap, 100, 50, 0, 0, 0, -1, 0, 0);
+    EXPECT_TRUE(inkBox(RED).empty());
+    EXPECT_EQ(inkBox(BLACK).width(), 1);
+    EXPECT_EQ(inkBox(BLACK).height(), 1);
+}
+
+TEST_F(TextTest, OutlinedTextIsSurroundedByTheRing) {
+    openScreen(400, 256);
+    drawText(0, 0, 400, 256, "=> 7.65", FONT, 29, 0, 0, 0, 0, 255, 0, 0);
+    const Box ink = inkBox(BLACK), ring = inkBox(RED);
+    ASSERT_FALSE(ink.empty());
+    EXPECT_EQ(ring.left, ink.left - 1);
+    EXPECT_EQ(ring.right, ink.right + 1);
+    EXPECT_EQ(ring.top, ink.top - 1);
+    EXPECT_EQ(ring.bottom, ink.bottom + 1);
+    // Every text pixel's neighbours are text or outline, never the background.
+    for (int y = ink.top; y <= ink.bottom; y++)
+        for (int x = ink.left; x <= ink.right; x++)
+            if (pixel(x, y) == BLACK) {
+                for (int dy = -1; dy <= 1; dy++)
+                    for (int dx = -1; dx <= 1; dx++)
+                        ASSERT_NE(pixel(x + dx, y + dy), WHITE) << x + dx << "," << y + dy;
+            }
+}
+
+TEST_F(TextTest, EmptyTextIsReportedAndDrawsNothing) {
+    openScreen(400, 256);
+    const std::vector<uint8_t> before = screenBytes();
+    text(0, 0, 400, 256, "", 20, 0);
+    EXPECT_EQ(debugLogText(), "### Error growing string box for: \n");
+    EXPECT_EQ(screenBytes(), before);
+}
+
+TEST_F(TextTest, OnlySeventyGlyphsAreLaidOut) {
+    openScreen(400, 256);
+    const std::string seventy(70, 'l');
+    text(5, 0, 395, 256, (seventy + std::string(30, 'W')).c_str(), 10, ALIGN_LEFT);
+    const std::vector<uint8_t> hundred = screenBytes();
+    // Each l is one upright stroke: count the strokes across the middle of the line.
+    const Box ink = inkBox();
+    const int row = (ink.top + ink.bottom) / 2;
+    int strokes = 0;
+    for (int x = 0; x < fb.xres; x++)
+        strokes += pixel(x, row) == BLACK && (x == 0 || pixel(x - 1, row) != BLACK);
+    EXPECT_EQ(strokes, 70);
+
+    clearScreen();
+    text(5, 0, 395, 256, seventy.c_str(), 10, ALIGN_LEFT);
+    EXPECT_EQ(screenBytes(), hundred);
+    EXPECT_EQ(debugLogText(), "");
+}
+
+TEST_F(TextTest, CharactersMissingFromTheFontShowItsMissingGlyph) {
+    openScreen(400, 256);
+    text(0, 0, 400, 256, "\x01", 30, 0);
+    EXPECT_FALSE(inkBox().empty());
+    EXPECT_EQ(debugLogText(), "");
+}
+
+// The text of a layout rectangle must read along the layout's x axis whatever the
+// turns: an L, mapped back into the layout, has its stem on the left and its foot at
+// the bottom, inside the rectangle.
+TEST_F(TextTest, TurnedTextReadsAlongTheLayout) {
+    struct Turn {
+        int w, h;
+        const char* rot90;
+        bool half;
+    };
+    const Turn turns[] = {{400, 256, "0", false},
+                          {272, 480, "1", false},
+                          {400, 256, "0", true},
+                          {256, 400, "1", true}};
+    for (const Turn& t : turns) {
+        SCOPED_TRACE(std::string(t.rot90) + (t.half ? " half" : ""));
+        resetFB();
+        openScreen(t.w, t.h, t.rot90, t.half);
+        const int lx1 = 20, ly1 = 16, lx2 = 222, ly2 = 90;
+        const Point a = layoutToScreen(lx1, ly1, 400, 256, fb.xres, fb.yres);
+        const Point b = layoutToScreen(lx2, ly2, 400, 256, fb.xres, fb.yres);
+        text(a.x, a.y, b.x, b.y, "L", 50, 0);
+
+        // Pixels mapped back to the layout.
+        std::vector<std::vector<bool>> inked(256, std::vector<bool>(400));
+        Box box;
+        for (int y = 0; y < fb.yres; y++)
+            for (int x = 0; x < fb.xres; x++)
+                if (pixel(x, y) == BLACK) {
+                    const Point p = screenToLayout(x, y, fb.xres, fb.yres, 400, 256);
+                    inked[p.y][p.x] = true;
+                    box.add(p.x, p.y);
+                }
+        ASSERT_FALSE(box.empty());
+        EXPECT_GE(box.left, lx1);
+        EXPECT_LE(box.right, lx2);
+        EXPECT_GE(box.top, ly1);
+        EXPECT_LE(box.bottom, ly2);
+        EXPECT_GT(box.height(), box.width());          // an upright L is taller than wide
+        EXPECT_TRUE(inked[box.top][box.left + 1]);     // stem, top
+        EXPECT_TRUE(inked[box.bottom][box.right - 1]); // foot, right end
+        EXPECT_FALSE(inked[box.top][box.right - 1]);   // open top right
+        EXPECT_FALSE(inked[box.top + box.height() / 2][box.right - 1]);
+    }
+}
+
+TEST_F(TextTest, HalfTurnSpinsGlyphPixelsAboutTheScreenCentre) {
+    const uint8_t ink[] = {255};
+    openScreen(400, 256, "0", true);
+    drawGlyph({ink, 1, 1, 1}, 0, 0, 0, 0, 0, -1, -1, -1);
+    EXPECT_EQ(pixel(399, 255), BLACK);
+    drawGlyph({ink, 1, 1, 1}, 10, 3, 0, 0, 0, -1, -1, -1);
+    EXPECT_EQ(pixel(389, 252), BLACK);
+
+    resetFB();
+    // Upright is 400 x 256 here; its far corner is screen (0, yres - 1) after the turns.
+    openScreen(256, 400, "1", true);
+    drawGlyph({ink, 1, 1, 1}, 0, 0, 0, 0, 0, -1, -1, -1);
+    EXPECT_EQ(pixel(0, 399), BLACK);
+}
+
+// A font of bitmaps only: its one glyph is a two-level 4 x 3 block, 8 pixels per em.
+constexpr const char* BLOCK_FONT = "STARTFONT 2.1\n"
+                                   "FONT -pw-block-medium-r-normal--8-80-72-72-c-80-iso10646-1\n"
+                                   "SIZE 8 72 72\n"
+                                   "FONTBOUNDINGBOX 8 8 0 0\n"
+                                   "STARTPROPERTIES 3\n"
+                                   "PIXEL_SIZE 8\n"
+                                   "FONT_ASCENT 8\n"
+                                   "FONT_DESCENT 0\n"
+                                   "ENDPROPERTIES\n"
+                                   "CHARS 1\n"
+                                   "STARTCHAR A\n"
+                                   "ENCODING 65\n"
+                                   "SWIDTH 1000 0\n"
+                                   "DWIDTH 8 0\n"
+                                   "BBX 4 3 1 2\n"
+                                   "BITMAP\n"
+                                   "F0\n"
+                                   "90\n"
+                                   "F0\n"
+                                   "ENDCHAR\n"
+                                   "ENDFONT\n";
+
+TEST_F(TextTest, BitmapFontsAreWidenedAndPlaced) {
+    writeFile(dataFile("Block.bdf"), BLOCK_FONT);
+    openScreen(400, 256);
+    drawText(100, 50, 200, 150, "AA", "Block.bdf", 8, ALIGN_LEFT | ALIGN_TOP, 0, 0, 0, -1, -1, -1);
+    EXPECT_EQ(debugLogText(), "");
+    // The pen starts at x1, so the first block (one pixel of bearing) begins at 101. The
+    // baseline lies the box height, three rows, below y1; the blocks float two rows above
+    // it and so start two rows above y1.
+    for (int y = 45; y <= 55; y++)
+        for (int x = 98; x <= 115; x++) {
+            const int cx = x - 101, cy = y - 48;
+            const bool inBlock = cy >= 0 && cy < 3 && ((cx >= 0 && cx < 4) || (cx >= 8 && cx < 12));
+            const bool hole = cy == 1 && (cx == 1 || cx == 2 || cx == 9 || cx == 10);
+            EXPECT_EQ(pixel(x, y), inBlock && !hole ? BLACK : WHITE) << x << "," << y;
+        }
+}
+
+TEST_F(TextTest, MissingFontIsReportedOnce) {
+    openScreen(400, 256);
+    const std::vector<uint8_t> before = screenBytes();
+    drawText(0, 0, 400, 256, "12.5", "Missing.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
+    drawText(0, 0, 400, 256, "12.5", "Missing.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
+    EXPECT_EQ(debugLogText(), "### Error loading font face!\n");
+    EXPECT_EQ(screenBytes(), before);
+
+    // Another name is a new font, and going back tries the missing one again.
+    text(0, 0, 400, 256, "12.5", 20, 0);
+    EXPECT_NE(screenBytes(), before);
+    drawText(0, 0, 400, 256, "12.5", "Missing.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
+    EXPECT_EQ(debugLogText(), "### Error loading font face!\n### Error loading font face!\n");
+}
+
+TEST_F(TextTest, FileThatIsNoFontIsReported) {
+    writeFile(dataFile("Broken.ttf"), "not a font at all");
+    openScreen(400, 256);
+    drawText(0, 0, 400, 256, "1", "Broken.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
+    EXPECT_EQ(debugLogText(), "### Error loading font face!\n");
+    EXPECT_TRUE(inkBox().empty());
+}
+
+} // namespace
