@@ -6,6 +6,7 @@
 #include "props/layout.h"
 #include "props/properties.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -24,9 +25,10 @@ void closeDevice() {
     fb.fd = -1;
 }
 
-// Bytes a pixel write touches: 32-bit pixels take four, every other depth two (RGB565).
-int pixelBytes() {
-    return fb.var.bits_per_pixel == 32 ? 4 : 2;
+// Bytes a pixel write touches: putPixel writes four bytes on 32-bit screens and two
+// (RGB565) on every other depth; a picture copy writes bits_per_pixel / 8.
+uint64_t pixelBytes() {
+    return std::max<uint64_t>(fb.var.bits_per_pixel == 32 ? 4 : 2, fb.var.bits_per_pixel / 8);
 }
 
 // The plain screen size, and beyond it every byte that line_length and the panning
@@ -37,7 +39,7 @@ uint64_t neededMappingLength() {
     if (fb.xres <= 0 || fb.yres <= 0)
         return plain;
     const uint64_t lastPixel = pixelOffset(fb.xres - 1, fb.yres - 1);
-    const uint64_t addressed = lastPixel + static_cast<uint64_t>(pixelBytes());
+    const uint64_t addressed = lastPixel + pixelBytes();
     return addressed > plain ? addressed : plain;
 }
 

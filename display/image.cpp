@@ -114,9 +114,10 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
         rowScale = 1;
     }
 
-    // Only pixels on the screen are written; rows are screenW pixels long.
-    const int xFrom = std::max(x1, 0), xTo = std::min(x2, screenW);
-    const int yFrom = std::max(y1, 0), yTo = std::min(y2, screenH);
+    // Only pixels on the screen are written, each where putPixel would put it: a driver
+    // that pads its lines or pans its view would otherwise get a sheared picture.
+    const int xFrom = std::max(x1, 0), xTo = std::min({x2, screenW, fb.xres});
+    const int yFrom = std::max(y1, 0), yTo = std::min({y2, screenH, fb.yres});
     if (xFrom >= xTo || yFrom >= yTo)
         return;
     const int width = xTo - xFrom;
@@ -136,23 +137,18 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
         contiguous = cols[i] == cols[i - 1] + bytes;
 
     const int64_t size = image.data ? static_cast<int64_t>(image.size) : 0;
-    const int64_t mappingPixels = fb.mappingLength / bytes;
     std::vector<uint8_t> row(static_cast<std::size_t>(width) * bytes);
     bool rowHeld = false;
     int64_t heldRowTerm = 0;
     for (int64_t y = y1; y < yTo; ++y, rowPos += rowStep) {
         if (y < yFrom)
             continue;
-        const int64_t rowStartPixel = y * screenW + xFrom;
-        const int64_t n = std::min<int64_t>(width, mappingPixels - rowStartPixel);
-        if (n <= 0)
-            break; // the mapping ends here
-        uint8_t* dst = fb.mapping + rowStartPixel * bytes;
+        uint8_t* dst = fb.mapping + pixelOffset(xFrom, static_cast<int>(y));
         const int64_t rowTerm = rowScale * truncToInt(rowPos) * bytes;
         if (rowTerm + colMin < 0 || rowTerm + colMax + bytes > size) {
             // Part of this row lies outside the picture buffer (a file shorter than the
             // layout size, or a rectangle beyond the picture): those pixels show black.
-            for (int64_t i = 0; i < n; ++i, dst += bytes) {
+            for (int i = 0; i < width; ++i, dst += bytes) {
                 const int64_t src = rowTerm + cols[static_cast<std::size_t>(i)];
                 if (src >= 0 && src + bytes <= size)
                     std::memcpy(dst, image.data + src, static_cast<std::size_t>(bytes));
@@ -163,7 +159,7 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
         }
         const uint8_t* src = image.data + rowTerm;
         if (contiguous) {
-            std::memcpy(dst, src + colMin, static_cast<std::size_t>(n * bytes));
+            std::memcpy(dst, src + colMin, row.size());
             continue;
         }
         // Scaled rows repeat whenever the picture row does: gather once, copy again.
@@ -172,7 +168,7 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
             rowHeld = true;
             heldRowTerm = rowTerm;
         }
-        std::memcpy(dst, row.data(), static_cast<std::size_t>(n * bytes));
+        std::memcpy(dst, row.data(), row.size());
     }
 }
 

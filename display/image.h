@@ -24,9 +24,9 @@ void resetImageTable();
 
 // Reads dataDir() + name; logs and returns false when it cannot.
 bool loadImage(const char* name, Image& image);
-// Copies the screen rectangle x1..x2-1 by y1..y2-1 from image into the mapping. Pixels
-// off the screen or past the mapping are not written; pixels the buffer does not hold
-// are written black.
+// Copies the screen rectangle x1..x2-1 by y1..y2-1 from image into the mapping, each
+// pixel where putPixel puts it. Pixels off the screen (or off screenW by screenH) are not
+// written; pixels the buffer does not hold are written black.
 void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW,
                      int imageH, const Image& image);
 // Copies the part of image that shows the layout rectangle.

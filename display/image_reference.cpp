@@ -7,20 +7,18 @@
 
 namespace {
 
-// One pixel: dropped off the screen or past the mapping, black where the buffer ends.
+// One pixel: dropped off the screen, black where the buffer ends.
 void copyPixel(int64_t x, int64_t y, int screenW, int screenH, int64_t source, int bytes,
                const Image& image) {
-    if (x < 0 || y < 0 || x >= screenW || y >= screenH)
+    if (x < 0 || y < 0 || x >= screenW || y >= screenH || x >= fb.xres || y >= fb.yres)
         return;
-    const int64_t dst = (x + screenW * y) * bytes;
-    if (dst + bytes > fb.mappingLength)
-        return;
+    uint8_t* dst = fb.mapping + pixelOffset(static_cast<int>(x), static_cast<int>(y));
     const int64_t src = source * bytes;
     const int64_t size = image.data ? static_cast<int64_t>(image.size) : 0;
     if (src >= 0 && src + bytes <= size)
-        std::memcpy(fb.mapping + dst, image.data + src, static_cast<std::size_t>(bytes));
+        std::memcpy(dst, image.data + src, static_cast<std::size_t>(bytes));
     else
-        std::memset(fb.mapping + dst, 0, static_cast<std::size_t>(bytes));
+        std::memset(dst, 0, static_cast<std::size_t>(bytes));
 }
 
 } // namespace

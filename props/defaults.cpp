@@ -4,6 +4,8 @@
 #include "props/layout.h"
 #include "props/properties.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 
 Layout layout;
@@ -154,6 +156,13 @@ const Setting SETTINGS[] = {
 
 const char* const RECT_FIELDS[5] = {".screen", ".x", ".y", ".w", ".h"};
 
+// Right or bottom edge. A hand-edited file may hold anything; the sum is held within the
+// record's 32 bits instead of overflowing.
+int32_t edge(int start, int size) {
+    const long long sum = static_cast<long long>(start) + size;
+    return static_cast<int32_t>(std::clamp<long long>(sum, INT32_MIN, INT32_MAX));
+}
+
 // Reads the five keys of a rectangle in order and builds its record.
 LayoutRect readRect(const std::string& prefix, const int (&defaults)[5], int sizeFrom) {
     int v[5];
@@ -162,8 +171,8 @@ LayoutRect readRect(const std::string& prefix, const int (&defaults)[5], int siz
     return {v[0],
             v[1],
             v[2],
-            v[1] + v[3],
-            v[2] + v[4],
+            edge(v[1], v[3]),
+            edge(v[2], v[4]),
             layout.screenW[sizeFrom],
             layout.screenH[sizeFrom]};
 }

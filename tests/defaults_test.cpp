@@ -110,6 +110,16 @@ TEST_F(DefaultsTest, EnvironmentFileOverridesRecords) {
     EXPECT_EQ(layout.buttons[BTN_WHEELCHANGE].layoutW, 320);
 }
 
+TEST_F(DefaultsTest, HugeHandEditedSizesStayWithinTheRecord) {
+    writeFile(dataFile("environment.txt"), "E_BUTTON.SAVE.x: 2147483000\n"
+                                           "E_BUTTON.SAVE.w: 99999999999\n"
+                                           "E_BUTTON.BIKE.y: -2147483000\n"
+                                           "E_BUTTON.BIKE.h: -5000\n");
+    loadLayout();
+    EXPECT_EQ(layout.buttons[BTN_SAVE].x2, 2147483647);
+    EXPECT_EQ(layout.buttons[BTN_BIKE].y2, -2147483647 - 1);
+}
+
 TEST_F(DefaultsTest, UserFlagsReadAsIntegerEqualToOne) {
     writeFile(dataFile("properties.txt"), "P_ROT180: 1.0\n"
                                           "P_AREA.STATDISPLAY.fueldist.show.dots: 2\n"

@@ -1,4 +1,5 @@
 #include "display/framebuffer.h"
+#include "props/layout.h"
 #include "props/properties.h"
 #include "tests/screen_fixture.h"
 
@@ -37,6 +38,17 @@ TEST_F(Framebuffer, OnlyAStoredOneTurnsAQuarter) {
     setProperty("P_ROT90", "1");
     ASSERT_TRUE(openScreen(320, 240, 32));
     EXPECT_TRUE(fb.quarterTurn);
+}
+
+TEST_F(Framebuffer, HalfTurnComesFromTheStartUpSettings) {
+    setProperty("P_ROT180", "1");
+    loadLayout();
+    ASSERT_TRUE(openScreen(32, 16, 16));
+    EXPECT_TRUE(fb.halfTurn);
+    resetProcessState();
+    loadLayout();
+    ASSERT_TRUE(openScreen(32, 16, 16));
+    EXPECT_FALSE(fb.halfTurn);
 }
 
 TEST_F(Framebuffer, OpensOnceAndClosesCleanly) {

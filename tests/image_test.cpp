@@ -169,30 +169,39 @@ TEST_F(Images, NothingIsWrittenOffTheScreenOrPastTheMapping) {
     EXPECT_EQ(litPixels(), "0,2 1,2 2,2 ");
 }
 
-// The fast copy against the per-pixel reference, over screens of many shapes (odd ones
-// included), both depths, every turn, whole screens and sub-rectangles, and pictures
-// shorter than their layout size.
+// The fast copy against the per-pixel reference, over screens of many shapes (odd ones,
+// padded lines and panning included), every depth, every turn, whole screens and
+// sub-rectangles, and pictures shorter than their layout size.
 TEST_F(Images, FastCopyMatchesThePerPixelReference) {
-    struct Size {
+    struct Panel {
         int w, h;
+        unsigned padding, xoffset, yoffset;
     };
-    const Size screens[] = {{400, 256}, {800, 480}, {480, 272}, {320, 240},
-                            {333, 197}, {257, 401}, {17, 3},    {1, 1}};
-    const Size pictures[] = {{400, 256}, {37, 23}};
+    const Panel panels[] = {{400, 256, 0, 0, 0}, {800, 480, 0, 0, 0}, {480, 272, 64, 0, 0},
+                            {320, 240, 0, 0, 0}, {333, 197, 6, 3, 2}, {257, 401, 0, 0, 0},
+                            {17, 3, 0, 0, 0},    {1, 1, 0, 0, 0}};
+    const Point pictures[] = {{400, 256}, {37, 23}};
     int compared = 0;
-    for (unsigned bits : {16u, 32u})
-        for (const Size s : screens) {
+    for (unsigned bits : {16u, 24u, 32u})
+        for (const Panel s : panels) {
             resetFB();
-            ASSERT_TRUE(openScreen(static_cast<unsigned>(s.w), static_cast<unsigned>(s.h), bits));
+            DesktopScreen screen;
+            screen.xres = static_cast<unsigned>(s.w);
+            screen.yres = static_cast<unsigned>(s.h);
+            screen.bitsPerPixel = bits;
+            screen.lineLength = screen.xres * bits / 8 + s.padding;
+            screen.xoffset = s.xoffset;
+            screen.yoffset = s.yoffset;
+            ASSERT_TRUE(openScreen(screen));
             const int rects[][4] = {{0, 0, s.w, s.h},
                                     {s.w / 5, s.h / 7, s.w * 3 / 4, s.h - 3},
                                     {s.w - 1, s.h - 2, 2, 1},
                                     {-13, -7, s.w / 2, s.h + 9},
                                     {0, s.h / 2, s.w, s.h / 2 + 1},
                                     {s.w + 5, 0, s.w + 9, s.h}};
-            for (const Size p : pictures)
+            for (const Point p : pictures)
                 for (std::size_t cut : {std::size_t{0}, std::size_t{4097}}) {
-                    const std::size_t full = static_cast<std::size_t>(p.w) * p.h * bits / 8;
+                    const std::size_t full = static_cast<std::size_t>(p.x) * p.y * bits / 8;
                     std::vector<uint8_t> picture =
                         randomBytes(full > cut ? full - cut : 0, static_cast<unsigned>(s.w));
                     const Image image = imageOf(picture);
@@ -201,21 +210,42 @@ TEST_F(Images, FastCopyMatchesThePerPixelReference) {
                         fb.halfTurn = turn & 2;
                         for (const auto& r : rects) {
                             fillMapping(0x5A);
-                            copyImageRegion(r[0], r[1], r[2], r[3], s.w, s.h, p.w, p.h, image);
+                            copyImageRegion(r[0], r[1], r[2], r[3], s.w, s.h, p.x, p.y, image);
                             const std::string fast = mappingBytes();
                             fillMapping(0x5A);
-                            copyImageRegionPerPixel(r[0], r[1], r[2], r[3], s.w, s.h, p.w, p.h,
+                            copyImageRegionPerPixel(r[0], r[1], r[2], r[3], s.w, s.h, p.x, p.y,
                                                     image);
                             ASSERT_TRUE(fast == mappingBytes())
                                 << bits << " bits, screen " << s.w << "x" << s.h << ", picture "
-                                << p.w << "x" << p.h << " less " << cut << ", turn " << turn
+                                << p.x << "x" << p.y << " less " << cut << ", turn " << turn
                                 << ", rect " << r[0] << "," << r[1] << "-" << r[2] << "," << r[3];
                             ++compared;
                         }
                     }
                 }
         }
-    EXPECT_EQ(compared, 2 * 8 * 6 * 2 * 2 * 4);
+    EXPECT_EQ(compared, 3 * 8 * 6 * 2 * 2 * 4);
+}
+
+// A driver that pads its lines or pans its view still shows the picture unsheared, each
+// pixel where the drawing primitives would put it.
+TEST_F(Images, PaddedLinesAndPanningKeepThePictureUpright) {
+    DesktopScreen screen;
+    screen.xres = 400;
+    screen.yres = 256;
+    screen.bitsPerPixel = 32;
+    screen.lineLength = 1800;
+    screen.xoffset = 7;
+    screen.yoffset = 3;
+    ASSERT_TRUE(openScreen(screen));
+    std::vector<uint8_t> picture = coordinatePicture(400, 256);
+    copyImageRegion(0, 0, 400, 256, 400, 256, 400, 256, imageOf(picture));
+    EXPECT_SHOWS(0, 0, 0, 0);
+    EXPECT_SHOWS(399, 0, 399, 0);
+    EXPECT_SHOWS(123, 45, 123, 45);
+    EXPECT_SHOWS(399, 255, 399, 255);
+    EXPECT_EQ(fb.mapping[0], 0); // panned-out bytes stay as they were
+    EXPECT_EQ(fb.mapping[1800 * 3 + 7 * 4 - 4], 0);
 }
 
 TEST_F(Images, ButtonsPaintFromTheirScreensPictures) {

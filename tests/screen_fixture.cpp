@@ -17,8 +17,8 @@ bool ScreenTest::openScreen(const DesktopScreen& screen, long spare) {
     const long long line = screen.lineLength ? screen.lineLength : screen.xres * bytes;
     const long long lastRow = static_cast<long long>(screen.yres) - 1 + screen.yoffset;
     const long long lastColumn = static_cast<long long>(screen.xres) - 1 + screen.xoffset;
-    const long long addressed =
-        std::max(0LL, line * lastRow + lastColumn * bytes + (screen.bitsPerPixel == 32 ? 4 : 2));
+    const long long written = std::max(screen.bitsPerPixel == 32 ? 4LL : 2LL, bytes);
+    const long long addressed = std::max(0LL, line * lastRow + lastColumn * bytes + written);
     makeDirs(std::filesystem::path(devicePath()).parent_path());
     writeFile(devicePath(), std::string(static_cast<std::size_t>(addressed + spare), '\0'));
     setDesktopScreen(screen);

@@ -1,7 +1,9 @@
 #include "tests/test_root.h"
 
 #include "app/app_state.h"
+#include "app/main_loop.h"
 #include "app/paths.h"
+#include "app/touch.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
 #include "display/text.h"
@@ -16,8 +18,9 @@
 void resetProcessState() {
     resetProperties();
     resetAppState();
+    resetTouch();
     resetFB();
-    resetImageTable();
+    resetMainLoop();
     resetText();
 }
 

@@ -1,14 +1,11 @@
 #include "display/text.h"
 
-#include "display/fb_query.h"
 #include "display/framebuffer.h"
 #include "props/properties.h"
-#include "tests/test_root.h"
+#include "tests/screen_fixture.h"
 
 #include <algorithm>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -76,38 +73,27 @@ long kerning(char a, char b, int size) {
     return delta.x;
 }
 
-class TextTest : public RootTest {
+class TextTest : public ScreenTest {
   protected:
     void SetUp() override {
-        RootTest::SetUp();
+        ScreenTest::SetUp();
         std::filesystem::copy_file(PW_TEST_FONT, dataFile(FONT));
     }
-    void TearDown() override {
-        resetFB();
-        RootTest::TearDown();
-    }
 
-    // A 16-bit desktop panel over a regular file, painted white.
+    // A 16-bit panel painted white, with the turns given.
     void openScreen(int w, int h, const char* rot90 = "0", bool halfTurn = false) {
-        DesktopScreen screen;
-        screen.xres = static_cast<unsigned>(w);
-        screen.yres = static_cast<unsigned>(h);
-        setDesktopScreen(screen);
-        makeDirs(root + "/dev");
-        std::ofstream(root + "/dev/fb", std::ios::binary)
-            << std::string(static_cast<std::size_t>(w) * h * 2, '\0');
         setProperty("P_ROT90", rot90);
-        ASSERT_TRUE(initFB());
+        ASSERT_TRUE(ScreenTest::openScreen(static_cast<unsigned>(w), static_cast<unsigned>(h), 16));
         fb.halfTurn = halfTurn;
-        std::memset(fb.mapping, 0xFF, fb.mappingLength);
+        fillMapping(0xFF);
     }
 
-    static uint16_t pixel(int x, int y) {
-        const uint8_t* p = fb.mapping + pixelOffset(x, y);
+    uint16_t pixel(int x, int y) const {
+        const uint8_t* p = at(x, y);
         return static_cast<uint16_t>(p[0] | p[1] << 8);
     }
     // Screen box of the pixels holding colour.
-    static Box inkBox(uint16_t colour = BLACK) {
+    Box inkBox(uint16_t colour = BLACK) const {
         Box box;
         for (int y = 0; y < fb.yres; y++)
             for (int x = 0; x < fb.xres; x++)
@@ -115,10 +101,8 @@ class TextTest : public RootTest {
                     box.add(x, y);
         return box;
     }
-    static std::vector<uint8_t> screenBytes() {
-        return std::vector<uint8_t>(fb.mapping, fb.mapping + fb.mappingLength);
-    }
-    static void clearScreen() { std::memset(fb.mapping, 0xFF, fb.mappingLength); }
+    std::string screenBytes() const { return mappingBytes(); }
+    void clearScreen() { fillMapping(0xFF); }
 
     void text(int x1, int y1, int x2, int y2, const char* s, int size, int flags) {
         drawText(x1, y1, x2, y2, s, FONT, size, flags, 0, 0, 0, -1, -1, -1);
@@ -257,7 +241,7 @@ TEST_F(TextTest, OutlinedTextIsSurroundedByTheRing) {
 
 TEST_F(TextTest, EmptyTextIsReportedAndDrawsNothing) {
     openScreen(400, 256);
-    const std::vector<uint8_t> before = screenBytes();
+    const std::string before = screenBytes();
     text(0, 0, 400, 256, "", 20, 0);
     EXPECT_EQ(debugLogText(), "### Error growing string box for: \n");
     EXPECT_EQ(screenBytes(), before);
@@ -267,7 +251,7 @@ TEST_F(TextTest, OnlySeventyGlyphsAreLaidOut) {
     openScreen(400, 256);
     const std::string seventy(70, 'l');
     text(5, 0, 395, 256, (seventy + std::string(30, 'W')).c_str(), 10, ALIGN_LEFT);
-    const std::vector<uint8_t> hundred = screenBytes();
+    const std::string hundred = screenBytes();
     // Each l is one upright stroke: count the strokes across the middle of the line.
     const Box ink = inkBox();
     const int row = (ink.top + ink.bottom) / 2;
@@ -391,7 +375,7 @@ TEST_F(TextTest, BitmapFontsAreWidenedAndPlaced) {
 
 TEST_F(TextTest, MissingFontIsReportedOnce) {
     openScreen(400, 256);
-    const std::vector<uint8_t> before = screenBytes();
+    const std::string before = screenBytes();
     drawText(0, 0, 400, 256, "12.5", "Missing.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
     drawText(0, 0, 400, 256, "12.5", "Missing.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
     EXPECT_EQ(debugLogText(), "### Error loading font face!\n");
@@ -402,13 +386,13 @@ TEST_F(TextTest, MissingFontIsReportedOnce) {
     EXPECT_NE(screenBytes(), before);
     drawText(0, 0, 400, 256, "12.5", "Missing.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
     EXPECT_EQ(debugLogText(), "### Error loading font face!\n### Error loading font face!\n");
-}
 
-TEST_F(TextTest, FileThatIsNoFontIsReported) {
+    // A file that is there but no font fails the same way.
     writeFile(dataFile("Broken.ttf"), "not a font at all");
-    openScreen(400, 256);
+    clearScreen();
     drawText(0, 0, 400, 256, "1", "Broken.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
-    EXPECT_EQ(debugLogText(), "### Error loading font face!\n");
+    EXPECT_EQ(debugLogText(), "### Error loading font face!\n### Error loading font face!\n"
+                              "### Error loading font face!\n");
     EXPECT_TRUE(inkBox().empty());
 }
 

@@ -1,0 +1,169 @@
+#include "app/main_loop.h"
+
+#include "app/app_state.h"
+#include "app/debug_log.h"
+#include "app/dispatch.h"
+#include "app/stats_view.h"
+#include "app/touch.h"
+#include "display/framebuffer.h"
+#include "display/image.h"
+#include "display/text.h"
+#include "props/layout.h"
+#include "props/properties.h"
+#include "records/vehicles.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+Image pictures[PICTURE_COUNT];
+
+// Logged when a picture fails to load, in load order; the exit status is -(index + 1).
+constexpr const char* BROKEN_PICTURE[PICTURE_COUNT] = {
+    "s0i broken!", "s0ia broken!", "s1i broken!", "s1ia broken!", "s2i broken!",
+};
+
+void freePictures() {
+    for (Image& picture : pictures) {
+        std::free(picture.data);
+        picture = Image{};
+    }
+}
+
+void paintActive(Button button) {
+    drawButtonImage(app.currentScreen, layout.buttons[button], true);
+}
+
+bool onCurrentScreen(const LayoutRect& rect) {
+    return (rect.mask >> app.currentScreen) & 1;
+}
+
+void drawNumberDisplay() {
+    const LayoutRect& area = layout.numDisplay;
+    const int w = layout.screenW[0];
+    const int h = layout.screenH[0];
+    const Point a = layoutToScreen(area.x1, area.y1, w, h, fb.xres, fb.yres);
+    const Point b = layoutToScreen(area.x2, area.y2, w, h, fb.xres, fb.yres);
+    const Colour& c = layout.numColour;
+    if (app.showBanner)
+        drawText(a.x, a.y, b.x, b.y, bannerText(), layout.fontName, 9, 0, c.r, c.g, c.b, -1, -1,
+                 -1);
+    else
+        drawText(a.x, a.y, b.x, b.y, app.inputText, layout.fontName, layout.numFontSize,
+                 ALIGN_RIGHT, c.r, c.g, c.b, -1, -1, -1);
+}
+
+// The dynamic parts: the number display and every button that shows a state. Buttons
+// are only painted active here; a full redraw is what turns an indication off.
+void redrawDynamicParts() {
+    if (onCurrentScreen(layout.numDisplay))
+        drawNumberDisplay();
+
+    const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
+    if (vehicle == 0)
+        paintActive(BTN_BIKE);
+    else if (vehicle == 1)
+        paintActive(BTN_CAR1);
+    else if (vehicle == 2)
+        paintActive(BTN_CAR2);
+
+    const int fuelDistMode = getPropertyInt("P_DEFAULTFUELDISTMODE", "0");
+    if (fuelDistMode == 0)
+        paintActive(BTN_FUELPER100DIST);
+    else if (fuelDistMode == 1)
+        paintActive(BTN_DISTPERFUEL);
+
+    const int odometerMode = getOdometerMode(getPropertyInt("P_DEFAULTVEHICLE", "1"));
+    if (odometerMode == 0)
+        paintActive(BTN_TRIPDIST);
+    else if (odometerMode == 1)
+        paintActive(BTN_TOTALDIST);
+
+    if (app.enteredDistance > 0.0)
+        paintActive(BTN_DRIVEN);
+    if (app.enteredFuel > 0.0)
+        paintActive(BTN_REFILLED);
+    if (app.enteredPrice > 0.0)
+        paintActive(BTN_PAID);
+
+    if (getPropertyDouble("P_CAR1FUELFULL", "0") > 0.0)
+        paintActive(BTN_CAR1FUELFULL);
+    if (getPropertyDouble("P_CAR2FUELFULL", "0") > 0.0)
+        paintActive(BTN_CAR2FUELFULL);
+    if (getPropertyDouble("P_BIKEFUELFULL", "0") > 0.0)
+        paintActive(BTN_BIKEFUELFULL);
+
+    if (onCurrentScreen(layout.statDisplay))
+        drawStatisticsView();
+}
+
+// Ends start-up early: the devices opened so far are closed again.
+bool endStartUp(int& status, int value) {
+    closeTouch();
+    closeFB();
+    status = value;
+    return false;
+}
+
+} // namespace
+
+const char* bannerText() {
+    return "Pumpwright " PUMPWRIGHT_VERSION;
+}
+
+bool startProgram(int& status) {
+    loadLayout(); // every environment key and the start-up user keys, with their defaults
+    fb.halfTurn = layout.halfTurn;
+    if (!initFB())
+        return endStartUp(status, 0);
+    if (!openTouch())
+        return endStartUp(status, 0);
+
+    for (int i = 0; i < PICTURE_COUNT; ++i) {
+        if (!loadImage(layout.pictureName[i], pictures[i])) {
+            debugLog(BROKEN_PICTURE[i]);
+            return endStartUp(status, -(i + 1));
+        }
+    }
+    imageTable[0] = {&pictures[PIC_S0], &pictures[PIC_S0A]};
+    imageTable[1] = {&pictures[PIC_S1], &pictures[PIC_S1A]};
+    for (int screen = 2; screen < SCREEN_COUNT; ++screen)
+        imageTable[screen] = {&pictures[PIC_S2], &pictures[PIC_S2]};
+
+    std::snprintf(app.inputText, sizeof app.inputText, "0");
+    // creates each vehicle's odometer-mode key with its default on a first run
+    for (int vehicle = 0; vehicle < 3; ++vehicle)
+        getOdometerMode(vehicle);
+    status = 0;
+    return true;
+}
+
+void runPass() {
+    while (readTouch()) {
+        if (dispatchTouch(touch.sample))
+            app.redrawRequested = true;
+    }
+    if (app.fullRedrawRequested) {
+        const Image& picture = *imageTable[app.currentScreen].normal;
+        copyImageRegion(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, layout.screenW[0],
+                        layout.screenH[0], picture);
+        app.redrawRequested = true;
+        app.fullRedrawRequested = false;
+    }
+    if (app.redrawRequested) {
+        redrawDynamicParts();
+        app.redrawRequested = false;
+    }
+}
+
+int shutdownProgram() {
+    closeFB();
+    closeTouch();
+    return 0;
+}
+
+void resetMainLoop() {
+    resetImageTable();
+    freePictures();
+}

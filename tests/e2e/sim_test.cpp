@@ -1,0 +1,356 @@
+#include "tests/e2e/sim_run.h"
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <unistd.h>
+
+namespace {
+
+const std::vector<std::string> FIRST_RUN_USER_ENTRIES = {
+    "P_AREA.STATDISPLAY.conprice.show.maxbars: 80",
+    "P_AREA.STATDISPLAY.fueldist.show.average: 1",
+    "P_AREA.STATDISPLAY.fueldist.show.borders: 1",
+    "P_AREA.STATDISPLAY.fueldist.show.dots: 1",
+    "P_AREA.STATDISPLAY.fueldist.show.rest: 1",
+    "P_BIKEFUELFULL: 0",
+    "P_CAR1FUELFULL: 0",
+    "P_CAR2FUELFULL: 0",
+    "P_DEFAULTFUELDISTMODE: 0",
+    "P_DEFAULTODOMETERMODE.0: 0",
+    "P_DEFAULTODOMETERMODE.1: 0",
+    "P_DEFAULTODOMETERMODE.2: 0",
+    "P_DEFAULTVEHICLE: 1",
+    "P_ROT180: 0",
+    "P_ROT90: 0",
+};
+
+const std::string HEADER = "# This file contains the consumption-values you entered.\n"
+                           "#\n"
+                           "# Format is: (\"[]\" means \"optional\")\n"
+                           "#  vehicle \\t [distance] \\t fuel \\t [odometer] \\t price\n"
+                           "#    (and optional:) \\t [consumption] \\t [utc-time] \\n\n"
+                           "#\n"
+                           "#   \"vehicle\" ist the actually chosen vehicle, \"0\" is "
+                           "\"motorcycle\", \"1\" is \"car 1\" and \"2\" is \"car 2\"\n"
+                           "#\n";
+
+// The records of consumption.txt (header checked and left out).
+std::string records(const std::string& log) {
+    EXPECT_EQ(log.substr(0, HEADER.size()), HEADER);
+    return log.size() < HEADER.size() ? "" : log.substr(HEADER.size());
+}
+
+void expectRecords(const std::string& text, const std::vector<std::string>& fieldsBeforeTime) {
+    std::string pattern;
+    for (const std::string& f : fieldsBeforeTime)
+        pattern += std::regex_replace(f, std::regex(R"([.])"), R"(\.)") + "\t" + CTIME_PATTERN;
+    EXPECT_TRUE(std::regex_match(text, std::regex(pattern))) << text;
+}
+
+std::string pointLine(const char* op, LayoutPoint p) {
+    return std::string(op) + " " + std::to_string(p.x) + " " + std::to_string(p.y) + "\n";
+}
+
+using Sim = SimTest;
+
+TEST_F(Sim, FirstRunWritesBothPropertyFilesCompleteAtExit) {
+    makeCard();
+    // as on the device, the first pass runs before anyone can touch the screen
+    ASSERT_EQ(run({}, "pass\n" + ltap("EXIT")), 0) << errors;
+    EXPECT_EQ(entries(dataFile("properties.txt")), FIRST_RUN_USER_ENTRIES);
+    const auto env = entries(dataFile("environment.txt"));
+    EXPECT_EQ(env.size(), 217u);
+    EXPECT_EQ(env.front(), "E_AREA.NUMINDISPLAY.b: 75.0");
+    EXPECT_EQ(env.back(), "E_SCREEN.2.BG.w: 400");
+    EXPECT_FALSE(exists(dataFile("Debug.log"))) << readFile(dataFile("Debug.log"));
+}
+
+TEST_F(Sim, PortraitPanelTurnsAQuarterByDefault) {
+    makeCard();
+    // the layout point of EXIT is reached although the panel is upright
+    ASSERT_EQ(run({"--size", "256x400"}, "pass\nshot " + base + "/q.raw\n" + ltap("EXIT")), 0)
+        << errors;
+    auto expected = FIRST_RUN_USER_ENTRIES;
+    expected.back() = "P_ROT90: 1";
+    EXPECT_EQ(entries(dataFile("properties.txt")), expected);
+    // CAR1 (layout x 315..392, y 55..105) lies at screen x 150..200, y 315..392
+    const std::string shot = readFile(base + "/q.raw");
+    EXPECT_EQ(pixel(shot, 256, 175, 350), S0A);
+    EXPECT_EQ(pixel(shot, 256, 175, 200), S0);
+    EXPECT_EQ(pixel(shot, 256, 100, 350), S0);
+}
+
+TEST_F(Sim, ScriptEndingWhileRunningSavesNothing) {
+    makeCard();
+    ASSERT_EQ(run({}, typeKeys("12") + ltap("CAR2") + "pass 3\n"), 0) << errors;
+    EXPECT_FALSE(exists(dataFile("properties.txt")));
+    EXPECT_FALSE(exists(dataFile("environment.txt")));
+}
+
+TEST_F(Sim, RefillTypedOnTheKeypadIsSaved) {
+    makeCard();
+    const std::string script = typeKeys("412") + ltap("DRIVEN") + typeKeys("31.5") +
+                               ltap("REFILLED") + typeKeys("44.07") + ltap("PAID") + ltap("SAVE") +
+                               "shot " + base + "/saved.raw\n";
+    ASSERT_EQ(run({}, script), 0) << errors;
+    expectRecords(records(readFile(dataFile("consumption.txt"))),
+                  {"1\t412.00\t31.50\t0.0\t44.07\t7.65"});
+    // the result text is drawn in the number display, and the fields are normal again
+    const std::string shot = readFile(base + "/saved.raw");
+    EXPECT_GT(count(shot, 400, 20, 16, 222, 45, TEXT_565), 20);
+    const LayoutPoint driven = buttonPoint("DRIVEN");
+    EXPECT_EQ(pixel(shot, 400, driven.x, driven.y), S0);
+}
+
+TEST_F(Sim, OdometerModeWritesTheReadingInItsOwnField) {
+    makeCard();
+    const std::string script = ltap("CONFIG") + ltap("TOTALDIST") + ltap("BACK") +
+                               typeKeys("12345") + ltap("DRIVEN") + typeKeys("40") +
+                               ltap("REFILLED") + typeKeys("60") + ltap("PAID") + ltap("SAVE") +
+                               ltap("EXIT");
+    ASSERT_EQ(run({}, script), 0) << errors;
+    expectRecords(records(readFile(dataFile("consumption.txt"))),
+                  {"1\t0.0\t40.00\t12345.00\t60.00\t0.00"});
+    const auto user = entries(dataFile("properties.txt"));
+    EXPECT_NE(std::find(user.begin(), user.end(), "P_DEFAULTODOMETERMODE.1: 1.0"), user.end());
+}
+
+TEST_F(Sim, TireChangeRecordsTheDisplayedNumber) {
+    makeCard();
+    ASSERT_EQ(run({}, ltap("CAR2") + ltap("CONFIG") + typeKeys("12345") + ltap("WHEELCHANGE")), 0)
+        << errors;
+    const std::string log = readFile(dataFile("events.txt"));
+    const std::size_t body = log.rfind("#\n") + 2;
+    EXPECT_TRUE(std::regex_match(log.substr(body),
+                                 std::regex(std::string("2\ttirechange\t12345\t") + CTIME_PATTERN)))
+        << log;
+}
+
+TEST_F(Sim, ChangingTheVehicleDropsTheEnteredValues) {
+    makeCard();
+    const std::string script = typeKeys("412") + ltap("DRIVEN") + typeKeys("31.5") +
+                               ltap("REFILLED") + typeKeys("50") + ltap("PAID") + "shot " + base +
+                               "/entered.raw\n" + ltap("BIKE") + "shot " + base + "/bike.raw\n" +
+                               typeKeys("100") + ltap("DRIVEN") + typeKeys("5") + ltap("REFILLED") +
+                               ltap("SAVE");
+    ASSERT_EQ(run({}, script), 0) << errors;
+    // the price typed for car 1 is gone
+    expectRecords(records(readFile(dataFile("consumption.txt"))),
+                  {"0\t100.00\t5.00\t0.0\t0.00\t5.00"});
+    const std::string entered = readFile(base + "/entered.raw");
+    const std::string bike = readFile(base + "/bike.raw");
+    for (const char* name : {"DRIVEN", "REFILLED", "PAID", "CAR1"}) {
+        const LayoutPoint p = buttonPoint(name);
+        EXPECT_EQ(pixel(entered, 400, p.x, p.y), S0A) << name;
+        EXPECT_EQ(pixel(bike, 400, p.x, p.y), S0) << name;
+    }
+    const LayoutPoint b = buttonPoint("BIKE");
+    EXPECT_EQ(pixel(bike, 400, b.x, b.y), S0A);
+}
+
+TEST_F(Sim, FuelFullValueIsShownAndSaved) {
+    makeCard();
+    const std::string script = ltap("CONFIG") + typeKeys("40") + ltap("BIKEFUELFULL") + "shot " +
+                               base + "/full.raw\n" + ltap("BACK") + ltap("EXIT");
+    ASSERT_EQ(run({}, script), 0) << errors;
+    const std::string shot = readFile(base + "/full.raw");
+    const LayoutPoint full = buttonPoint("BIKEFUELFULL");
+    EXPECT_EQ(pixel(shot, 400, full.x, full.y), S1A);
+    const LayoutPoint car2 = buttonPoint("CAR2FUELFULL");
+    EXPECT_EQ(pixel(shot, 400, car2.x, car2.y), S1);
+    const auto user = entries(dataFile("properties.txt"));
+    EXPECT_NE(std::find(user.begin(), user.end(), "P_BIKEFUELFULL: 40.0"), user.end());
+}
+
+TEST_F(Sim, EachMissingPictureEndsTheProgramWithItsStatus) {
+    const char* messages[] = {"s0i broken!", "s0ia broken!", "s1i broken!", "s1ia broken!",
+                              "s2i broken!"};
+    for (int i = 0; i < 5; ++i) {
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(dataFile(""));
+        makeCard(2, i);
+        EXPECT_EQ(run({}, ltap("EXIT")), 256 - (i + 1)) << i;
+        EXPECT_EQ(readFile(dataFile("Debug.log")),
+                  std::string("### Error opening image!\n### ") + messages[i] + "\n");
+        EXPECT_FALSE(exists(dataFile("properties.txt")));
+    }
+}
+
+TEST_F(Sim, SharedBorderPointsGoToTheEarlierTarget) {
+    makeCard();
+    // (160, 153) lies on buttons 5, 6, 8 and 9: 5 comes first; (315, 200) on SAVE, BIKE,
+    // STATS and CONFIG: SAVE comes first and saves a record
+    const std::string script =
+        "ltap 160 153\n" + ltap("CONFIG") + ltap("WHEELCHANGE") + ltap("BACK") + "ltap 315 200\n";
+    ASSERT_EQ(run({}, script), 0) << errors;
+    EXPECT_NE(readFile(dataFile("events.txt")).find("\ttirechange\t5\t"), std::string::npos);
+    EXPECT_TRUE(exists(dataFile("consumption.txt")));
+}
+
+TEST_F(Sim, ScreensMoveAsTheButtonsSay) {
+    makeCard();
+    std::string script;
+    const auto shot = [&](const std::string& name) { return "shot " + base + "/" + name + "\n"; };
+    // the same spot is CONFIG on the entry screen and RECAP on the settings screen
+    script += "ltap 350 225\n" + shot("settings.raw");
+    script += "ltap 350 225\n" + shot("recap.raw");
+    script += ltap("STATDISPLAY") + shot("entry.raw");
+    script += ltap("STATS") + shot("fueldist.raw");
+    script += ltap("STATDISPLAY") + shot("conprice.raw");
+    script += ltap("STATDISPLAY") + shot("entry2.raw");
+    ASSERT_EQ(run({}, script), 0) << errors;
+    const auto at = [&](const std::string& name) {
+        return pixel(readFile(base + "/" + name), 400, 5, 250);
+    };
+    EXPECT_EQ(at("settings.raw"), S1);
+    EXPECT_EQ(at("recap.raw"), S2);
+    EXPECT_EQ(at("entry.raw"), S0);
+    EXPECT_EQ(at("fueldist.raw"), S2);
+    EXPECT_EQ(at("conprice.raw"), S2);
+    EXPECT_EQ(at("entry2.raw"), S0);
+}
+
+TEST_F(Sim, FirstPassShowsTheEntryScreenWithItsIndications) {
+    makeCard();
+    ASSERT_EQ(run({}, "shot " + base + "/before.raw\npass\nshot " + base + "/first.raw\nshot " +
+                          base + "/first.png\n"),
+              0)
+        << errors;
+    EXPECT_EQ(readFile(base + "/first.png").substr(0, 8), "\x89PNG\r\n\x1a\n");
+    const std::string before = readFile(base + "/before.raw");
+    EXPECT_EQ(before, std::string(400 * 256 * 2, '\0'));
+    const std::string shot = readFile(base + "/first.raw");
+    // CAR1 is the default vehicle; the other buttons show the normal picture
+    // a button is copied from its top-left corner up to, not including, its far edges
+    EXPECT_EQ(count(shot, 400, 315, 55, 391, 104, S0A), 77 * 50);
+    EXPECT_EQ(count(shot, 400, 0, 0, 399, 255, S0A), 77 * 50);
+    // the banner is drawn small in the middle of the number display, and nowhere else
+    const int banner = count(shot, 400, 20, 16, 222, 45, TEXT_565);
+    EXPECT_GT(banner, 20);
+    EXPECT_EQ(count(shot, 400, 0, 0, 399, 255, TEXT_565), banner);
+    EXPECT_EQ(count(shot, 400, 20, 16, 60, 45, TEXT_565), 0);
+    EXPECT_EQ(count(shot, 400, 0, 0, 399, 255, S0) + 77 * 50 + banner, 400 * 256);
+}
+
+TEST_F(Sim, HalfTurnedScreenMirrorsPicturesAndTouches) {
+    makeCard();
+    writeFile(dataFile("properties.txt"), "P_ROT180: 1\n");
+    // screen point (46, 225) is layout point (353, 30): EXIT
+    ASSERT_EQ(run({}, "pass\nshot " + base + "/half.raw\ntap 46 225\n"), 0) << errors;
+    const std::string shot = readFile(base + "/half.raw");
+    // CAR1 (layout 315..392 x 55..105) lies at screen 7..84 x 150..200
+    EXPECT_EQ(pixel(shot, 400, 45, 175), S0A);
+    EXPECT_EQ(pixel(shot, 400, 353, 80), S0);
+    EXPECT_TRUE(exists(dataFile("environment.txt")));
+}
+
+TEST_F(Sim, SeveralPendingSamplesAreDispatchedInOnePass) {
+    makeCard();
+    std::string script;
+    for (const LayoutPoint p : {keyPoint('1'), keyPoint('2'), buttonPoint("DRIVEN")})
+        script += pointLine("lpress", p) + pointLine("lrelease", p);
+    script += "pass\nshot " + base + "/one.raw\n";
+    script += pointLine("lpress", buttonPoint("SAVE")) + pointLine("lrelease", buttonPoint("SAVE"));
+    script += "pass\n";
+    ASSERT_EQ(run({}, script), 0) << errors;
+    const std::string shot = readFile(base + "/one.raw");
+    const LayoutPoint driven = buttonPoint("DRIVEN");
+    EXPECT_EQ(pixel(shot, 400, driven.x, driven.y), S0A);
+    expectRecords(records(readFile(dataFile("consumption.txt"))),
+                  {"1\t12.00\t0.00\t0.0\t0.00\t0.00"});
+}
+
+TEST_F(Sim, EventDeviceWithTheSimulatorsCalibration) {
+    makeCard();
+    const std::string script = typeKeys("412") + ltap("DRIVEN") + typeKeys("31.5") +
+                               ltap("REFILLED") + typeKeys("44.07") + ltap("PAID") + ltap("SAVE") +
+                               ltap("EXIT");
+    ASSERT_EQ(run({"--touch", "event"}, script), 0) << errors;
+    EXPECT_FALSE(exists(root + "/dev/ts"));
+    EXPECT_EQ(std::filesystem::file_size(root + "/mnt/flash/sysfile/cal"), 16u);
+    expectRecords(records(readFile(dataFile("consumption.txt"))),
+                  {"1\t412.00\t31.50\t0.0\t44.07\t7.65"});
+}
+
+TEST_F(Sim, EventDeviceUsesTheCalibrationPresent) {
+    makeCard();
+    std::filesystem::create_directories(root + "/mnt/flash/sysfile");
+    const int32_t cal[4] = {200, 3800, 300, 3700};
+    const std::string calBytes(reinterpret_cast<const char*>(cal), sizeof cal);
+    writeFile(root + "/mnt/flash/sysfile/cal", calBytes);
+    // screen taps through the calibration, and raw events written by hand
+    const std::string script = "tap 121 80\n" // key 2
+                               "event 1 0x14a 1\nevent 3 0 2770\nevent 3 1 2000\nevent 0 0 0\n"
+                               "event 1 0x14a 0\nevent 0 0 0\npass\n" + // key 5, see below
+                               ltap("DRIVEN") +
+                               ltap("SAVE");
+    ASSERT_EQ(run({"--touch", "event"}, script), 0) << errors;
+    EXPECT_EQ(readFile(root + "/mnt/flash/sysfile/cal"), calBytes);
+    // raw x 2770 is x = 400 - (370 * 2570 / 3600 + 15) = 121,
+    // raw y 2000 is y = 256 - (226 * 1700 / 3400 + 15) = 128: key 5
+    expectRecords(records(readFile(dataFile("consumption.txt"))),
+                  {"1\t25.00\t0.00\t0.0\t0.00\t0.00"});
+}
+
+TEST_F(Sim, UnreachableLayoutPointIsAScriptError) {
+    makeCard();
+    // on the quarter-turned portrait panel the event device reports x up to 256 only,
+    // while layout x 350 needs a touch x of 350
+    EXPECT_EQ(run({"--touch", "event", "--size", "256x400"}, "pass\nltap 350 80\n"), 2);
+    EXPECT_NE(errors.find("line 2"), std::string::npos) << errors;
+    // the character device takes any 16-bit position: the same line works there
+    EXPECT_EQ(run({"--size", "256x400"}, "pass\nltap 350 80\n"), 0) << errors;
+}
+
+TEST_F(Sim, MalformedScriptLineStopsBeforeStart) {
+    makeCard();
+    const char* bad[] = {"tap 1\n",       "tap 1 2 3\n", "dance 1 2\n",
+                         "pass -1\n",     "tap x 2\n",   "sample 1 2 3\n" /* ts mode only: fine */,
+                         "event 1 2 3\n", "shot\n",      "sample 70000 1 1\n"};
+    for (const char* line : bad) {
+        const std::string script = "# a comment\n\n" + std::string(line);
+        const bool valid = std::string(line) == "sample 1 2 3\n";
+        EXPECT_EQ(run({}, script), valid ? 0 : 2) << line;
+        if (!valid) {
+            EXPECT_NE(errors.find("line 3"), std::string::npos) << errors;
+        }
+    }
+    // the program never started for the bad scripts: no framebuffer file yet
+    std::filesystem::remove_all(root + "/dev");
+    EXPECT_EQ(run({}, "pass\nltap 1\n"), 2);
+    EXPECT_FALSE(exists(root + "/dev/fb"));
+}
+
+TEST_F(Sim, WithoutScriptRunsUntilExitTakingTouchesFromTheFifo) {
+    makeCard();
+    const pid_t pid = spawn({});
+    ASSERT_GT(pid, 0);
+    // another program may feed the touch FIFO: here, a tap on EXIT
+    const std::string fifo = root + "/dev/ts";
+    for (int i = 0; i < 200 && !exists(fifo); ++i)
+        usleep(50000);
+    {
+        std::ofstream touch(fifo, std::ios::binary);
+        const int16_t samples[2][4] = {{255, 353, 30, 0}, {0, 353, 30, 0}};
+        touch.write(reinterpret_cast<const char*>(samples), sizeof samples);
+    }
+    ASSERT_EQ(wait(pid, 20), 0) << errors;
+    EXPECT_TRUE(exists(dataFile("properties.txt")));
+}
+
+TEST_F(Sim, ThirtyTwoBitScreen) {
+    makeCard(4);
+    ASSERT_EQ(run({"--bpp", "32"}, "pass\n" + ltap("EXIT")), 0) << errors;
+    const std::string fb = readFile(root + "/dev/fb");
+    ASSERT_EQ(fb.size(), 400u * 256 * 4);
+    const auto at = [&](int x, int y) {
+        const std::size_t i = (static_cast<std::size_t>(y) * 400 + x) * 4;
+        return static_cast<uint16_t>(static_cast<uint8_t>(fb[i]) | static_cast<uint8_t>(fb[i + 1])
+                                                                       << 8);
+    };
+    EXPECT_EQ(at(353, 80), S0A); // CAR1
+    EXPECT_EQ(at(353, 177), S0); // BIKE
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+#pragma once
+// The desktop simulator's machinery, shared by its front ends (the script runner and
+// the free-running loop): a scratch root that looks like the device (a framebuffer
+// file, a touch FIFO, a calibration), and a feeder that writes touches into the FIFO
+// exactly as the touch driver would, so that the program reads them through its own
+// device code. A front end feeds touches and calls runPass(); nothing else differs.
+#include <cstdint>
+#include <string>
+
+struct SimOptions {
+    std::string root;
+    unsigned width = 400, height = 256, bitsPerPixel = 16;
+    bool eventMode = false; // --touch event: the input event device with a calibration
+    std::string script;     // empty: free-running passes until EXIT
+};
+
+// Parses the command line; false with a message for the user.
+bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std::string& error);
+
+// Creates the device files under the root and points the program at it: the zeroed
+// framebuffer file with its geometry, the touch FIFO, and (event mode) the calibration
+// when none exists. Opens the feeder. False with a message when the root cannot be set up.
+bool prepareSimRoot(const SimOptions& options, std::string& error);
+
+// The write end of the touch FIFO and what the simulated finger is doing.
+struct TouchFeeder {
+    int fd = -1;
+    bool eventMode = false;
+    bool fingerDown = false;
+    int32_t rawX = 0, rawY = 0; // last readings written (event mode)
+};
+extern TouchFeeder feeder;
+
+// Queues a touch at a screen point. In event mode the point must be reachable through
+// the calibration in force (see rawReadingFor); false with a message otherwise.
+bool feedTouch(bool pressed, int x, int y, std::string& error);
+// Queues one raw 8-byte sample (character device mode).
+bool feedSample(uint16_t pressure, int16_t x, int16_t y, std::string& error);
+// Queues one raw 16-byte input event (event mode).
+bool feedEvent(uint16_t type, uint16_t code, int32_t value, std::string& error);
+
+// A raw reading that the calibration limits c0, c1 map to the screen coordinate s of
+// an axis of the given size; false when no 16-bit reading maps there.
+bool rawReadingFor(int s, int32_t c0, int32_t c1, int size, int32_t& raw);
+// A 16-bit touch position whose layout point is (x, y), both turns included; in event
+// mode also reachable through the calibration. False when none exists.
+bool touchPositionFor(int x, int y, int16_t& sx, int16_t& sy);
+
+// Writes the framebuffer to path: a PNG when the name ends in .png, else the raw bytes
+// of the mapping. False with a message when it cannot.
+bool writeShot(const std::string& path, std::string& error);
+
+// Closes the feeder (tests).
+void closeFeeder();

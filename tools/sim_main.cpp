@@ -1,0 +1,64 @@
+// pumpwright-sim: the device program on a desktop, against a scratch root that holds a
+// framebuffer file, a touch FIFO and the card. Driven by a script, or free-running.
+#include "app/app_state.h"
+#include "app/main_loop.h"
+#include "tools/sim.h"
+#include "tools/sim_script.h"
+
+#include <cstdio>
+#include <fstream>
+#include <unistd.h>
+
+namespace {
+
+constexpr int USAGE_STATUS = 2;
+constexpr const char* USAGE = "usage: pumpwright-sim --root DIR [--size WxH] [--bpp 16|32] "
+                              "[--touch ts|event] [--script FILE]\n";
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "pumpwright-sim: %s\n", message.c_str());
+    return USAGE_STATUS;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SimOptions options;
+    std::string error;
+    if (!parseSimOptions(argc, argv, options, error)) {
+        std::fputs(USAGE, stderr);
+        return fail(error);
+    }
+
+    std::vector<ScriptCommand> commands;
+    if (!options.script.empty()) {
+        std::ifstream in(options.script);
+        if (!in)
+            return fail("cannot read the script " + options.script);
+        if (!parseScript(in, options.eventMode, commands, error))
+            return fail(options.script + ": " + error);
+    }
+
+    if (!prepareSimRoot(options, error))
+        return fail(error);
+    int status = 0;
+    if (!startProgram(status))
+        return status;
+
+    if (options.script.empty()) {
+        // as on the device: one pass every 200 ms until EXIT
+        while (!app.exitRequested) {
+            runPass();
+            usleep(PASS_INTERVAL_US);
+        }
+        return shutdownProgram();
+    }
+
+    if (!resolveScript(commands, error))
+        return fail(options.script + ": " + error);
+    const ScriptResult result = runScript(commands);
+    if (result.failed)
+        return fail(options.script + ": " + result.error);
+    // A script that ends with the program running is a power-off: nothing is saved.
+    return result.ended ? result.status : 0;
+}
