@@ -27,13 +27,14 @@ for target in "${targets[@]}"; do
     armel)
         devices="ARMv5TE soft-float devices (armel)"
         cpu_note="
-                Needs an ARMv5TE processor or newer (ARM926EJ-S and up); ARMv4T
-                chips such as the ARM920T cannot run its C library."
+                It runs on ARMv5TE processors and newer (ARM926EJ-S and up);
+                ARMv4T chips such as the ARM920T cannot run its C library."
         ;;
     armhf)
         devices="ARMv7-A hard-float devices (armhf)"
         cpu_note="
-                Needs an ARMv7-A processor with VFPv3 (Cortex-A5, A7, A8, A9 and up)."
+                It runs on ARMv7-A processors with VFPv3 (Cortex-A7, A8, A9, A15
+                and their kin)."
         ;;
     *)
         echo "kit: unknown target '$target' (armel or armhf)" >&2
@@ -69,9 +70,8 @@ for target in "${targets[@]}"; do
         exit 1
     }
 
-    sed -e "s/@VERSION@/$version/" -e "s/@DEVICES@/$devices/" \
-        -e "s/@PICTURES@/s0.raw, s0a.raw, s1.raw, s1a.raw, s2.raw/" -e "s/@FONT@/Diduz.ovo/" \
-        scripts/kit-install.txt | awk -v note="$cpu_note" '{ sub(/@CPU_NOTE@/, note); print }' >"$stage/INSTALL"
+    sed -e "s/@VERSION@/$version/" -e "s/@DEVICES@/$devices/" scripts/kit-install.txt |
+        awk -v note="$cpu_note" '{ sub(/@CPU_NOTE@/, note); print }' >"$stage/INSTALL"
 
     tar -czf "out/$name.tar.gz" --owner=0 --group=0 --sort=name -C build/kit "$name"
     echo "kit: out/$name.tar.gz ($(stat -c %s "out/$name.tar.gz") bytes;" \

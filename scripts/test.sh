@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The whole test command: packages, format check, the host builds (optimised, then with
 # sanitizers) and their suites, then the static ARM device builds (armel, armhf) and
-# their suites under qemu-arm, each preceded by the check that the binaries are static
-# and of the target's architecture.
+# their suites under qemu-arm, which check that the binaries are static
+# and of the target's architecture, and finally the two release kits.
 # Set PUMPWRIGHT_HOST_ONLY=1 to skip the device builds while iterating.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,6 +29,11 @@ for preset in "${presets[@]}"; do
     t2=$(date +%s)
     timings+=("$preset: build $((t1 - t0)) s, tests $((t2 - t1)) s")
 done
+
+# The release kits come out of the builds above: stripped, checked and packed.
+if [ "${PUMPWRIGHT_HOST_ONLY:-0}" != 1 ]; then
+    bash scripts/kit.sh armel armhf
+fi
 
 printf '%s\n' "${timings[@]}"
 echo "test: all suites passed in $(($(date +%s) - start)) s"
