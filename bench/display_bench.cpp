@@ -2,8 +2,8 @@
 // memcpy of the same bytes and the per-pixel reference copy, a wide graph line and the
 // SAVE result's text.
 #include "app/paths.h"
+#include "bench/bench_panel.h"
 #include "display/draw.h"
-#include "display/fb_query.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
 #include "display/image_reference.h"
@@ -23,28 +23,8 @@ namespace {
 
 constexpr int PICTURE_W = 400, PICTURE_H = 256;
 
-struct Panel {
-    int w, h;
-};
 const Panel PANELS[] = {{400, 256}, {480, 272}, {800, 480}};
 const char* const TURN_NAMES[] = {"none", "quarter", "half", "quarter+half"};
-
-// Opens a fresh framebuffer file of the panel's size under the scratch root.
-bool openPanel(const Panel& panel, unsigned bits, int turn) {
-    resetFB();
-    DesktopScreen screen;
-    screen.xres = static_cast<unsigned>(panel.w);
-    screen.yres = static_cast<unsigned>(panel.h);
-    screen.bitsPerPixel = bits;
-    setDesktopScreen(screen);
-    const std::string device = rootedPath(FB_DEVICE);
-    std::filesystem::resize_file(device, static_cast<std::uintmax_t>(panel.w) * panel.h * bits / 8);
-    if (!initFB())
-        return false;
-    fb.quarterTurn = turn & 1;
-    fb.halfTurn = turn & 2;
-    return true;
-}
 
 std::vector<uint8_t> randomPicture(unsigned bits) {
     std::mt19937 random(1);

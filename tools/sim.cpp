@@ -153,9 +153,14 @@ bool reachable(const std::vector<bool>& coordinates, int32_t s) {
 
 bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std::string& error) {
     bool haveRoot = false;
+    bool haveZoom = false;
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
         std::string value;
+        if (name == "--window") {
+            options.window = true;
+            continue;
+        }
         const std::size_t eq = name.find('=');
         if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
             value = name.substr(eq + 1);
@@ -188,6 +193,15 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std
             options.eventMode = value == "event";
         } else if (name == "--script") {
             options.script = value;
+        } else if (name == "--zoom") {
+            char* end = nullptr;
+            const long zoom = std::strtol(value.c_str(), &end, 10);
+            if (end == value.c_str() || *end != '\0' || zoom < 1 || zoom > MAX_ZOOM) {
+                error = "--zoom wants 1 to " + std::to_string(MAX_ZOOM) + ", not " + value;
+                return false;
+            }
+            options.zoom = static_cast<int>(zoom);
+            haveZoom = true;
         } else {
             error = "unknown option " + name;
             return false;
@@ -195,6 +209,14 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std
     }
     if (!haveRoot) {
         error = "--root DIR is required";
+        return false;
+    }
+    if (options.window && !options.script.empty()) {
+        error = "--window and --script exclude each other";
+        return false;
+    }
+    if (haveZoom && !options.window) {
+        error = "--zoom needs --window";
         return false;
     }
     return true;

@@ -7,11 +7,16 @@
 #include <cstdint>
 #include <string>
 
+// Largest window enlargement; keeps even a big panel's window within a desktop's reach.
+constexpr int MAX_ZOOM = 8;
+
 struct SimOptions {
     std::string root;
     unsigned width = 400, height = 256, bitsPerPixel = 16;
     bool eventMode = false; // --touch event: the input event device with a calibration
     std::string script;     // empty: free-running passes until EXIT
+    bool window = false;    // --window: shown in a window, the mouse as the finger
+    int zoom = 1;           // --zoom N: window pixels per screen pixel
 };
 
 // Parses the command line; false with a message for the user.

@@ -1,9 +1,13 @@
 // pumpwright-sim: the device program on a desktop, against a scratch root that holds a
-// framebuffer file, a touch FIFO and the card. Driven by a script, or free-running.
+// framebuffer file, a touch FIFO and the card. Driven by a script, free-running, or in
+// a window with the mouse as the finger.
 #include "app/app_state.h"
 #include "app/main_loop.h"
 #include "tools/sim.h"
 #include "tools/sim_script.h"
+#ifdef PW_WINDOW
+#include "tools/sim_window.h"
+#endif
 
 #include <cstdio>
 #include <fstream>
@@ -13,7 +17,7 @@ namespace {
 
 constexpr int USAGE_STATUS = 2;
 constexpr const char* USAGE = "usage: pumpwright-sim --root DIR [--size WxH] [--bpp 16|32] "
-                              "[--touch ts|event] [--script FILE]\n";
+                              "[--touch ts|event] [--script FILE | --window [--zoom N]]\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "pumpwright-sim: %s\n", message.c_str());
@@ -39,12 +43,25 @@ int main(int argc, char** argv) {
             return fail(options.script + ": " + error);
     }
 
+#ifndef PW_WINDOW
+    if (options.window)
+        return fail("--window needs a simulator built with SDL2 (libsdl2-dev)");
+#endif
     if (!prepareSimRoot(options, error))
         return fail(error);
     int status = 0;
     if (!startProgram(status))
         return status;
 
+#ifdef PW_WINDOW
+    if (options.window) {
+        if (!openSimWindow(options.zoom, error)) {
+            shutdownProgram();
+            return fail(error);
+        }
+        return runSimWindow();
+    }
+#endif
     if (options.script.empty()) {
         // as on the device: one pass every 200 ms until EXIT
         while (!app.exitRequested) {

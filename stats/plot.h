@@ -1,0 +1,28 @@
+#pragma once
+// What the two statistics drawings share: the markers in the per-record values and the
+// mapping of layout points to the screen. Computed coordinates become pixels through
+// truncToInt (display/framebuffer.h), which a log edited by hand cannot overflow.
+#include "display/framebuffer.h"
+#include "props/layout.h"
+
+// Markers in the per-record values: nothing can be computed for the record, or its
+// fuel was carried into the next computed record. Compared for equality.
+constexpr double NO_VALUE = 98765.7;
+constexpr double CARRIED_VALUE = 98765.4;
+
+inline bool isMarker(double v) {
+    return v == NO_VALUE || v == CARRIED_VALUE;
+}
+
+// A layout point on the screen, half turn applied: for wires, lines, dots and bars.
+Point plotPoint(int x, int y);
+// A layout point on the screen for a text box: drawText turns the text itself.
+Point textPoint(int x, int y);
+
+// Line between two layout points, in screen pixels.
+void plotLine(int ax, int ay, int bx, int by, const Colour& c, double width);
+// Text in the box between two layout points; outline (-1, -1, -1) draws none.
+void plotText(int ax, int ay, int bx, int by, const char* text, int size, int flags,
+              const Colour& c, const Colour& outline);
+
+constexpr Colour NO_OUTLINE{-1, -1, -1};

@@ -1,0 +1,210 @@
+#include "stats/con_price.h"
+
+#include "props/properties.h"
+#include "stats/plot.h"
+#include "tests/stats_fixture.h"
+
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+class ConPriceTest : public StatsTest {
+  protected:
+    void SetUp() override {
+        StatsTest::SetUp();
+        useDistinctColours();
+    }
+    Colour light() const { return {layout.lines.r + 20, layout.lines.g + 20, layout.lines.b + 20}; }
+    Colour dark() const { return {layout.lines.r - 20, layout.lines.g - 20, layout.lines.b - 20}; }
+    // Columns of row y showing the inside of a bar, left to right.
+    std::vector<int> barColumns(int y, int x1, int x2) const {
+        std::vector<int> xs;
+        for (int x = x1; x <= x2; ++x)
+            if (is(x, y, layout.lines))
+                xs.push_back(x);
+        return xs;
+    }
+    // Bars crossing row y: runs of the inside colour.
+    int bars(int y, int x1, int x2) const {
+        int runs = 0;
+        for (int x = x1; x <= x2; ++x)
+            runs += is(x, y, layout.lines) && !is(x - 1, y, layout.lines);
+        return runs;
+    }
+    // Top row of the bar whose inside shows in column x.
+    int barTop(int x, int bottom) const {
+        int y = bottom;
+        while (is(x, y - 1, layout.lines) || is(x, y - 1, light()))
+            --y;
+        return y;
+    }
+};
+
+TEST_F(ConPriceTest, CarriedChartHasItsGridAverageAndTwoBars) {
+    useScreen(400, 256);
+    const double values[] = {7.5, CARRIED_VALUE, 6.0};
+    drawBarChart(12, 11, 388, 123, values, 3);
+
+    // Column 140 lies between the bars and right of the labels: grid rows for 7.5, 7.0,
+    // 6.5 and 6.0, the average 6.5 over the grid row it shares; 8.0 and 5.5 fall outside.
+    for (int y = 11; y <= 123; ++y) {
+        if (y == 22 || y == 52 || y == 111)
+            EXPECT_TRUE(is(140, y, layout.wires)) << y;
+        else if (y == 81)
+            EXPECT_TRUE(is(140, y, layout.avgLine)) << y;
+        else
+            EXPECT_TRUE(is(140, y, layout.wiresLight)) << y;
+    }
+    EXPECT_TRUE(is(12, 40, layout.wiresLight));
+    EXPECT_TRUE(is(388, 123, layout.wiresLight));
+    EXPECT_EQ(painted(0, 124, 399, 255), 0);
+
+    // First bar (25, 22)-(125, 123): lighter top and left, darker bottom and right.
+    EXPECT_TRUE(is(75, 60, layout.lines));
+    EXPECT_TRUE(is(75, 52, layout.lines)); // bars cover the grid
+    EXPECT_TRUE(is(75, 22, light()));
+    EXPECT_TRUE(is(25, 60, light()));
+    EXPECT_TRUE(is(125, 60, dark()));
+    EXPECT_TRUE(is(75, 123, dark()));
+    EXPECT_TRUE(is(24, 60, layout.wiresLight));
+    EXPECT_TRUE(is(126, 60, layout.wiresLight));
+    EXPECT_TRUE(is(75, 21, layout.wiresLight));
+    // The second bar spans the carried slot: (150, 111)-(375, 123).
+    EXPECT_TRUE(is(150, 117, light()));
+    EXPECT_TRUE(is(260, 117, layout.lines));
+    EXPECT_TRUE(is(375, 117, dark()));
+    EXPECT_TRUE(is(260, 111, light()));
+    EXPECT_TRUE(is(149, 117, layout.wiresLight));
+    EXPECT_TRUE(is(376, 117, layout.wiresLight));
+    EXPECT_TRUE(is(260, 110, layout.wiresLight));
+
+    // Labels 7.50 ... 6.00 sit on their rows at the left edge.
+    for (int row : {22, 52, 81, 111})
+        EXPECT_GT(count(12, row - 7, 24, row + 7, layout.text), 0) << row;
+}
+
+TEST_F(ConPriceTest, HalfTurnTurnsTheChartAboutTheScreenCentre) {
+    useScreen(400, 256, true);
+    const double values[] = {7.5, CARRIED_VALUE, 6.0};
+    drawBarChart(12, 11, 388, 123, values, 3);
+    EXPECT_TRUE(is(399 - 75, 255 - 60, layout.lines));
+    EXPECT_TRUE(is(399 - 140, 255 - 52, layout.wires));
+    EXPECT_TRUE(is(399 - 140, 255 - 81, layout.avgLine));
+    EXPECT_EQ(painted(0, 0, 399, 255 - 124), 0);
+    // the box keeps its size: one column of background on either side
+    EXPECT_TRUE(is(399 - 24, 255 - 60, layout.wiresLight));
+    EXPECT_FALSE(is(399 - 25, 255 - 60, layout.wiresLight));
+    EXPECT_TRUE(is(399 - 126, 255 - 60, layout.wiresLight));
+    EXPECT_FALSE(is(399 - 125, 255 - 60, layout.wiresLight));
+}
+
+TEST_F(ConPriceTest, BarLimitShowsTheNewestEntries) {
+    setProperty("P_AREA.STATDISPLAY.conprice.show.maxbars", "80");
+    useScreen(400, 256);
+    std::vector<double> values(100);
+    for (int i = 0; i < 100; ++i)
+        values[i] = i < 20 ? 9.0 : 5.0 + i % 2; // the 20 oldest would stand out
+    drawBarChart(12, 11, 388, 123, values.data(), 100);
+
+    // Slots of 376 / 80 = 4.7: bars three wide, the inside one column at each centre.
+    const std::vector<int> inside = barColumns(122, 12, 388);
+    ASSERT_EQ(inside.size(), 80u);
+    for (int i = 0; i < 80; ++i)
+        EXPECT_EQ(inside[i], static_cast<int>(12 + 4.7 * (i + 0.5) + 0.5)) << i;
+    // slot 0 is entry 20 (5.0), slot 1 entry 21 (6.0): the second bar is the taller
+    EXPECT_LT(barTop(inside[1], 122), barTop(inside[0], 122));
+
+    // With no limit every entry gets a slot.
+    setProperty("P_AREA.STATDISPLAY.conprice.show.maxbars", "0");
+    useScreen(400, 256);
+    drawBarChart(12, 11, 388, 123, values.data(), 100);
+    EXPECT_EQ(bars(122, 12, 388), 100);
+}
+
+TEST_F(ConPriceTest, NegativeBarLimitShowsEveryBar) {
+    setProperty("P_AREA.STATDISPLAY.conprice.show.maxbars", "-5");
+    useScreen(400, 256);
+    std::vector<double> values(100);
+    for (int i = 0; i < 100; ++i)
+        values[i] = 5.0 + i % 3;
+    drawBarChart(12, 11, 388, 123, values.data(), 100);
+    EXPECT_EQ(bars(122, 12, 388), 100);
+}
+
+TEST_F(ConPriceTest, NotEnoughDataOnItsBackground) {
+    const double single[] = {NO_VALUE, 7.1, NO_VALUE};
+    const double equal[] = {1.45, CARRIED_VALUE, 1.45, 1.45};
+    const double none[] = {NO_VALUE, NO_VALUE, CARRIED_VALUE};
+    const struct {
+        const double* values;
+        int n;
+    } cases[] = {{single, 3}, {equal, 4}, {none, 3}, {nullptr, 0}};
+    for (const auto& c : cases) {
+        useScreen(400, 256);
+        drawBarChart(12, 11, 388, 123, c.values, c.n);
+        EXPECT_GT(count(150, 50, 250, 85, layout.text), 20) << c.n;
+        EXPECT_EQ(count(12, 11, 388, 123, layout.wires), 0) << c.n;
+        EXPECT_EQ(count(12, 11, 388, 123, layout.lines), 0) << c.n;
+        EXPECT_EQ(count(12, 11, 388, 123, layout.avgLine), 0) << c.n;
+        EXPECT_EQ(count(12, 11, 388, 30, layout.text), 0) << c.n;
+        EXPECT_TRUE(is(12, 11, layout.wiresLight) && is(388, 123, layout.wiresLight)) << c.n;
+    }
+}
+
+TEST_F(ConPriceTest, CarriedLastEntryDrawsNothing) {
+    useScreen(400, 256);
+    const double values[] = {7.0, 6.0, CARRIED_VALUE};
+    drawBarChart(12, 11, 388, 123, values, 3);
+    const std::vector<int> inside = barColumns(122, 12, 388);
+    ASSERT_FALSE(inside.empty());
+    EXPECT_LT(inside.back(), 12 + 2 * 376 / 3);
+}
+
+TEST_F(ConPriceTest, ChartsSplitTheAreaAndFailIndependently) {
+    useScreen(400, 256);
+    const double consumption[] = {NO_VALUE, NO_VALUE};
+    const double price[] = {1.39, 1.52};
+    drawConsumptionPrice(12, 11, 388, 242, consumption, price, 2);
+    // consumption 11..123, a gap of five rows, price 129..242
+    EXPECT_TRUE(is(200, 123, layout.wiresLight));
+    EXPECT_EQ(painted(0, 124, 399, 128), 0);
+    EXPECT_TRUE(is(12, 129, layout.wiresLight));
+    EXPECT_TRUE(is(388, 242, layout.wiresLight));
+    EXPECT_EQ(painted(0, 243, 399, 255), 0);
+    EXPECT_GT(count(12, 11, 388, 123, layout.text), 20);
+    EXPECT_EQ(count(12, 11, 388, 123, layout.lines), 0);
+    EXPECT_EQ(bars(241, 12, 388), 2);
+}
+
+TEST_F(ConPriceTest, ValuesAHairApartFinishQuickly) {
+    useScreen(400, 256);
+    const double values[] = {7.5, std::nextafter(7.5, 8.0), 7.5};
+    const auto start = std::chrono::steady_clock::now();
+    drawBarChart(12, 11, 388, 123, values, 3);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    // three bars 100 wide, 99 columns inside each
+    EXPECT_EQ(barColumns(122, 12, 388).size(), 3u * 99u);
+}
+
+TEST_F(ConPriceTest, UnplottableValuesAreSkippedOrRefused) {
+    useScreen(400, 256);
+    const double odd[] = {std::nan(""), 6.0, INFINITY, 7.0, -INFINITY};
+    drawBarChart(12, 11, 388, 123, odd, 5);
+    EXPECT_EQ(bars(122, 12, 388), 2); // for 6.0 and 7.0 only
+    EXPECT_LT(barTop(barColumns(122, 12, 388).back(), 122), 30);
+
+    useScreen(400, 256);
+    const double extreme[] = {-1.7e308, 1.7e308};
+    drawBarChart(12, 11, 388, 123, extreme, 2);
+    EXPECT_GT(count(12, 11, 388, 123, layout.text), 20);
+    EXPECT_EQ(count(12, 11, 388, 123, layout.lines), 0);
+
+    useScreen(400, 256);
+    const double tiny[] = {1e-320, 2e-320};
+    drawBarChart(12, 11, 388, 123, tiny, 2);
+    EXPECT_EQ(count(12, 11, 388, 123, layout.lines), 0);
+}
+
+} // namespace

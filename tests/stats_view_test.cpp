@@ -1,0 +1,228 @@
+#include "app/stats_view.h"
+
+#include "app/app_state.h"
+#include "display/text.h"
+#include "props/properties.h"
+#include "stats/plot.h"
+#include "tests/stats_fixture.h"
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+RecordFields trip(double distance, double fuel, double price = 0, double odometer = 0) {
+    return {distance, fuel, odometer, price};
+}
+RecordFields odometer(double reading, double fuel, double price = 0) {
+    return {0, fuel, reading, price};
+}
+
+StatsInput build(const std::vector<RecordFields>& records, int mode = 0) {
+    StatsInput input = makeStatsInput(static_cast<int>(records.size()));
+    for (const RecordFields& r : records)
+        addStatsRecord(input, r, mode);
+    return input;
+}
+
+TEST(StatsInputTest, TripRecordsGiveTheirConsumptionAndTotals) {
+    const StatsInput s = build({trip(400, 30, 44.07), trip(350, 28)});
+    EXPECT_DOUBLE_EQ(s.consumption[0], 7.5);
+    EXPECT_DOUBLE_EQ(s.consumption[1], 8.0);
+    EXPECT_EQ(s.pairs[0].distance, 400);
+    EXPECT_EQ(s.pairs[0].fuel, 30);
+    EXPECT_EQ(s.pairs[1].distance, 350);
+    EXPECT_EQ(s.pairs[2].distance, 750);
+    EXPECT_EQ(s.pairs[2].fuel, 58);
+    EXPECT_DOUBLE_EQ(s.pricePerFuel[0], 44.07 / 30);
+    EXPECT_EQ(s.pricePerFuel[1], NO_VALUE); // no price
+
+    const StatsInput perFuel = build({trip(400, 30)}, 1);
+    EXPECT_NEAR(perFuel.consumption[0], 13.3333333, 1e-6);
+    EXPECT_EQ(build({trip(400, 30)}, 7).consumption[0], perFuel.consumption[0]);
+}
+
+TEST(StatsInputTest, OdometerChainCarriesFuelOnlyRefills) {
+    const StatsInput s = build({odometer(1000, 25), trip(0, 10), odometer(1500, 20)});
+    EXPECT_EQ(s.consumption[0], NO_VALUE); // only the starting point
+    EXPECT_EQ(s.consumption[1], CARRIED_VALUE);
+    EXPECT_DOUBLE_EQ(s.consumption[2], 6.0);
+    EXPECT_EQ(s.pairs[0].distance, 0);
+    EXPECT_EQ(s.pairs[1].distance, 0);
+    EXPECT_EQ(s.pairs[2].distance, 500);
+    EXPECT_EQ(s.pairs[2].fuel, 30);
+    EXPECT_EQ(s.pairs[3].distance, 500);
+    EXPECT_EQ(s.pairs[3].fuel, 30);
+    EXPECT_EQ(s.pricePerFuel[1], NO_VALUE); // fuel but no price
+
+    // a fuel-only refill before any odometer reading has nothing to go to
+    EXPECT_EQ(build({trip(0, 10)}).consumption[0], NO_VALUE);
+
+    // the same reading twice carries that fill's fuel on as well
+    const StatsInput again = build({odometer(1000, 25), odometer(1000, 10), odometer(1500, 20)});
+    EXPECT_EQ(again.consumption[1], CARRIED_VALUE);
+    EXPECT_DOUBLE_EQ(again.consumption[2], 6.0);
+}
+
+TEST(StatsInputTest, TripRecordRestartsTheChain) {
+    // without an odometer reading of its own the trip leaves no starting point
+    StatsInput s = build({odometer(1000, 20), trip(0, 10), trip(300, 20), odometer(1600, 30)});
+    EXPECT_DOUBLE_EQ(s.consumption[2], 20.0 / 300 * 100);
+    EXPECT_EQ(s.consumption[3], NO_VALUE);
+    // with one the chain goes on from it, and the carried fuel is gone
+    s = build({odometer(1000, 20), trip(0, 10), trip(300, 20, 0, 1300), odometer(1600, 30)});
+    EXPECT_DOUBLE_EQ(s.consumption[3], 10.0);
+    EXPECT_EQ(s.pairs[3].fuel, 30);
+    EXPECT_EQ(s.pairs[4].distance, 600);
+    EXPECT_EQ(s.pairs[4].fuel, 50);
+}
+
+TEST(StatsInputTest, MalformedNumbersReadAsZero) {
+    const double nan = std::nan("");
+    const StatsInput s = build({trip(400, nan, 40), trip(400, 30, INFINITY), trip(400, 30, 0)});
+    EXPECT_EQ(s.consumption[0], NO_VALUE);
+    EXPECT_EQ(s.pricePerFuel[0], NO_VALUE);
+    EXPECT_EQ(s.pricePerFuel[1], NO_VALUE);
+    EXPECT_EQ(s.pricePerFuel[2], NO_VALUE);
+    EXPECT_EQ(s.pairs[3].distance, 800);
+}
+
+TEST(StatsInputTest, RecordsBeyondTheCountAreIgnored) {
+    StatsInput s = makeStatsInput(1);
+    addStatsRecord(s, trip(400, 30), 0);
+    addStatsRecord(s, trip(500, 30), 0);
+    ASSERT_EQ(s.consumption.size(), 1u);
+    EXPECT_EQ(s.pairs[1].distance, 400);
+    const StatsInput none = makeStatsInput(0);
+    EXPECT_EQ(none.pairs.size(), 1u);
+    EXPECT_EQ(none.pairs[0].distance, 0);
+}
+
+class StatsViewTest : public StatsTest {
+  protected:
+    void SetUp() override {
+        StatsTest::SetUp();
+        useDistinctColours();
+    }
+    static std::string record(int vehicle, double distance, double fuel, double odo, double price) {
+        char line[128];
+        std::snprintf(line, sizeof line,
+                      "%d\t%0.2f\t%0.2f\t%0.2f\t%0.2f\t0.00\tSun Dec  6 22:41:59 2026\n", vehicle,
+                      distance, fuel, odo, price);
+        return line;
+    }
+    void writeLog(const std::string& records) {
+        writeFile(dataFile("consumption.txt"),
+                  "# This file contains the consumption-values you entered.\n#\n" + records);
+    }
+    void show(int screen) {
+        app.currentScreen = screen;
+        drawStatisticsView();
+    }
+    int bars(int y) const {
+        int runs = 0;
+        for (int x = 12; x <= 388; ++x)
+            runs += is(x, y, layout.lines) && !is(x - 1, y, layout.lines);
+        return runs;
+    }
+};
+
+TEST_F(StatsViewTest, EachScreenShowsItsView) {
+    writeLog(record(1, 400, 30, 0, 42) + record(1, 350, 28, 0, 40) + record(1, 500, 35, 0, 50));
+    useScreen(400, 256);
+    show(0); // the area is not on the entry screen
+    EXPECT_EQ(painted(0, 0, 399, 255), 0);
+    show(2);
+    EXPECT_GT(count(12, 11, 388, 242, layout.wires), 100);
+    EXPECT_GT(count(12, 11, 388, 242, layout.dots), 0);
+    EXPECT_EQ(count(12, 11, 388, 242, layout.wiresLight), 0);
+
+    useScreen(400, 256);
+    show(3);
+    EXPECT_EQ(bars(122), 3);
+    EXPECT_EQ(bars(241), 3);
+
+    useScreen(400, 256);
+    show(4);
+    EXPECT_GT(count(12, 11, 388, 242, layout.numColour), 0);
+    EXPECT_EQ(count(12, 11, 388, 242, layout.wires), 0);
+}
+
+TEST_F(StatsViewTest, OtherVehiclesAndMissingLog) {
+    useScreen(400, 256);
+    show(3); // no log: the background stays
+    EXPECT_EQ(painted(0, 0, 399, 255), 0);
+
+    writeLog(record(1, 400, 30, 0, 42) + record(1, 350, 28, 0, 40));
+    setProperty("P_DEFAULTVEHICLE", "0");
+    show(3);
+    EXPECT_EQ(bars(122), 0);
+    EXPECT_GT(count(150, 50, 250, 85, layout.text), 20); // not enough data, twice
+    EXPECT_GT(count(150, 170, 250, 205, layout.text), 20);
+    useScreen(400, 256);
+    show(2);
+    EXPECT_EQ(count(0, 0, 399, 255, layout.wires), 0);
+    EXPECT_GT(count(150, 110, 250, 140, layout.text), 20);
+    useScreen(400, 256);
+    show(4);
+    EXPECT_EQ(painted(0, 0, 399, 255), 0);
+}
+
+TEST_F(StatsViewTest, EmptyLineEndsTheLog) {
+    writeLog(record(1, 400, 30, 0, 42) + record(1, 350, 28, 0, 40) + "\n" +
+             record(1, 500, 35, 0, 50));
+    useScreen(400, 256);
+    show(3);
+    EXPECT_EQ(bars(122), 2);
+}
+
+TEST_F(StatsViewTest, OdometerChainReachesTheBars) {
+    writeLog(record(1, 0, 25, 1000, 30) + record(1, 0, 10, 0, 14) + record(1, 0, 20, 1500, 26) +
+             record(1, 0, 40, 2000, 52));
+    useScreen(400, 256);
+    show(3);
+    // 6.0 spans the carried slot, 8.0 stands alone: two bars, the first one wider
+    EXPECT_EQ(bars(122), 2);
+    EXPECT_TRUE(is(130, 122, layout.lines)); // slot 1, carried: left edge at 116
+    EXPECT_FALSE(is(59, 122, layout.lines)); // slot 0, no value
+}
+
+TEST_F(StatsViewTest, RecapShowsTheNewestLinesBottomAligned) {
+    setProperty("E_AREA.STATDISPLAY.smalltext.fontsize", "11");
+    std::string log;
+    std::vector<std::string> lines;
+    for (int i = 0; i < 25; ++i) {
+        log += record(1, 100 + i, 30, 0, 42);
+        if (i % 5 == 0)
+            log += record(2, 900, 1, 0, 1);
+        std::string shown = record(1, 100 + i, 30, 0, 42);
+        shown.pop_back();
+        for (char& c : shown)
+            if (c == '\t')
+                c = ' ';
+        lines.push_back(shown);
+    }
+    writeLog(log);
+    useScreen(400, 256);
+    show(4);
+    const std::string drawn = mappingBytes();
+
+    // 231 / 12 = 19 rows: records 6 to 24, one per row of 12 layout pixels.
+    useScreen(400, 256);
+    for (int row = 0; row < 19; ++row)
+        drawText(12, 11 + row * 12, 388, 242, lines[6 + row].c_str(), layout.fontName, 11,
+                 ALIGN_TOP, layout.numColour.r, layout.numColour.g, layout.numColour.b, -1, -1, -1);
+    EXPECT_EQ(drawn, mappingBytes());
+
+    // Fewer lines than rows leave the top rows alone.
+    writeLog(record(1, 100, 30, 0, 42) + record(1, 101, 30, 0, 42));
+    useScreen(400, 256);
+    show(4);
+    EXPECT_EQ(painted(0, 0, 399, 11 + 17 * 12 - 1), 0);
+    EXPECT_GT(painted(12, 11 + 17 * 12, 388, 11 + 18 * 12 - 1), 0);
+    EXPECT_GT(painted(12, 11 + 18 * 12, 388, 242), 0);
+}
+
+} // namespace
