@@ -1,11 +1,11 @@
-// FreeType as the static device program links it: a font library holding only the
-// modules for TrueType fonts and BDF bitmap fonts. The two functions below take the
-// place of the library's own (its ftinit object, which defines them, is then never
+// FreeType as every build links it, from its static archive: a font library holding
+// only the modules for TrueType fonts and BDF bitmap fonts. The two functions below take
+// the place of the library's own (its ftinit object, which defines them, is then never
 // linked): that one registers every font driver, validator and bitmap-font reader
-// FreeType was built with, some 260 KB of the ARMv5 program on the card. Desktop builds
-// link the shared library with its full list. Unlike the library's own, this
-// FT_Init_FreeType takes no FREETYPE_PROPERTIES from the environment: the device
-// program reads none.
+// FreeType was built with, some 260 KB of the ARMv5 program on the card. The simulator
+// and the tests link the same list, so a font that works there works on the device.
+// Unlike the library's own, this FT_Init_FreeType takes no FREETYPE_PROPERTIES from the
+// environment: the device program reads none.
 #include <ft2build.h>
 #include FT_FREETYPE_H
 #include FT_MODULE_H
