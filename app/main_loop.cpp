@@ -114,7 +114,6 @@ const char* bannerText() {
 
 bool startProgram(int& status) {
     loadLayout(); // every environment key and the start-up user keys, with their defaults
-    fb.halfTurn = layout.halfTurn;
     if (!initFB())
         return endStartUp(status, 0);
     if (!openTouch())

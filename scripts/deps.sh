@@ -6,7 +6,7 @@ set -euo pipefail
 HOST_PACKAGES=(
     cmake g++ make pkg-config git
     googletest libbenchmark-dev
-    libfreetype-dev libpng-dev zlib1g-dev libsdl2-dev
+    libfreetype-dev libpng-dev zlib1g-dev libbrotli-dev libsdl2-dev
     fonts-dejavu-core clang-format
 )
 

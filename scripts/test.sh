@@ -1,5 +1,9 @@
 #!/usr/bin/env bash
-# The whole test command: packages, format check, optimised and sanitizer builds with their tests.
+# The whole test command: packages, format check, the host builds (optimised, then with
+# sanitizers) and their suites, then the static ARM device builds (armel, armhf) and
+# their suites under qemu-arm, which check that the binaries are static
+# and of the target's architecture, and finally the two release kits.
+# Set PUMPWRIGHT_HOST_ONLY=1 to skip the device builds while iterating.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 start=$(date +%s)
@@ -7,12 +11,29 @@ start=$(date +%s)
 bash scripts/deps.sh
 bash scripts/format-check.sh
 
-for preset in release debug; do
+presets=(release debug)
+if [ "${PUMPWRIGHT_HOST_ONLY:-0}" != 1 ]; then
+    presets+=(armel armhf)
+fi
+
+timings=()
+for preset in "${presets[@]}"; do
+    case "$preset" in armel | armhf) bash scripts/cross-deps.sh "$preset" ;; esac
     echo "== $preset build"
+    t0=$(date +%s)
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset" -j 2
+    t1=$(date +%s)
     echo "== $preset tests"
     ctest --preset "$preset"
+    t2=$(date +%s)
+    timings+=("$preset: build $((t1 - t0)) s, tests $((t2 - t1)) s")
 done
 
-echo "test: all suites passed in $(( $(date +%s) - start )) s"
+# The release kits come out of the builds above: stripped, checked and packed.
+if [ "${PUMPWRIGHT_HOST_ONLY:-0}" != 1 ]; then
+    bash scripts/kit.sh armel armhf
+fi
+
+printf '%s\n' "${timings[@]}"
+echo "test: all suites passed in $(($(date +%s) - start)) s"

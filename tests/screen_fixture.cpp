@@ -12,12 +12,13 @@ std::string ScreenTest::devicePath() const {
 }
 
 bool ScreenTest::openScreen(const DesktopScreen& screen, long spare) {
-    const unsigned bytes = screen.bitsPerPixel / 8;
-    const unsigned line = screen.lineLength ? screen.lineLength : screen.xres * bytes;
-    const long lastRow = static_cast<long>(screen.yres) - 1 + screen.yoffset;
-    const long lastColumn = static_cast<long>(screen.xres) - 1 + screen.xoffset;
-    const long written = std::max(screen.bitsPerPixel == 32 ? 4L : 2L, static_cast<long>(bytes));
-    const long addressed = std::max(0L, line * lastRow + lastColumn * bytes + written);
+    // 64-bit arithmetic: on a 32-bit target unsigned times long is unsigned and wraps.
+    const long long bytes = screen.bitsPerPixel / 8;
+    const long long line = screen.lineLength ? screen.lineLength : screen.xres * bytes;
+    const long long lastRow = static_cast<long long>(screen.yres) - 1 + screen.yoffset;
+    const long long lastColumn = static_cast<long long>(screen.xres) - 1 + screen.xoffset;
+    const long long written = std::max(screen.bitsPerPixel == 32 ? 4LL : 2LL, bytes);
+    const long long addressed = std::max(0LL, line * lastRow + lastColumn * bytes + written);
     makeDirs(std::filesystem::path(devicePath()).parent_path());
     writeFile(devicePath(), std::string(static_cast<std::size_t>(addressed + spare), '\0'));
     setDesktopScreen(screen);
