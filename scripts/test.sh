@@ -2,7 +2,8 @@
 # The whole test command: packages, format check, the host builds (optimised, then with
 # sanitizers) and their suites, then the static ARM device builds (armel, armhf) and
 # their suites under qemu-arm, which check that the binaries are static
-# and of the target's architecture, and finally the two release kits.
+# and of the target's architecture, the two release kits, and finally the system
+# scenarios of the armel program on an emulated ARM Linux (scripts/qemu/test.sh).
 # Set PUMPWRIGHT_HOST_ONLY=1 to skip the device builds while iterating.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,6 +34,14 @@ done
 # The release kits come out of the builds above: stripped, checked and packed.
 if [ "${PUMPWRIGHT_HOST_ONLY:-0}" != 1 ]; then
     bash scripts/kit.sh armel armhf
+fi
+
+# The unchanged armel program on an emulated ARM Linux with a real panel and touch device,
+# driven and photographed from the host.
+if [ "${PUMPWRIGHT_HOST_ONLY:-0}" != 1 ]; then
+    t0=$(date +%s)
+    bash scripts/qemu/test.sh
+    timings+=("qemu scenarios: $(($(date +%s) - t0)) s")
 fi
 
 printf '%s\n' "${timings[@]}"
