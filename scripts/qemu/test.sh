@@ -9,12 +9,12 @@ set -euo pipefail
 cd "$(dirname "$0")/../.."
 start=$(date +%s)
 
+bash scripts/qemu/prepare.sh
 if ! out=$(python3 scripts/qemu/test_geometry.py 2>&1); then
     echo "$out"
     exit 1
 fi
 echo "qemu: touch and picture geometry: $(echo "$out" | grep '^Ran')"
-bash scripts/qemu/prepare.sh
 bash scripts/cross-deps.sh armel
 cmake --preset armel >/dev/null
 cmake --build --preset armel -j 2 --target pumpwright >/dev/null
@@ -23,6 +23,7 @@ cmake --build --preset release -j 2 --target pumpwright-card >/dev/null
 
 if ! python3 scripts/qemu/scenario.py --program build/armel/pumpwright \
     --card-tool build/release/tools/pumpwright-card A B; then
+    echo "qemu: the emulated device on its own, with the probe instead of the program:"
     python3 scripts/qemu/selftest.py A B || true
     exit 1
 fi
