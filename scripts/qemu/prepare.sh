@@ -11,7 +11,8 @@
 #              CoreTile CLCD at 16 bits per pixel
 # Idempotent: with everything present it only asks dpkg and compares two stamps.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
+self=$(realpath "$0")
+cd "$(dirname "$self")/../.."
 
 bash scripts/deps.sh python3 qemu-system-arm kmod device-tree-compiler gcc-arm-linux-gnueabi
 
@@ -71,7 +72,7 @@ fi
 # (bandwidth / 125 / pixel clock in kHz, rounded down to a power of two), and the
 # motherboard CLCD is switched off so that the panel's controller becomes fb0.
 dtb=$cache/vexpress-clcd16.dtb
-if [ ! -f "$dtb" ] || [ "$0" -nt "$dtb" ]; then
+if [ ! -f "$dtb" ] || [ "$self" -nt "$dtb" ]; then
     cp "$dtb_dir/vexpress-v2p-ca9.dtb" "$dtb.tmp"
     tile=/clcd@10020000
     board=/bus@40000000/motherboard-bus@40000000/iofpga@7,00000000/clcd@1f000

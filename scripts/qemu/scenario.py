@@ -29,18 +29,18 @@ EXPECTED = os.path.join(os.path.dirname(os.path.realpath(__file__)), "expected")
 LAYOUT_W, LAYOUT_H = 400, 256
 PICTURES = ("s0.raw", "s0a.raw", "s1.raw", "s1a.raw", "s2.raw")
 
-# The default look's rectangles (mask, x, y, w, h) that the scenario touches or checks.
+# The default look's rectangles (x, y, w, h) that the scenario touches or checks.
 BUTTONS = {
-    "1": (3, 5, 55, 77, 50), "2": (3, 83, 55, 77, 50), "3": (3, 160, 55, 77, 50),
-    "4": (3, 5, 105, 77, 50), "5": (3, 83, 105, 77, 50), "6": (3, 160, 105, 77, 50),
-    "7": (3, 5, 152, 77, 50), "8": (3, 83, 152, 77, 50), "9": (3, 160, 152, 77, 50),
-    "0": (3, 83, 200, 77, 50), ".": (3, 160, 200, 77, 50),
-    "DRIVEN": (1, 238, 5, 77, 50), "EXIT": (1, 315, 5, 77, 50),
-    "REFILLED": (1, 238, 55, 77, 50), "CAR1": (1, 315, 55, 77, 50),
-    "PAID": (1, 238, 105, 77, 50), "SAVE": (1, 238, 152, 77, 50),
-    "STATS": (1, 238, 200, 77, 50), "CONFIG": (1, 315, 200, 77, 50),
-    "FUELPER100DIST": (2, 238, 5, 77, 50), "BACK": (2, 315, 5, 77, 50),
-    "TRIPDIST": (2, 238, 152, 77, 50),
+    "1": (5, 55, 77, 50), "2": (83, 55, 77, 50), "3": (160, 55, 77, 50),
+    "4": (5, 105, 77, 50), "5": (83, 105, 77, 50), "6": (160, 105, 77, 50),
+    "7": (5, 152, 77, 50), "8": (83, 152, 77, 50), "9": (160, 152, 77, 50),
+    "0": (83, 200, 77, 50), ".": (160, 200, 77, 50),
+    "DRIVEN": (238, 5, 77, 50), "EXIT": (315, 5, 77, 50),
+    "REFILLED": (238, 55, 77, 50), "CAR1": (315, 55, 77, 50),
+    "PAID": (238, 105, 77, 50), "SAVE": (238, 152, 77, 50),
+    "STATS": (238, 200, 77, 50), "CONFIG": (315, 200, 77, 50),
+    "FUELPER100DIST": (238, 5, 77, 50), "BACK": (315, 5, 77, 50),
+    "TRIPDIST": (238, 152, 77, 50),
 }
 NUMBER_DISPLAY = (20, 16, 202, 29)
 STATS_AREA = (12, 11, 376, 231)
@@ -103,7 +103,7 @@ def expected_frame(pictures, normal, active, buttons):
     frame = [0] * (PANEL_W * PANEL_H)
     copy_region(frame, 0, 0, PANEL_W, PANEL_H, pictures[normal])
     for name in buttons:
-        _, x, y, w, h = BUTTONS[name]
+        x, y, w, h = BUTTONS[name]
         ax, ay, bx, by = screen_rect(x, y, w, h)
         copy_region(frame, ax, ay, bx, by, pictures[active])
     return frame
@@ -238,7 +238,7 @@ def first_frame(guest, panel):
 
 
 def tap(guest, touch, name):
-    _, x, y, w, h = BUTTONS[name]
+    x, y, w, h = BUTTONS[name]
     guest.tap(touch, x + w // 2, y + h // 2)
 
 
