@@ -1,4 +1,5 @@
 #include "tests/test_root.h"
+#include "tests/file_text.h"
 
 #include "app/app_state.h"
 #include "app/main_loop.h"
@@ -65,15 +66,11 @@ std::string RootTest::dataFile(const char* name) const {
 }
 
 std::string RootTest::readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return readFileText(path);
 }
 
 void RootTest::writeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
+    writeFileText(path, content);
 }
 
 bool RootTest::fileExists(const std::string& path) {

@@ -14,7 +14,7 @@ class RootTest : public ::testing::Test {
     static std::string readFile(const std::string& path);
     static void writeFile(const std::string& path, const std::string& content);
     static bool fileExists(const std::string& path);
-    // Lines of Debug.log without their "### " prefix.
+    // The whole of Debug.log as written, "### " prefixes included.
     std::string debugLogText() const;
 
     std::string root;

@@ -1,4 +1,5 @@
 #include "tests/e2e/sim_run.h"
+#include "tests/file_text.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -168,15 +169,11 @@ std::string SimTest::dataFile(const std::string& name) const {
 }
 
 std::string SimTest::readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return readFileText(path);
 }
 
 void SimTest::writeFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << content;
+    writeFileText(path, content);
 }
 
 bool SimTest::exists(const std::string& path) {
