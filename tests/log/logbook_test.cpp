@@ -1,0 +1,171 @@
+#include "tools/log/logbook.h"
+
+#include "app/stats_view.h"
+#include "records/consumption_log.h"
+#include "stats/plot.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+using namespace pwlog;
+
+namespace {
+
+std::string sampleLog() {
+    std::string text;
+    FILE* in = popen("bash " PW_SOURCE_DIR "/scripts/sample-log.sh", "r");
+    char buffer[4096];
+    for (std::size_t n; in && (n = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+        text.append(buffer, n);
+    if (in)
+        pclose(in);
+    return text;
+}
+
+// Odometer series with a top-up, an odometer that goes back, a bad line and a trip.
+const char* const HAND_LOG = "# header\n"
+                             "1\t0.0\t40.00\t10000.00\t70.00\t0.00\tMon Jan  6 08:00:00 2025\n"
+                             "1\t0.0\t10.00\t0.0\t18.00\t0.00\tTue Jan 14 08:00:00 2025\n"
+                             "1\t0.0\t30.00\t10600.00\t54.00\t0.00\tWed Jan 22 08:00:00 2025\n"
+                             "2\t300.00\t20.00\t0.0\t30.00\t6.67\tWed Jan 22 09:00:00 2025\n"
+                             "1\t0.0\t35.00\t11100.00\t63.00\t0.00\tMon Feb 10 08:00:00 2025\n"
+                             "1\t0.0\t20.00\t11000.00\t36.00\t0.00\tTue Feb 11 08:00:00 2025\n"
+                             "1\t0.0\t33.00\t11500.00\t59.40\t0.00\tMon Mar  3 08:00:00 2025\n"
+                             "1\tnan\t12.00\t0.0\t20.00\t0.00\tTue Mar  4 08:00:00 2025\n"
+                             "1\t0.0\tabc\t11900.00\t20.00\t0.00\tWed Mar  5 08:00:00 2025\n";
+
+// Hand-edited oddities the device must read the same way: a second fill at the same
+// reading, an interval without fuel, a top-up before any reading, a trip that ends a
+// series, readings before and after it, inf and nan, a short line.
+const char* const ODD_LOG = "1\t0.0\t10.00\t0.0\t15.00\t0.00\tMon Jan  6 08:00:00 2025\n"
+                            "1\t0.0\t30.00\t5000.00\t50.00\t0.00\tMon Jan  6 09:00:00 2025\n"
+                            "1\t0.0\t5.00\t5000.00\t8.00\t0.00\tMon Jan  6 09:05:00 2025\n"
+                            "1\t0.0\t0.00\t5400.00\t0.00\t0.00\tMon Jan 13 08:00:00 2025\n"
+                            "1\t0.0\t31.00\t5800.00\t50.00\t0.00\tMon Jan 20 08:00:00 2025\n"
+                            "1\t0.0\t9.00\t0.0\t15.00\t0.00\tMon Jan 27 08:00:00 2025\n"
+                            "1\t412.99\t31.50\t0.0\t44.07\t7.65\tMon Feb  3 08:00:00 2025\n"
+                            "1\t0.0\t28.00\t6300.00\t44.00\t0.00\tMon Feb 10 08:00:00 2025\n"
+                            "1\t0.0\tinf\t6700.00\t44.00\t0.00\tMon Feb 17 08:00:00 2025\n"
+                            "1\t0.0\t29.00\t7100.00\t44.00\t0.00\tMon Feb 24 08:00:00 2025\n"
+                            "1\t350\t26\n"
+                            "\n"
+                            "1\t500.00\t30.00\t0.0\t44.00\t6.00\tMon Mar  3 08:00:00 2025\n";
+
+// The device's own reading of the same text: its record reader and its statistics input.
+StatsInput deviceReading(const std::string& text, int vehicle, int mode) {
+    std::istringstream count(text);
+    int n = 0;
+    while (nextRecordLine(count, vehicle) > 0)
+        ++n;
+    StatsInput input = makeStatsInput(n);
+    std::istringstream again(text);
+    while (nextRecordLine(again, vehicle) > 0)
+        addStatsRecord(input, readRecordFields(), mode);
+    return input;
+}
+
+TEST(LogbookTest, IntervalsAreTheDevicesForTheSampleAndHandMadeLogs) {
+    // The hand log without its backwards reading (the device takes it as a negative
+    // interval until it starts a new series there) and its unreadable numbers (which the
+    // device reads as 0 where this leaves the record out).
+    std::istringstream lines(HAND_LOG);
+    std::string hand;
+    for (std::string line; std::getline(lines, line);)
+        if (line.find("11000.00") == std::string::npos && line.find("nan") == std::string::npos &&
+            line.find("abc") == std::string::npos)
+            hand += line + "\n";
+    int compared = 0;
+    for (const std::string& text : {sampleLog(), hand, std::string(ODD_LOG)}) {
+        const LogRecords records = splitLog(text);
+        for (int vehicle = 0; vehicle < 3; ++vehicle)
+            for (int mode = 0; mode < 2; ++mode) {
+                const VehicleLog ours = readVehicle(records.records, vehicle);
+                const StatsInput device = deviceReading(text, vehicle, mode);
+                ASSERT_EQ(static_cast<int>(ours.refills.size()), device.count);
+                for (int i = 0; i < device.count; ++i) {
+                    const Refill& r = ours.refills[i];
+                    const double theirs = device.consumption[i];
+                    SCOPED_TRACE("line " + std::to_string(r.record.line));
+                    if (r.complete()) {
+                        EXPECT_DOUBLE_EQ(consumption(r.distance, r.fuel, mode), theirs);
+                        ++compared;
+                    } else {
+                        EXPECT_TRUE(theirs == NO_VALUE || theirs == CARRIED_VALUE) << theirs;
+                    }
+                }
+            }
+    }
+    EXPECT_GT(compared, 80);
+}
+
+TEST(LogbookTest, SummaryOfAHandComputedLog) {
+    const LogRecords records = splitLog(HAND_LOG);
+    const VehicleLog log = readVehicle(records.records, 1);
+    const std::vector<TireChange> events =
+        readEvents("# tires\n1\ttirechange\t10800\tSat Feb  1 12:00:00 2025\n"
+                   "2\ttirechange\t1\tSun Feb  2 12:00:00 2025\n");
+    const Summary s = summarise(log, 1, 0, 54.0, events);
+
+    EXPECT_EQ(s.totals.refills, 5);
+    EXPECT_DOUBLE_EQ(s.totals.distance, 1600.0); // 600 + 500 + 500 after the new series
+    EXPECT_DOUBLE_EQ(s.totals.fuel, 148.0);
+    EXPECT_NEAR(s.totals.money, 264.40, 1e-9);
+    ASSERT_TRUE(s.average);
+    EXPECT_DOUBLE_EQ(*s.average, 108.0 / 1600.0 * 100.0); // full to full: 6.75
+    EXPECT_NEAR(*s.costPer100, 194.40 / 16.0, 1e-9);
+    EXPECT_DOUBLE_EQ(*s.fullTankRange, 800.0);
+    ASSERT_TRUE(s.best && s.worst);
+    EXPECT_EQ(s.best->record.line, 8); // 33 l over 500 km
+    EXPECT_EQ(s.worst->record.line, 6);
+    EXPECT_EQ(s.tireChangeValue, "10800");
+    EXPECT_DOUBLE_EQ(*s.sinceTireChange, 1000.0);
+    EXPECT_EQ(date::format("%F %T", *s.first), "2025-01-06 08:00:00");
+    EXPECT_EQ(date::format("%F %T", *s.last), "2025-03-03 08:00:00");
+
+    ASSERT_EQ(s.months.size(), 3u);
+    EXPECT_EQ(s.months[0].totals.refills, 3); // the top-up's fuel is in January's interval
+    EXPECT_DOUBLE_EQ(s.months[0].totals.distance, 600.0);
+    EXPECT_DOUBLE_EQ(s.months[0].totals.intervalFuel, 40.0);
+    EXPECT_DOUBLE_EQ(s.months[0].totals.fuel, 80.0);
+    EXPECT_EQ(s.months[1].totals.refills, 1); // the backwards reading counts nowhere
+    ASSERT_EQ(s.years.size(), 1u);
+    EXPECT_DOUBLE_EQ(s.years[0].totals.money, s.totals.money);
+
+    // Mode 1: distance per fuel unit, best is the highest.
+    const Summary perFuel = summarise(log, 1, 1, 54.0, {});
+    EXPECT_DOUBLE_EQ(*perFuel.average, 1600.0 / 108.0);
+    EXPECT_EQ(perFuel.best->record.line, 8);
+    EXPECT_DOUBLE_EQ(*perFuel.fullTankRange, 54.0 * 1600.0 / 108.0);
+}
+
+TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
+    const LogRecords records = splitLog(std::string(HAND_LOG) + "\n1\t100\t5\t0\t5\n");
+    std::vector<Warning> all = records.warnings;
+    const VehicleLog log = readVehicle(records.records, 1);
+    all.insert(all.end(), log.warnings.begin(), log.warnings.end());
+    std::string text;
+    for (const Warning& w : all)
+        text += std::to_string(w.line) + ": " + w.text + "\n";
+    EXPECT_NE(text.find("9: unreadable distance \"nan\""), std::string::npos) << text;
+    EXPECT_NE(text.find("10: unreadable fuel \"abc\""), std::string::npos) << text;
+    EXPECT_NE(text.find("11: empty line"), std::string::npos) << text;
+    EXPECT_NE(text.find("7: odometer 11000 is below the reading before it (11100)"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(all.size(), 4u) << text;
+    for (const Refill& r : log.refills) {
+        const bool leftOut = r.record.line >= 9 || r.record.line == 7;
+        EXPECT_EQ(r.kind == Kind::LeftOut, leftOut) << r.record.line;
+    }
+
+    // ctime texts both ways, the blank-padded day included
+    const auto t = parseCtime("Sun Dec  6 22:41:59 2026");
+    ASSERT_TRUE(t);
+    EXPECT_EQ(formatCtime(*t), "Sun Dec  6 22:41:59 2026");
+    EXPECT_FALSE(parseCtime("yesterday"));
+}
+
+} // namespace

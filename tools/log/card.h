@@ -1,0 +1,29 @@
+#pragma once
+// The data folder of a card as the desktop tool sees it: the two logs as text and the
+// settings that give the records their meaning.
+#include <string>
+
+namespace pwlog {
+
+constexpr int VEHICLE_COUNT = 3;
+
+struct Card {
+    std::string dir;         // the folder that holds consumption.txt
+    std::string consumption; // empty when the file is missing
+    std::string events;
+    int odometerMode[VEHICLE_COUNT] = {0, 0, 0}; // 0 trip distance, 1 odometer reading
+    int fuelDistanceMode = 0;
+    double tankSize[VEHICLE_COUNT] = {0.0, 0.0, 0.0}; // 0: not set
+};
+
+// Reads the card's logs and properties.txt; false with a message when dir is no folder
+// or a file cannot be read.
+bool loadCard(const std::string& dir, Card& card, std::string& error);
+// Reads a whole file; false with a message on failure.
+bool readFile(const std::string& path, std::string& text, std::string& error);
+// Writes text to path through a temporary file renamed over it: the file is either
+// untouched or complete. "-" writes to stdout.
+bool writeWhole(const std::string& path, const std::string& text, std::string& error);
+const char* vehicleName(int vehicle);
+
+} // namespace pwlog

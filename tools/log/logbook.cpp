@@ -1,0 +1,304 @@
+#include "tools/log/logbook.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <map>
+#include <sstream>
+
+namespace pwlog {
+
+namespace {
+
+std::vector<std::string_view> splitFields(std::string_view line, char delimiter) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = line.find(delimiter, start);
+        fields.push_back(line.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos)
+            return fields;
+        start = end + 1;
+    }
+}
+
+std::string_view trimmed(std::string_view text) {
+    const std::size_t begin = text.find_first_not_of(" \r\v\f");
+    if (begin == std::string_view::npos)
+        return {};
+    return text.substr(begin, text.find_last_not_of(" \r\v\f") - begin + 1);
+}
+
+// Reads a field as the device does (a leading number, 0 when there is none, a whole
+// number for the distance) and says whether a person would call it a number at all.
+struct FieldValue {
+    double value = 0.0;
+    bool readable = true;
+};
+
+FieldValue readNumber(std::string_view field, bool whole) {
+    const std::string text(trimmed(field));
+    FieldValue out;
+    if (text.empty())
+        return out;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    out.readable = *end == '\0' && std::isfinite(v) && v >= 0.0;
+    if (!std::isfinite(v))
+        out.value = 0.0;
+    else if (whole)
+        out.value = static_cast<double>(std::strtoll(text.c_str(), nullptr, 10));
+    else
+        out.value = v;
+    return out;
+}
+
+} // namespace
+
+std::optional<LocalTime> parseCtime(std::string_view text) {
+    std::istringstream in{std::string(trimmed(text))};
+    LocalTime time;
+    in >> date::parse("%a %b %d %H:%M:%S %Y", time);
+    if (in.fail())
+        return std::nullopt;
+    return time;
+}
+
+std::string formatCtime(LocalTime time) {
+    // ctime pads the day with a blank: "Dec  6"
+    const auto day = date::floor<date::days>(time);
+    const date::year_month_day ymd{day};
+    std::string text = date::format("%a %b ", time);
+    const unsigned d = static_cast<unsigned>(ymd.day());
+    text += (d < 10 ? " " : "") + std::to_string(d);
+    text += date::format(" %H:%M:%S %Y", time);
+    return text;
+}
+
+LogRecords splitLog(std::string_view text) {
+    static const char* const NAMES[] = {"distance", "fuel", "odometer", "price"};
+    LogRecords out;
+    int lineNumber = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view line = text.substr(start, end - start);
+        ++lineNumber;
+        start = end + 1;
+        if (line.empty()) {
+            if (text.find_first_not_of('\n', start) != std::string_view::npos)
+                out.warnings.push_back(
+                    {lineNumber, "empty line: the device reads no record after it, nor does this"});
+            break;
+        }
+        if (line[0] < '0' || line[0] > '9')
+            continue;
+        const std::vector<std::string_view> fields = splitFields(line, '\t');
+        Record record;
+        record.line = lineNumber;
+        record.vehicle = static_cast<int>(std::strtol(std::string(fields[0]).c_str(), nullptr, 10));
+        double* values[] = {&record.distance, &record.fuel, &record.odometer, &record.price};
+        std::string problems;
+        for (std::size_t i = 0; i < 4; ++i) {
+            if (i + 1 >= fields.size())
+                break;
+            const FieldValue v = readNumber(fields[i + 1], i == 0);
+            *values[i] = v.value;
+            if (!v.readable) {
+                record.bad = true;
+                problems += std::string(problems.empty() ? "" : ", ") + NAMES[i] + " \"" +
+                            std::string(fields[i + 1]) + "\"";
+            }
+        }
+        if (record.bad)
+            out.warnings.push_back({lineNumber, "unreadable " + problems + ": left out"});
+        if (fields.size() >= 7)
+            record.time = parseCtime(fields[6]);
+        if (!record.time && !record.bad)
+            out.warnings.push_back({lineNumber, "no readable date: left out of the periods"});
+        out.records.push_back(record);
+    }
+    return out;
+}
+
+VehicleLog readVehicle(const std::vector<Record>& records, int vehicle) {
+    VehicleLog out;
+    double previous = 0.0; // the last odometer reading since the last trip record
+    double carriedFuel = 0.0, carriedMoney = 0.0;
+    auto number = [](double v) {
+        std::ostringstream text;
+        text << v;
+        return text.str();
+    };
+    for (const Record& record : records) {
+        if (record.vehicle != vehicle)
+            continue;
+        Refill refill;
+        refill.record = record;
+        // A bad record moves the odometer chain as the device sees it, but brings no fuel
+        // or money into any figure.
+        const double fuel = record.bad ? 0.0 : record.fuel;
+        const double price = record.bad ? 0.0 : record.price;
+        const double odometer = record.odometer;
+        std::string why;
+        if (previous != 0.0 && odometer != 0.0 && record.distance == 0.0) {
+            const double d = odometer - previous;
+            if (d > 0.0) {
+                refill.kind = Kind::Interval;
+                refill.distance = d;
+                refill.fuel = fuel + carriedFuel;
+                refill.money = price + carriedMoney;
+                carriedFuel = carriedMoney = 0.0;
+            } else if (d == 0.0) {
+                // a second fill at the same stop
+                refill.kind = Kind::TopUp;
+                carriedFuel += fuel;
+                carriedMoney += price;
+            } else {
+                why = "odometer " + number(odometer) + " is below the reading before it (" +
+                      number(previous) + "): a new series starts here";
+                carriedFuel = carriedMoney = 0.0;
+            }
+        } else if (record.distance != 0.0) {
+            refill.kind = Kind::Trip;
+            refill.distance = record.distance;
+            refill.fuel = fuel;
+            refill.money = price;
+            previous = 0.0;
+            carriedFuel = carriedMoney = 0.0;
+        } else if (previous != 0.0) {
+            refill.kind = Kind::TopUp;
+            carriedFuel += fuel;
+            carriedMoney += price;
+        } else if (odometer != 0.0) {
+            refill.kind = Kind::Start;
+        } else {
+            why = "no distance and no odometer reading before it: left out";
+        }
+        if (odometer != 0.0)
+            previous = odometer;
+
+        if (record.bad) {
+            refill.kind = Kind::LeftOut;
+        } else if (!why.empty()) {
+            refill.kind = Kind::LeftOut;
+            out.warnings.push_back({record.line, why});
+        } else if (record.fuel == 0.0 && !(refill.kind == Kind::Interval && refill.fuel > 0.0)) {
+            refill.kind = Kind::LeftOut;
+            out.warnings.push_back({record.line, "no fuel: left out"});
+        }
+        if (refill.kind == Kind::LeftOut)
+            refill.distance = refill.fuel = refill.money = 0.0;
+        out.refills.push_back(refill);
+    }
+    return out;
+}
+
+double consumption(double distance, double fuel, int fuelDistanceMode) {
+    return fuelDistanceMode == 0 ? fuel / distance * 100.0 : distance / fuel;
+}
+
+bool better(double a, double b, int fuelDistanceMode) {
+    return fuelDistanceMode == 0 ? a < b : a > b;
+}
+
+void Totals::add(const Refill& refill) {
+    if (refill.kind == Kind::LeftOut)
+        return;
+    ++refills;
+    fuel += refill.record.fuel;
+    money += refill.record.price;
+    if (refill.complete()) {
+        distance += refill.distance;
+        intervalFuel += refill.fuel;
+        intervalMoney += refill.money;
+    }
+}
+
+std::vector<TireChange> readEvents(std::string_view text) {
+    std::vector<TireChange> out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        const std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line[0] < '0' || line[0] > '9')
+            continue;
+        const std::vector<std::string_view> fields = splitFields(line, '\t');
+        if (fields.size() < 3 || trimmed(fields[1]) != "tirechange")
+            continue;
+        TireChange change;
+        change.vehicle = static_cast<int>(std::strtol(std::string(fields[0]).c_str(), nullptr, 10));
+        change.value = std::string(trimmed(fields[2]));
+        if (fields.size() >= 4)
+            change.time = parseCtime(fields[3]);
+        out.push_back(change);
+    }
+    return out;
+}
+
+Summary summarise(const VehicleLog& log, int vehicle, int fuelDistanceMode, double tankSize,
+                  const std::vector<TireChange>& events) {
+    Summary s;
+    s.vehicle = vehicle;
+    std::map<int, Totals> years, months;
+    for (const Refill& refill : log.refills) {
+        if (refill.kind == Kind::LeftOut)
+            continue;
+        s.totals.add(refill);
+        if (refill.complete() && refill.fuel > 0.0) {
+            const double value = consumption(refill.distance, refill.fuel, fuelDistanceMode);
+            if (!s.best ||
+                better(value, consumption(s.best->distance, s.best->fuel, fuelDistanceMode),
+                       fuelDistanceMode))
+                s.best = &refill;
+            if (!s.worst || better(consumption(s.worst->distance, s.worst->fuel, fuelDistanceMode),
+                                   value, fuelDistanceMode))
+                s.worst = &refill;
+        }
+        if (!refill.record.time)
+            continue;
+        const LocalTime time = *refill.record.time;
+        if (!s.first || time < *s.first)
+            s.first = time;
+        if (!s.last || time > *s.last)
+            s.last = time;
+        const date::year_month_day day{date::floor<date::days>(time)};
+        const int year = static_cast<int>(day.year());
+        years[year].add(refill);
+        months[year * 100 + static_cast<int>(static_cast<unsigned>(day.month()))].add(refill);
+    }
+    for (const auto& [year, totals] : years)
+        s.years.push_back({year, 0, totals});
+    for (const auto& [key, totals] : months)
+        s.months.push_back({key / 100, static_cast<unsigned>(key % 100), totals});
+
+    if (s.totals.hasAverage()) {
+        s.average = consumption(s.totals.distance, s.totals.intervalFuel, fuelDistanceMode);
+        s.costPer100 = s.totals.intervalMoney / s.totals.distance * 100.0;
+        if (tankSize > 0.0)
+            s.fullTankRange =
+                fuelDistanceMode == 0 ? tankSize / *s.average * 100.0 : tankSize * *s.average;
+    }
+    for (const TireChange& change : events) {
+        if (change.vehicle != vehicle || !change.time)
+            continue;
+        if (s.tireChange && *change.time < *s.tireChange)
+            continue;
+        s.tireChange = change.time;
+        s.tireChangeValue = change.value;
+    }
+    if (s.tireChange) {
+        double since = 0.0;
+        for (const Refill& refill : log.refills)
+            if (refill.complete() && refill.record.time && *refill.record.time > *s.tireChange)
+                since += refill.distance;
+        s.sinceTireChange = since;
+    }
+    return s;
+}
+
+} // namespace pwlog

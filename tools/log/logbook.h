@@ -1,0 +1,124 @@
+#pragma once
+// The refills of consumption.txt read as the device's statistics read them: records
+// split from the text, the odometer chain turned into intervals, and the figures a
+// person asks for. Pure functions: the callers read and write the files.
+#include <date/date.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace pwlog {
+
+using LocalTime = date::local_seconds; // the card's ctime texts carry no zone
+
+struct Warning {
+    int line; // 1-based line of consumption.txt
+    std::string text;
+};
+
+// One record line as stored. Unreadable, non-finite and negative numbers read as 0, as
+// the device reads them, and mark the record bad.
+struct Record {
+    int line = 0;
+    int vehicle = 0;
+    double distance = 0.0; // a whole number, as the device reads it back
+    double fuel = 0.0;
+    double odometer = 0.0;
+    double price = 0.0; // paid for this refill
+    std::optional<LocalTime> time;
+    bool bad = false;
+};
+
+struct LogRecords {
+    std::vector<Record> records;
+    std::vector<Warning> warnings;
+};
+
+// Splits the text of consumption.txt. Lines not beginning with a digit are comments; an
+// empty line ends the reading, as it ends the device's.
+LogRecords splitLog(std::string_view text);
+
+// Parses the ctime text of a record ("Sun Dec  6 22:41:59 2026").
+std::optional<LocalTime> parseCtime(std::string_view text);
+// The ctime text of a time, without the newline.
+std::string formatCtime(LocalTime time);
+
+enum class Kind {
+    Trip,     // carries its own distance
+    Interval, // an odometer reading after an earlier one: distance by difference
+    Start,    // the first reading of a series: only sets the starting point
+    TopUp,    // no distance of its own: its fuel is carried into the next interval
+    LeftOut,  // the device gets no figure from it; a warning says why
+};
+
+struct Refill {
+    Record record;
+    Kind kind = Kind::LeftOut;
+    // The interval this refill closes (Trip and Interval), carried top-ups included.
+    double distance = 0.0;
+    double fuel = 0.0;
+    double money = 0.0;
+    bool complete() const { return kind == Kind::Trip || kind == Kind::Interval; }
+};
+
+struct VehicleLog {
+    std::vector<Refill> refills; // every record of the vehicle, in file order
+    std::vector<Warning> warnings;
+};
+
+// The records of one vehicle in file order, with the meaning the device gives them. An
+// odometer that goes back starts a new series: that record closes no interval and the
+// fuel carried so far is dropped.
+VehicleLog readVehicle(const std::vector<Record>& records, int vehicle);
+
+// Fuel per 100 distance units in fuel-distance mode 0, distance per fuel unit otherwise.
+double consumption(double distance, double fuel, int fuelDistanceMode);
+// Whether a is a better consumption than b in that mode.
+bool better(double a, double b, int fuelDistanceMode);
+
+struct Totals {
+    int refills = 0;
+    double distance = 0.0;     // of the complete intervals
+    double fuel = 0.0;         // every refill taken into account
+    double money = 0.0;        // every refill taken into account
+    double intervalFuel = 0.0; // of the complete intervals (full to full)
+    double intervalMoney = 0.0;
+    void add(const Refill& refill);
+    bool hasAverage() const { return distance > 0.0 && intervalFuel > 0.0; }
+};
+
+struct Period {
+    int year = 0;
+    unsigned month = 0; // 1..12; 0 for a whole year
+    Totals totals;
+};
+
+struct Summary {
+    int vehicle = 0;
+    Totals totals;
+    std::optional<LocalTime> first, last;
+    std::optional<double> average; // full to full: interval fuel over interval distance
+    const Refill* best = nullptr;  // pointers into the VehicleLog summarised
+    const Refill* worst = nullptr;
+    std::optional<double> costPer100;    // money of the intervals per 100 distance units
+    std::optional<double> fullTankRange; // distance of a full tank at the average
+    std::optional<LocalTime> tireChange; // the newest of the vehicle
+    std::string tireChangeValue;         // as typed on the device
+    std::optional<double> sinceTireChange;
+    std::vector<Period> years, months; // oldest first; refills without a date are in neither
+};
+
+struct TireChange {
+    int vehicle = 0;
+    std::string value;
+    std::optional<LocalTime> time;
+};
+// Reads events.txt: tire changes only, in file order.
+std::vector<TireChange> readEvents(std::string_view text);
+
+Summary summarise(const VehicleLog& log, int vehicle, int fuelDistanceMode, double tankSize,
+                  const std::vector<TireChange>& events);
+
+} // namespace pwlog

@@ -1,0 +1,117 @@
+// pumpwright-log: the card's logbook on a desktop. Reads the data folder of a card and
+// prints a summary, exports the refills to other logbook apps, imports their history
+// and writes an HTML report.
+#include "tools/log/card.h"
+#include "tools/log/logbook.h"
+#include "tools/log/summary_text.h"
+#include "tools/log/units.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <iostream>
+
+using namespace pwlog;
+
+namespace {
+
+// Exit statuses: the work failed, or the command line was wrong.
+constexpr int FAILED = 1;
+constexpr int BAD_COMMAND_LINE = 2;
+
+struct Options {
+    std::string card;
+    int vehicle = -1; // -1: every vehicle with records
+    std::string unitsText = "metric";
+    Units units = Units::Metric;
+};
+
+void addCardOptions(CLI::App& command, Options& options, bool vehicleRequired) {
+    command.add_option("--card", options.card, "the data folder that holds consumption.txt")
+        ->required();
+    CLI::Option* vehicle =
+        command.add_option("--vehicle", options.vehicle, "0 motorcycle, 1 car 1, 2 car 2")
+            ->check(CLI::Range(0, VEHICLE_COUNT - 1));
+    if (vehicleRequired)
+        vehicle->required();
+    command
+        .add_option("--units", options.unitsText,
+                    "what the card's numbers are: metric (km, litres; the default), us (miles, "
+                    "US gallons), uk (miles, imperial gallons)")
+        ->check(CLI::IsMember({"metric", "us", "uk"}));
+    command.callback([&options] {
+        options.units = options.unitsText == "us"   ? Units::Us
+                        : options.unitsText == "uk" ? Units::Uk
+                                                    : Units::Metric;
+    });
+}
+
+void printWarnings(const std::vector<Warning>& warnings, const std::string& file) {
+    for (const Warning& w : warnings)
+        std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), w.line, w.text.c_str());
+}
+
+std::vector<int> vehiclesOf(const Options& options, const LogRecords& log) {
+    if (options.vehicle >= 0)
+        return {options.vehicle};
+    std::vector<int> out;
+    for (int v = 0; v < VEHICLE_COUNT; ++v)
+        for (const Record& r : log.records)
+            if (r.vehicle == v) {
+                out.push_back(v);
+                break;
+            }
+    return out;
+}
+
+int runSummary(const Options& options) {
+    Card card;
+    std::string error;
+    if (!loadCard(options.card, card, error)) {
+        std::fprintf(stderr, "pumpwright-log: %s\n", error.c_str());
+        return FAILED;
+    }
+    const std::string file = card.dir + "consumption.txt";
+    const LogRecords log = splitLog(card.consumption);
+    printWarnings(log.warnings, file);
+    const std::vector<TireChange> events = readEvents(card.events);
+    std::string out;
+    for (int v : vehiclesOf(options, log)) {
+        const VehicleLog vehicle = readVehicle(log.records, v);
+        printWarnings(vehicle.warnings, file);
+        const Summary s = summarise(vehicle, v, card.fuelDistanceMode, card.tankSize[v], events);
+        out +=
+            (out.empty() ? "" : "\n") + summaryText(s, card.odometerMode[v], card.fuelDistanceMode,
+                                                    card.tankSize[v], options.units);
+    }
+    if (out.empty())
+        out = "no refills on the card\n";
+    if (!writeWhole("-", out, error)) {
+        std::fprintf(stderr, "pumpwright-log: %s\n", error.c_str());
+        return FAILED;
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"pumpwright-log: the card's logbook on a desktop"};
+    app.set_version_flag("--version", std::string("pumpwright-log ") + PUMPWRIGHT_VERSION);
+    app.require_subcommand(1);
+
+    Options summaryOptions;
+    CLI::App* summary =
+        app.add_subcommand("summary", "per vehicle: totals, averages, years and months");
+    addCardOptions(*summary, summaryOptions, false);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        const int status = app.exit(e);
+        return status == 0 ? 0 : BAD_COMMAND_LINE;
+    }
+    if (summary->parsed())
+        return runSummary(summaryOptions);
+    return BAD_COMMAND_LINE;
+}

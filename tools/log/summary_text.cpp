@@ -1,0 +1,94 @@
+#include "tools/log/summary_text.h"
+
+#include "tools/log/card.h"
+
+#include <cstdio>
+
+namespace pwlog {
+
+namespace {
+
+std::string fixed(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+std::string row(const char* name, const std::string& value) {
+    char text[256];
+    std::snprintf(text, sizeof text, "  %-22s %s\n", name, value.c_str());
+    return text;
+}
+
+std::string periodRow(const std::string& label, const Totals& t, int mode) {
+    char text[160];
+    const std::string average =
+        t.hasAverage() ? fixed(consumption(t.distance, t.intervalFuel, mode), 2) : std::string("-");
+    std::snprintf(text, sizeof text, "  %-8s %7d %10.0f %10.2f %10.2f %9s\n", label.c_str(),
+                  t.refills, t.distance, t.fuel, t.money, average.c_str());
+    return text;
+}
+
+std::string intervalText(const Refill* refill, int mode, const std::string& unit) {
+    if (!refill)
+        return "-";
+    return fixed(consumption(refill->distance, refill->fuel, mode), 2) + " " + unit + " (" +
+           dateText(refill->record.time) + ", line " + std::to_string(refill->record.line) + ")";
+}
+
+} // namespace
+
+std::string dateText(const std::optional<LocalTime>& time) {
+    return time ? date::format("%F", date::floor<date::days>(*time)) : std::string("-");
+}
+
+std::string summaryText(const Summary& s, int odometerMode, int mode, double tankSize,
+                        Units units) {
+    const UnitNames names = unitNames(units);
+    const std::string unit = consumptionUnit(units, mode);
+    const std::string km = names.distance;
+    std::string out = std::string(vehicleName(s.vehicle)) + " (vehicle " +
+                      std::to_string(s.vehicle) + ", " +
+                      (odometerMode == 0 ? "trip distances" : "odometer readings") + ")\n";
+    const Totals& t = s.totals;
+    out += row("refills", std::to_string(t.refills));
+    out += row("first / last", dateText(s.first) + " / " + dateText(s.last));
+    out += row("distance", fixed(t.distance, 0) + " " + km);
+    out += row("fuel", fixed(t.fuel, 2) + " " + names.fuel);
+    out += row("money", fixed(t.money, 2));
+    out += row("average", s.average ? fixed(*s.average, 2) + " " + unit + " (full to full)"
+                                    : std::string("-"));
+    out += row("best interval", intervalText(s.best, mode, unit));
+    out += row("worst interval", intervalText(s.worst, mode, unit));
+    out += row(("cost per 100 " + km).c_str(), s.costPer100 ? fixed(*s.costPer100, 2) : "-");
+    if (tankSize > 0.0)
+        out += row("full tank range", s.fullTankRange ? fixed(*s.fullTankRange, 0) + " " + km +
+                                                            " (" + fixed(tankSize, 1) + " " +
+                                                            names.fuel + " at the average)"
+                                                      : std::string("-"));
+    out += row("since tire change", s.sinceTireChange ? fixed(*s.sinceTireChange, 0) + " " + km +
+                                                            " (changed " + dateText(s.tireChange) +
+                                                            " at " + s.tireChangeValue + ")"
+                                                      : std::string("no tire change recorded"));
+    if (s.years.empty())
+        return out;
+    char head[160];
+    std::snprintf(head, sizeof head, "\n  %-8s %7s %10s %10s %10s %9s\n", "year", "refills",
+                  ("dist " + km).c_str(), ("fuel " + std::string(names.fuel)).c_str(), "money",
+                  "average");
+    out += head;
+    for (const Period& p : s.years)
+        out += periodRow(std::to_string(p.year), p.totals, mode);
+    std::snprintf(head, sizeof head, "\n  %-8s %7s %10s %10s %10s %9s\n", "month", "refills",
+                  ("dist " + km).c_str(), ("fuel " + std::string(names.fuel)).c_str(), "money",
+                  "average");
+    out += head;
+    for (const Period& p : s.months) {
+        char label[16];
+        std::snprintf(label, sizeof label, "%04d-%02u", p.year, p.month);
+        out += periodRow(label, p.totals, mode);
+    }
+    return out;
+}
+
+} // namespace pwlog
