@@ -2,6 +2,7 @@
 // prints a summary, exports the refills to other logbook apps, imports their history
 // and writes an HTML report.
 #include "tools/log/card.h"
+#include "tools/log/formats.h"
 #include "tools/log/logbook.h"
 #include "tools/log/summary_text.h"
 #include "tools/log/units.h"
@@ -64,16 +65,29 @@ std::vector<int> vehiclesOf(const Options& options, const LogRecords& log) {
     return out;
 }
 
-int runSummary(const Options& options) {
-    Card card;
+int failure(const std::string& message) {
+    std::fprintf(stderr, "pumpwright-log: %s\n", message.c_str());
+    return FAILED;
+}
+
+// Reads the card and its log, warning about the lines no figure is taken from.
+bool openCard(const Options& options, Card& card, LogRecords& log) {
     std::string error;
     if (!loadCard(options.card, card, error)) {
-        std::fprintf(stderr, "pumpwright-log: %s\n", error.c_str());
-        return FAILED;
+        failure(error);
+        return false;
     }
+    log = splitLog(card.consumption);
+    printWarnings(log.warnings, card.dir + "consumption.txt");
+    return true;
+}
+
+int runSummary(const Options& options) {
+    Card card;
+    LogRecords log;
+    if (!openCard(options, card, log))
+        return FAILED;
     const std::string file = card.dir + "consumption.txt";
-    const LogRecords log = splitLog(card.consumption);
-    printWarnings(log.warnings, file);
     const std::vector<TireChange> events = readEvents(card.events);
     std::string out;
     for (int v : vehiclesOf(options, log)) {
@@ -86,10 +100,56 @@ int runSummary(const Options& options) {
     }
     if (out.empty())
         out = "no refills on the card\n";
-    if (!writeWhole("-", out, error)) {
-        std::fprintf(stderr, "pumpwright-log: %s\n", error.c_str());
+    std::string error;
+    if (!writeWhole("-", out, error))
+        return failure(error);
+    return 0;
+}
+
+struct ExportCommand {
+    Options options;
+    std::string format;
+    std::string output = "-";
+    double startOdometer = 0.0;
+};
+
+int runExport(const ExportCommand& command) {
+    Card card;
+    LogRecords log;
+    if (!openCard(command.options, card, log))
         return FAILED;
+    const Format format = *formatNamed(command.format);
+    std::vector<int> vehicles = vehiclesOf(command.options, log);
+    if (!holdsVehicles(format) && vehicles.size() > 1) {
+        std::fprintf(stderr,
+                     "pumpwright-log: a %s file holds one vehicle and the card has several: "
+                     "choose one with --vehicle\n",
+                     command.format.c_str());
+        return BAD_COMMAND_LINE;
     }
+    if (vehicles.empty())
+        vehicles.push_back(command.options.vehicle >= 0 ? command.options.vehicle : 1);
+    std::vector<VehicleLog> logs;
+    for (int v : vehicles) {
+        logs.push_back(readVehicle(log.records, v));
+        printWarnings(logs.back().warnings, card.dir + "consumption.txt");
+    }
+    std::vector<VehicleExport> exports;
+    for (std::size_t i = 0; i < vehicles.size(); ++i)
+        exports.push_back({vehicles[i], &logs[i], card.tankSize[vehicles[i]]});
+    ExportOptions options;
+    options.units = command.options.units;
+    options.fuelDistanceMode = card.fuelDistanceMode;
+    options.startOdometer = command.startOdometer;
+    const ExportResult result = exportRefills(exports, format, options);
+    for (int v : result.builtOdometer)
+        std::fprintf(stderr,
+                     "pumpwright-log: %s has trip distances: its odometer is built from %g "
+                     "(--start-odometer)\n",
+                     vehicleName(v), command.startOdometer);
+    std::string error;
+    if (!writeWhole(command.output, result.text, error))
+        return failure(error);
     return 0;
 }
 
@@ -105,6 +165,20 @@ int main(int argc, char** argv) {
         app.add_subcommand("summary", "per vehicle: totals, averages, years and months");
     addCardOptions(*summary, summaryOptions, false);
 
+    ExportCommand exportCommand;
+    CLI::App* exporter = app.add_subcommand(
+        "export", "the refills as a CSV file of another logbook app, or our own");
+    addCardOptions(*exporter, exportCommand.options, false);
+    exporter->add_option("--format", exportCommand.format, "csv, lubelogger, fuelly or fuelio")
+        ->required()
+        ->check(CLI::IsMember({"csv", "lubelogger", "fuelly", "fuelio"}));
+    exporter->add_option("-o,--output", exportCommand.output, "the file to write (default stdout)");
+    exporter
+        ->add_option("--start-odometer", exportCommand.startOdometer,
+                     "the odometer before the first trip distance, for vehicles logged "
+                     "with trip distances (default 0)")
+        ->check(CLI::NonNegativeNumber);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -113,5 +187,7 @@ int main(int argc, char** argv) {
     }
     if (summary->parsed())
         return runSummary(summaryOptions);
+    if (exporter->parsed())
+        return runExport(exportCommand);
     return BAD_COMMAND_LINE;
 }

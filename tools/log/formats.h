@@ -1,0 +1,40 @@
+#pragma once
+// The CSV files of other logbook apps, and our own, written from the records of a card.
+#include "tools/log/logbook.h"
+#include "tools/log/units.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pwlog {
+
+enum class Format { Csv, LubeLogger, Fuelly, Fuelio };
+std::optional<Format> formatNamed(const std::string& name);
+// Formats that hold the refills of several vehicles in one file.
+bool holdsVehicles(Format format);
+
+struct ExportOptions {
+    Units units = Units::Metric;
+    int fuelDistanceMode = 0;
+    double startOdometer = 0.0; // where a built odometer starts
+};
+
+struct VehicleExport {
+    int vehicle = 0;
+    const VehicleLog* log = nullptr;
+    double tankSize = 0.0;
+};
+
+struct ExportResult {
+    std::string text;
+    std::vector<int> builtOdometer; // vehicles whose odometer was built from trip distances
+};
+
+ExportResult exportRefills(const std::vector<VehicleExport>& vehicles, Format format,
+                           const ExportOptions& options);
+
+// One field of a CSV row, quoted when it holds a comma, a quote or a line end.
+std::string csvField(const std::string& text, bool alwaysQuote = false);
+
+} // namespace pwlog
