@@ -11,8 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
 // People read and edit the file, so it explains itself; the misspelling and the
 // backslash sequences are what existing cards hold.
 const char* const CONSUMPTION_HEADER =
@@ -25,6 +23,8 @@ const char* const CONSUMPTION_HEADER =
     "#   \"vehicle\" ist the actually chosen vehicle, \"0\" is \"motorcycle\", \"1\" is \"car "
     "1\" and \"2\" is \"car 2\"\n"
     "#\n";
+
+namespace {
 
 // scratchText keeps one character for its terminator; a longer line (a hand edit, a
 // damaged card) is cut to this many characters, the fields the readers use come first.

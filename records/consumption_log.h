@@ -2,6 +2,9 @@
 // consumption.txt: one tab-separated line per saved refill behind a commented header.
 #include <istream>
 
+// The commented lines a new consumption.txt begins with.
+extern const char* const CONSUMPTION_HEADER;
+
 // Appends the record of the refill in AppState with the given consumption (the file part of SAVE).
 void writeConsumptionRecord(double consumption);
 // Leaves the next record line of vehicle in scratchText and returns its length;

@@ -1,6 +1,7 @@
 #include "tools/log/card.h"
 
 #include "props/property_files.h"
+#include "records/consumption_log.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -96,6 +97,43 @@ bool writeWhole(const std::string& path, const std::string& text, std::string& e
     if (fsync(fd) != 0 || close(fd) != 0 || rename(temp.c_str(), path.c_str()) != 0) {
         error = path + ": " + std::strerror(errno);
         unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool appendToLog(const Card& card, const std::string& lines, std::string& error) {
+    const std::string path = card.dir + "consumption.txt";
+    const std::string backup = path + ".bak";
+    std::string old;
+    const bool exists = access(path.c_str(), F_OK) == 0;
+    if (exists && !readFile(path, old, error))
+        return false;
+    if (exists && access(backup.c_str(), F_OK) != 0 && !writeWhole(backup, old, error))
+        return false;
+    std::string text;
+    if (!exists || old.empty())
+        text = CONSUMPTION_HEADER;
+    else if (old.back() != '\n')
+        text = "\n"; // a line cut short by a power cut stays a line of its own
+    text += lines;
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        error = path + ": " + std::strerror(errno);
+        return false;
+    }
+    const ssize_t written = write(fd, text.data(), text.size());
+    const int writeErrno = errno;
+    if (written != static_cast<ssize_t>(text.size()) || fsync(fd) != 0) {
+        error =
+            path + ": " + std::strerror(written < 0 ? writeErrno : ENOSPC) + ": nothing appended";
+        if (ftruncate(fd, static_cast<off_t>(old.size())) != 0)
+            error += " (and the file could not be cut back: restore it from " + backup + ")";
+        close(fd);
+        return false;
+    }
+    if (close(fd) != 0) {
+        error = path + ": " + std::strerror(errno);
         return false;
     }
     return true;

@@ -24,6 +24,11 @@ bool readFile(const std::string& path, std::string& text, std::string& error);
 // Writes text to path through a temporary file renamed over it: the file is either
 // untouched or complete. "-" writes to stdout.
 bool writeWhole(const std::string& path, const std::string& text, std::string& error);
+// Appends whole record lines to the card's consumption.txt in one write, the header
+// first when the file is new. An existing file is copied to consumption.txt.bak first,
+// unless a copy is already there (it then holds the log as it was before any import).
+// On a failed write the file is cut back to its old length.
+bool appendToLog(const Card& card, const std::string& lines, std::string& error);
 const char* vehicleName(int vehicle);
 
 } // namespace pwlog

@@ -3,6 +3,7 @@
 // and writes an HTML report.
 #include "tools/log/card.h"
 #include "tools/log/formats.h"
+#include "tools/log/importer.h"
 #include "tools/log/logbook.h"
 #include "tools/log/summary_text.h"
 #include "tools/log/units.h"
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 using namespace pwlog;
 
@@ -50,6 +52,12 @@ void addCardOptions(CLI::App& command, Options& options, bool vehicleRequired) {
 void printWarnings(const std::vector<Warning>& warnings, const std::string& file) {
     for (const Warning& w : warnings)
         std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), w.line, w.text.c_str());
+}
+
+// Notes on the rows of an imported CSV file, whose rows may span lines.
+void printRowNotes(const std::vector<Warning>& notes, const std::string& file) {
+    for (const Warning& w : notes)
+        std::fprintf(stderr, "%s: row %d: %s\n", file.c_str(), w.line, w.text.c_str());
 }
 
 std::vector<int> vehiclesOf(const Options& options, const LogRecords& log) {
@@ -153,6 +161,51 @@ int runExport(const ExportCommand& command) {
     return 0;
 }
 
+struct ImportCommand {
+    Options options;
+    std::string format;
+    std::string file;
+    bool dryRun = false;
+    bool keepMissed = false;
+    std::optional<double> startOdometer;
+};
+
+int runImport(const ImportCommand& command) {
+    Card card;
+    LogRecords log;
+    if (!openCard(command.options, card, log))
+        return FAILED;
+    std::string text, error;
+    if (!readFile(command.file, text, error))
+        return failure(error);
+    ForeignFile foreign;
+    const int vehicle = command.options.vehicle;
+    if (!readForeign(text, *formatNamed(command.format), vehicle, command.options.units, foreign,
+                     error))
+        return failure(command.file + ": " + error + "; nothing imported");
+    printRowNotes(foreign.notes, command.file);
+    ImportOptions options;
+    options.vehicle = vehicle;
+    options.odometerMode = card.odometerMode[vehicle];
+    options.fuelDistanceMode = card.fuelDistanceMode;
+    options.keepMissed = command.keepMissed;
+    options.startOdometer = command.startOdometer;
+    const ImportPlan plan = planImport(foreign.fillUps, log.records, options);
+    printRowNotes(plan.notes, command.file);
+    const char* mode = card.odometerMode[vehicle] == 0 ? "trip distances" : "odometer readings";
+    if (command.dryRun) {
+        std::fprintf(stderr,
+                     "pumpwright-log: would append %d records of %s (%s); nothing written\n",
+                     plan.records, vehicleName(vehicle), mode);
+        return writeWhole("-", plan.lines, error) ? 0 : failure(error);
+    }
+    if (plan.records > 0 && !appendToLog(card, plan.lines, error))
+        return failure(error);
+    std::fprintf(stderr, "pumpwright-log: appended %d records of %s (%s) to %sconsumption.txt\n",
+                 plan.records, vehicleName(vehicle), mode, card.dir.c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -179,6 +232,23 @@ int main(int argc, char** argv) {
                      "with trip distances (default 0)")
         ->check(CLI::NonNegativeNumber);
 
+    ImportCommand importCommand;
+    CLI::App* importer = app.add_subcommand(
+        "import", "append the fill-ups of another logbook app's CSV file to consumption.txt");
+    addCardOptions(*importer, importCommand.options, true);
+    importer->add_option("--format", importCommand.format, "csv, lubelogger, fuelly or fuelio")
+        ->required()
+        ->check(CLI::IsMember({"csv", "lubelogger", "fuelly", "fuelio"}));
+    importer->add_option("FILE", importCommand.file, "the file to import")->required();
+    importer->add_flag("--dry-run", importCommand.dryRun,
+                       "print the records that would be appended; change nothing");
+    importer->add_flag("--keep-missed", importCommand.keepMissed,
+                       "keep fill-ups that follow a missed one (their interval is too long)");
+    importer
+        ->add_option("--start-odometer", importCommand.startOdometer,
+                     "the odometer before the first fill-up, so that it gets a trip distance")
+        ->check(CLI::NonNegativeNumber);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -189,5 +259,7 @@ int main(int argc, char** argv) {
         return runSummary(summaryOptions);
     if (exporter->parsed())
         return runExport(exportCommand);
+    if (importer->parsed())
+        return runImport(importCommand);
     return BAD_COMMAND_LINE;
 }
