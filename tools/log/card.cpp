@@ -15,11 +15,6 @@
 
 namespace pwlog {
 
-const char* vehicleName(int vehicle) {
-    static const char* const NAMES[VEHICLE_COUNT] = {"motorcycle", "car 1", "car 2"};
-    return vehicle >= 0 && vehicle < VEHICLE_COUNT ? NAMES[vehicle] : "vehicle";
-}
-
 bool readFile(const std::string& path, std::string& text, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {

@@ -1,11 +1,11 @@
 #pragma once
 // The data folder of a card as the desktop tool sees it: the two logs as text and the
 // settings that give the records their meaning.
+#include "tools/log/logbook.h"
+
 #include <string>
 
 namespace pwlog {
-
-constexpr int VEHICLE_COUNT = 3;
 
 struct Card {
     std::string dir;         // the folder that holds consumption.txt
@@ -29,6 +29,5 @@ bool writeWhole(const std::string& path, const std::string& text, std::string& e
 // unless a copy is already there (it then holds the log as it was before any import).
 // On a failed write the file is cut back to its old length.
 bool appendToLog(const Card& card, const std::string& lines, std::string& error);
-const char* vehicleName(int vehicle);
 
 } // namespace pwlog

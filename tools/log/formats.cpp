@@ -1,7 +1,5 @@
 #include "tools/log/formats.h"
 
-#include "tools/log/card.h"
-
 #include <csv.h>
 
 #include <cstdio>

@@ -54,6 +54,11 @@ FieldValue readNumber(std::string_view field, bool whole) {
 
 } // namespace
 
+const char* vehicleName(int vehicle) {
+    static const char* const NAMES[VEHICLE_COUNT] = {"motorcycle", "car 1", "car 2"};
+    return vehicle >= 0 && vehicle < VEHICLE_COUNT ? NAMES[vehicle] : "vehicle";
+}
+
 std::optional<LocalTime> parseCtime(std::string_view text) {
     std::istringstream in{std::string(trimmed(text))};
     LocalTime time;

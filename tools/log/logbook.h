@@ -13,6 +13,10 @@ namespace pwlog {
 
 using LocalTime = date::local_seconds; // the card's ctime texts carry no zone
 
+constexpr int VEHICLE_COUNT = 3;
+// "motorcycle", "car 1", "car 2"
+const char* vehicleName(int vehicle);
+
 struct Warning {
     int line; // 1-based line of consumption.txt
     std::string text;

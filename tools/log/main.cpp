@@ -5,11 +5,13 @@
 #include "tools/log/formats.h"
 #include "tools/log/importer.h"
 #include "tools/log/logbook.h"
+#include "tools/log/report.h"
 #include "tools/log/summary_text.h"
 #include "tools/log/units.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -206,6 +208,45 @@ int runImport(const ImportCommand& command) {
     return 0;
 }
 
+struct ReportCommand {
+    Options options;
+    std::string output;
+};
+
+int runReport(const ReportCommand& command) {
+    Card card;
+    LogRecords log;
+    if (!openCard(command.options, card, log))
+        return FAILED;
+    const std::vector<TireChange> events = readEvents(card.events);
+    const std::vector<int> vehicles = vehiclesOf(command.options, log);
+    std::vector<VehicleLog> logs;
+    std::vector<Summary> summaries;
+    logs.reserve(vehicles.size());
+    summaries.reserve(vehicles.size());
+    std::vector<Warning> warnings = log.warnings;
+    std::vector<VehicleReport> reports;
+    for (int v : vehicles) {
+        logs.push_back(readVehicle(log.records, v));
+        printWarnings(logs.back().warnings, card.dir + "consumption.txt");
+        warnings.insert(warnings.end(), logs.back().warnings.begin(), logs.back().warnings.end());
+        summaries.push_back(
+            summarise(logs.back(), v, card.fuelDistanceMode, card.tankSize[v], events));
+        reports.push_back(
+            {v, &logs.back(), &summaries.back(), card.odometerMode[v], card.tankSize[v]});
+    }
+    std::sort(warnings.begin(), warnings.end(),
+              [](const Warning& a, const Warning& b) { return a.line < b.line; });
+    ReportOptions options;
+    options.title = "Pumpwright logbook";
+    options.fuelDistanceMode = card.fuelDistanceMode;
+    options.units = command.options.units;
+    std::string error;
+    if (!writeWhole(command.output, reportHtml(reports, warnings, options), error))
+        return failure(error);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -249,6 +290,12 @@ int main(int argc, char** argv) {
                      "the odometer before the first fill-up, so that it gets a trip distance")
         ->check(CLI::NonNegativeNumber);
 
+    ReportCommand reportCommand;
+    CLI::App* report = app.add_subcommand(
+        "report", "one self-contained HTML page: the summaries and their charts");
+    addCardOptions(*report, reportCommand.options, false);
+    report->add_option("-o,--output", reportCommand.output, "the HTML file to write")->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -261,5 +308,7 @@ int main(int argc, char** argv) {
         return runExport(exportCommand);
     if (importer->parsed())
         return runImport(importCommand);
+    if (report->parsed())
+        return runReport(reportCommand);
     return BAD_COMMAND_LINE;
 }

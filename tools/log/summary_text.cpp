@@ -1,7 +1,5 @@
 #include "tools/log/summary_text.h"
 
-#include "tools/log/card.h"
-
 #include <cstdio>
 
 namespace pwlog {
