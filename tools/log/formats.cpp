@@ -24,27 +24,33 @@ std::string row(const std::vector<std::string>& fields, bool alwaysQuote = false
     return line + "\r\n";
 }
 
-std::string dateIn(const std::optional<LocalTime>& time, const char* format) {
-    return time ? date::format(format, *time) : std::string();
+// 2025-03-07T08:05:00, or 2025-03-07 08:05 without the seconds
+std::string isoDate(const std::optional<LocalTime>& time, bool seconds) {
+    if (!time)
+        return {};
+    const Civil c = civil(*time);
+    char text[64];
+    if (seconds)
+        std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d", c.year, c.month, c.day,
+                      c.hour, c.minute, c.second);
+    else
+        std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d", c.year, c.month, c.day, c.hour,
+                      c.minute);
+    return text;
 }
 
 // US style without leading zeros, as an en-US server writes it: 3/7/2025, 3/7/2025 8:05
 std::string usDate(const std::optional<LocalTime>& time, bool withTime) {
     if (!time)
         return {};
-    const auto day = date::floor<date::days>(*time);
-    const date::year_month_day ymd{day};
-    const date::hh_mm_ss<std::chrono::seconds> clock{*time - day};
+    const Civil c = civil(*time);
     char text[64];
-    std::snprintf(text, sizeof text, "%u/%u/%d", static_cast<unsigned>(ymd.month()),
-                  static_cast<unsigned>(ymd.day()), static_cast<int>(ymd.year()));
-    std::string out = text;
-    if (withTime) {
-        std::snprintf(text, sizeof text, " %d:%02d", static_cast<int>(clock.hours().count()),
-                      static_cast<int>(clock.minutes().count()));
-        out += text;
-    }
-    return out;
+    if (withTime)
+        std::snprintf(text, sizeof text, "%u/%u/%d %d:%02d", c.month, c.day, c.year, c.hour,
+                      c.minute);
+    else
+        std::snprintf(text, sizeof text, "%u/%u/%d", c.month, c.day, c.year);
+    return text;
 }
 
 // One exported row: the refill as the other apps see a fill-up.
@@ -92,7 +98,7 @@ std::string ourCsv(const std::vector<VehicleExport>& vehicles,
     for (std::size_t v = 0; v < vehicles.size(); ++v)
         for (const Row& r : rows[v]) {
             const Record& rec = r.refill->record;
-            out += row({dateIn(rec.time, "%FT%T"), std::to_string(vehicles[v].vehicle),
+            out += row({isoDate(rec.time, true), std::to_string(vehicles[v].vehicle),
                         number(r.distance, 2), number(r.odometer, 2), number(rec.fuel, 2),
                         number(rec.price, 2), number(pricePerUnit(rec), 4),
                         r.consumption ? number(*r.consumption, 2) : "", r.partial ? "0" : "1"});
@@ -206,7 +212,7 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<Row>& rows,
     int id = 0;
     for (const Row& r : rows) {
         const Record& rec = r.refill->record;
-        out += row({dateIn(rec.time, "%Y-%m-%d %H:%M"), number(r.odometer, 1), number(rec.fuel, 2),
+        out += row({isoDate(rec.time, false), number(r.odometer, 1), number(rec.fuel, 2),
                     r.partial ? "0" : "1", number(rec.price, 2),
                     r.consumption ? number(*r.consumption, 2) : "0.0", "", "", "", "", "0", "1",
                     "-1", number(pricePerUnit(rec), 4), "", "0.0", std::to_string(++id), "0.0"},

@@ -59,23 +59,55 @@ const char* vehicleName(int vehicle) {
     return vehicle >= 0 && vehicle < VEHICLE_COUNT ? NAMES[vehicle] : "vehicle";
 }
 
+namespace {
+
+const char* const WEEKDAYS[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+const char* const MONTH_NAMES[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                   "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+} // namespace
+
+Civil civil(LocalTime time) {
+    const date::local_days day = date::floor<date::days>(time);
+    const date::year_month_day ymd{day};
+    const date::hh_mm_ss<std::chrono::seconds> clock{time - day};
+    return {static_cast<int>(ymd.year()),
+            static_cast<unsigned>(ymd.month()),
+            static_cast<unsigned>(ymd.day()),
+            date::weekday{day}.c_encoding(),
+            static_cast<int>(clock.hours().count()),
+            static_cast<int>(clock.minutes().count()),
+            static_cast<int>(clock.seconds().count())};
+}
+
+// The card holds one ctime text per record, in the one layout libc writes; a big log
+// has a hundred thousand of them, so they are taken apart field by field.
 std::optional<LocalTime> parseCtime(std::string_view text) {
-    std::istringstream in{std::string(trimmed(text))};
-    LocalTime time;
-    in >> date::parse("%a %b %d %H:%M:%S %Y", time);
-    if (in.fail())
+    const std::string line(trimmed(text));
+    char weekday[4], month[4];
+    int day, hour, minute, second, year;
+    char end;
+    if (std::sscanf(line.c_str(), "%3s %3s %d %d:%d:%d %d%c", weekday, month, &day, &hour, &minute,
+                    &second, &year, &end) != 7)
         return std::nullopt;
-    return time;
+    unsigned m = 0;
+    while (m < 12 && std::string_view(MONTH_NAMES[m]) != month)
+        ++m;
+    const date::year_month_day ymd{date::year(year), date::month(m + 1),
+                                   date::day(static_cast<unsigned>(day))};
+    if (m == 12 || !ymd.ok() || day < 1 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+        second < 0 || second > 60)
+        return std::nullopt;
+    return date::local_days{ymd} + std::chrono::hours(hour) + std::chrono::minutes(minute) +
+           std::chrono::seconds(second);
 }
 
 std::string formatCtime(LocalTime time) {
+    const Civil c = civil(time);
+    char text[64];
     // ctime pads the day with a blank: "Dec  6"
-    const auto day = date::floor<date::days>(time);
-    const date::year_month_day ymd{day};
-    std::string text = date::format("%a %b ", time);
-    const unsigned d = static_cast<unsigned>(ymd.day());
-    text += (d < 10 ? " " : "") + std::to_string(d);
-    text += date::format(" %H:%M:%S %Y", time);
+    std::snprintf(text, sizeof text, "%s %s %2u %02d:%02d:%02d %d", WEEKDAYS[c.weekday],
+                  MONTH_NAMES[c.month - 1], c.day, c.hour, c.minute, c.second, c.year);
     return text;
 }
 

@@ -49,6 +49,14 @@ std::optional<LocalTime> parseCtime(std::string_view text);
 // The ctime text of a time, without the newline.
 std::string formatCtime(LocalTime time);
 
+// A time split into its calendar fields, for writing it in the styles files use.
+struct Civil {
+    int year;
+    unsigned month, day, weekday; // weekday 0 Sunday
+    int hour, minute, second;
+};
+Civil civil(LocalTime time);
+
 enum class Kind {
     Trip,     // carries its own distance
     Interval, // an odometer reading after an earlier one: distance by difference

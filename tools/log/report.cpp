@@ -222,17 +222,40 @@ std::string lineChartSvg(const std::string& id, const std::string& title, const 
     cairo_t* cr = c.cr();
     c.colour(SERIES);
     cairo_set_line_width(cr, 1.6);
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        const double x = xOf(points[i].time), y = c.yOf(points[i].value);
-        if (i == 0)
-            cairo_move_to(cr, x, y);
-        else
-            cairo_line_to(cr, x, y);
-    }
-    cairo_stroke(cr);
-    for (const Point& p : points) {
-        cairo_arc(cr, xOf(p.time), c.yOf(p.value), 2.8, 0, 2 * M_PI);
-        cairo_fill(cr);
+    const double plotWidth = WIDTH - LEFT - RIGHT;
+    if (points.size() <= plotWidth / 4) {
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            const double x = xOf(points[i].time), y = c.yOf(points[i].value);
+            if (i == 0)
+                cairo_move_to(cr, x, y);
+            else
+                cairo_line_to(cr, x, y);
+        }
+        cairo_stroke(cr);
+        for (const Point& p : points) {
+            cairo_arc(cr, xOf(p.time), c.yOf(p.value), 2.8, 0, 2 * M_PI);
+            cairo_fill(cr);
+        }
+    } else {
+        // More points than the width can show apart: each pixel column shows the span of
+        // its values, so that no extreme is lost and the file stays small.
+        std::vector<double> low(static_cast<std::size_t>(plotWidth) + 1, HUGE_VAL);
+        std::vector<double> high(low.size(), -HUGE_VAL);
+        for (const Point& p : points) {
+            const auto column =
+                static_cast<std::size_t>(std::clamp(xOf(p.time) - LEFT, 0.0, plotWidth));
+            low[column] = std::min(low[column], p.value);
+            high[column] = std::max(high[column], p.value);
+        }
+        cairo_set_line_width(cr, 1.0);
+        for (std::size_t column = 0; column < low.size(); ++column) {
+            if (low[column] > high[column])
+                continue;
+            const double x = LEFT + static_cast<double>(column) + 0.5;
+            cairo_move_to(cr, x, c.yOf(high[column]) - 0.5);
+            cairo_line_to(cr, x, c.yOf(low[column]) + 0.5);
+        }
+        cairo_stroke(cr);
     }
     if (level) {
         const double y = c.yOf(*level);

@@ -37,7 +37,12 @@ std::string intervalText(const Refill* refill, int mode, const std::string& unit
 } // namespace
 
 std::string dateText(const std::optional<LocalTime>& time) {
-    return time ? date::format("%F", date::floor<date::days>(*time)) : std::string("-");
+    if (!time)
+        return "-";
+    const Civil c = civil(*time);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u", c.year, c.month, c.day);
+    return text;
 }
 
 std::string summaryText(const Summary& s, int odometerMode, int mode, double tankSize,
