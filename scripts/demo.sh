@@ -76,3 +76,12 @@ echo "record:      $(tail -n 1 "$card/consumption.txt" | tr '\t' ' ')"
 echo "tank size:   $(grep '^P_CAR1FUELFULL' "$card/properties.txt" | tr '\t' ' ') (saved by EXIT)"
 echo "screenshots:"
 for f in "$shots"/*.png; do echo "  $f"; done
+
+# The logbook companion on the same card: the summary per vehicle, and the report as one
+# HTML page with its charts.
+cmake --build --preset release -j 2 --target pumpwright-log >/dev/null
+echo
+echo "summary (pumpwright-log summary --card $card):"
+build/release/tools/log/pumpwright-log summary --card "$card"
+build/release/tools/log/pumpwright-log report --card "$card" -o "$out/report.html"
+echo "report:      $out/report.html"
