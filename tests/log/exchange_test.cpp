@@ -215,4 +215,160 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
     EXPECT_EQ(card.log(), log);
 }
 
+TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
+    Card card("P_DEFAULTODOMETERMODE.1: 1.0\nP_CAR1FUELFULL: 50.0\n");
+    writeFileText(card.dir + "/consumption.txt",
+                  std::string("0\t250.00\t12.50\t0.0\t20.00\t5.00\tMon Jan  6 08:10:00 2025\n"
+                              "0\t200.00\t9.00\t0.0\t15.30\t4.50\tMon Jan 20 08:10:00 2025\n") +
+                      ODOMETER_LOG);
+    auto exported = [&](const std::string& arguments) {
+        std::string out;
+        EXPECT_EQ(run("export --card " + card.dir + " " + arguments, &out), 0) << out;
+        return out;
+    };
+    auto line = [](const std::string& text, int n) {
+        std::size_t at = 0;
+        for (int i = 0; i < n; ++i)
+            at = text.find('\n', at) + 1;
+        return text.substr(at, text.find('\n', at) - at);
+    };
+    // LubeLogger: its own header; the top-up is not a fill to full
+    const std::string lube = exported("--format lubelogger --vehicle 1");
+    EXPECT_EQ(line(lube, 0),
+              "Date,Odometer,FuelConsumed,Cost,FuelEconomy,IsFillToFull,MissedFuelUp,Notes\r");
+    EXPECT_EQ(line(lube, 1), "1/6/2025,52000,41.20,70.04,0,True,False,\r");
+    EXPECT_EQ(line(lube, 2), "1/14/2025,52000,12.00,20.40,0,False,False,\r");
+    EXPECT_EQ(line(lube, 3), "1/22/2025,52610,30.55,51.94,6.98,True,False,\r"); // 42.55 l / 610 km
+
+    // Fuelly, metric and imperial; trip distances get an odometer built from the start
+    const std::string fuelly = exported("--format fuelly --start-odometer 1000");
+    EXPECT_EQ(line(fuelly, 0), "car_name,model,l/100km,odometer,km,litres,price,city_percentage,"
+                               "fuelup_date,date_added,tags,notes,missed_fuelup,partial_fuelup,"
+                               "latitude,longitude,brand\r");
+    EXPECT_EQ(
+        line(fuelly, 1),
+        "motorcycle,Pumpwright,5.00,1250,250.00,12.500,1.60000,,1/6/2025 8:10,1/6/2025,,,0,0,,,\r");
+    EXPECT_EQ(line(fuelly, 2).rfind("motorcycle,Pumpwright,4.50,1450,200.00,", 0), 0u);
+    EXPECT_NE(line(fuelly, 4).find(",0,1,,,"), std::string::npos); // car 1's top-up: partial
+    EXPECT_NE(fuelly.find("motorcycle has trip distances: its odometer is built from 1000"),
+              std::string::npos);
+    const std::string uk = exported("--format fuelly --vehicle 0 --units uk");
+    EXPECT_EQ(line(uk, 0).rfind("car_name,model,mpg,odometer,miles,gallons,price,", 0), 0u);
+    // 12.5 imperial gallons are 15.012 US gallons; 250 miles on them 16.65 mpg
+    EXPECT_EQ(line(uk, 1).rfind("motorcycle,Pumpwright,16.65,250,250.00,15.012,1.33", 0), 0u);
+
+    // Fuelio: sections, every field quoted, the units in the headers
+    const std::string fuelio = exported("--format fuelio --vehicle 1");
+    EXPECT_EQ(line(fuelio, 0), "\"## Vehicle\"\r");
+    EXPECT_EQ(line(fuelio, 2).rfind(
+                  "\"car 1\",\"Pumpwright\",\"0\",\"0\",\"0\",\"yyyy-MM-dd HH:mm\",", 0),
+              0u);
+    EXPECT_NE(line(fuelio, 2).find("\"50.0\""), std::string::npos); // the tank
+    EXPECT_EQ(line(fuelio, 4),
+              "\"Data\",\"Odo (km)\",\"Fuel (litres)\",\"Full\",\"Price (optional)\","
+              "\"l/100km (optional)\",\"latitude (optional)\",\"longitude (optional)\","
+              "\"City (optional)\",\"Notes (optional)\",\"Missed\",\"TankNumber\",\"FuelType\","
+              "\"VolumePrice\",\"StationID (optional)\",\"ExcludeDistance\",\"UniqueId\","
+              "\"TankCalc\"\r");
+    EXPECT_EQ(
+        line(fuelio, 6).rfind("\"2025-01-14 17:45\",\"52000.0\",\"12.00\",\"0\",\"20.40\",", 0),
+        0u);
+
+    // our own: both vehicles, the units in the header
+    const std::string csv = exported("--format csv --units us");
+    EXPECT_EQ(line(csv, 0), "date,vehicle,distance (mi),odometer (mi),fuel (gal),price,"
+                            "price per unit (per gal),consumption (gal/100mi),full\r");
+    EXPECT_EQ(line(csv, 1), "2025-01-06T08:10:00,0,250.00,250.00,12.50,20.00,1.6000,5.00,1\r");
+    EXPECT_EQ(line(csv, 4), "2025-01-14T17:45:00,1,0.00,52000.00,12.00,20.40,1.7000,,0\r");
+
+    // the summary on the command line: units, figures, warnings with their lines
+    writeFileText(card.dir + "/consumption.txt", card.log() + "1\t0.0\t-5\t53500\t9\n");
+    std::string summary;
+    ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1 --units uk", &summary), 0);
+    EXPECT_NE(summary.find("  distance               1180 mi\n"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("  average                6.83 gal/100mi (full to full)\n"),
+              std::string::npos)
+        << summary;
+    EXPECT_NE(summary.find("  full tank range        732 mi (50.0 gal at the average)\n"),
+              std::string::npos)
+        << summary;
+    EXPECT_NE(summary.find("/consumption.txt:7: unreadable fuel \"-5\": left out"),
+              std::string::npos)
+        << summary;
+}
+
+TEST(ExchangeTest, ImportKeepsTheCardsWayOfLogging) {
+    // trip distances on the card: distances by odometer difference, partial fills added to
+    // the next full one, missed fill-ups left out unless kept
+    Card card("P_DEFAULTODOMETERMODE.1: 0.0\nP_DEFAULTFUELDISTMODE: 1\n");
+    const std::string old = "1\t300.00\t20.00\t0.0\t30.00\t15.00\tSun Jan  5 08:00:00 2025";
+    writeFileText(card.dir + "/consumption.txt", old); // the last line was cut short
+    writeFileText(card.dir + "/lube.csv",
+                  "Date,Odometer,FuelConsumed,Cost,IsFillToFull,MissedFuelUp\n"
+                  "2025-02-01,20000,40,60,True,False\n"
+                  "2025-02-20,20300,10,15,False,False\n"
+                  "2025-02-10,20100,5,7.5,False,False\n"
+                  "2025-03-01,20600,30,45,True,False\n"
+                  "2025-03-15,21200,35,52.5,True,True\n"
+                  "2025-01-05,19700,20,30,True,False\n");
+    std::string out;
+    ASSERT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 " + card.dir +
+                      "/lube.csv",
+                  &out),
+              0);
+    const std::string first = old +
+                              "\n1\t300.00\t40.00\t0.0\t60.00\t7.50\tSat Feb  1 00:00:00 2025\n"
+                              "1\t600.00\t45.00\t0.0\t67.50\t13.33\tSat Mar  1 00:00:00 2025\n";
+    EXPECT_EQ(card.log(), first) << out;
+    EXPECT_NE(out.find("row 7: already in the log"), std::string::npos) << out;
+    EXPECT_NE(out.find("row 4: partial fill: added to the next full fill"), std::string::npos);
+    EXPECT_NE(out.find("row 6: follows a missed fill-up"), std::string::npos);
+    EXPECT_EQ(readFileText(card.dir + "/consumption.txt.bak"), old);
+
+    // kept when asked for; the fills already imported, the partial ones in theirs, are
+    // found again; the backup still holds the log from before the first import
+    ASSERT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 --keep-missed " +
+                      card.dir + "/lube.csv",
+                  &out),
+              0);
+    EXPECT_EQ(card.log(), first + "1\t600.00\t35.00\t0.0\t52.50\t17.14\tSat Mar 15 00:00:00 2025\n")
+        << out;
+    EXPECT_NE(out.find("older than the newest record"), std::string::npos) << out;
+    EXPECT_EQ(readFileText(card.dir + "/consumption.txt.bak"), old);
+
+    // the first reading of a file gives no trip distance unless the start is given
+    writeFileText(card.dir + "/april.csv", "Date,Odometer,FuelConsumed,Cost\n"
+                                           "2025-04-01,30000,40,60\n2025-04-12,30500,38,57\n");
+    ASSERT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 --dry-run " +
+                      card.dir + "/april.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("1\t500.00\t38.00\t0.0\t57.00\t13.16\tSat Apr 12 00:00:00 2025\n--\n", 0),
+              0u)
+        << out;
+    EXPECT_NE(out.find("row 2: no distance: its odometer starts the count"), std::string::npos);
+    ASSERT_EQ(run("import --card " + card.dir +
+                      " --format lubelogger --vehicle 1 --dry-run "
+                      "--start-odometer 29600 " +
+                      card.dir + "/april.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("1\t400.00\t40.00\t0.0\t60.00\t10.00\tTue Apr  1 00:00:00 2025\n", 0), 0u)
+        << out;
+
+    // numbers and dates as people write them
+    EXPECT_EQ(parseAmount("1.234,56"), 1234.56);
+    EXPECT_EQ(parseAmount("1,234.56"), 1234.56);
+    EXPECT_EQ(parseAmount(" 46,301 "), 46.301);
+    EXPECT_FALSE(parseAmount("1e400"));
+    EXPECT_FALSE(parseAmount("0x1p3"));
+    EXPECT_FALSE(parseAmount("12 l"));
+    EXPECT_EQ(formatCtime(*parseDate("3/7/2025 6:30 PM")), "Fri Mar  7 18:30:00 2025");
+    EXPECT_EQ(formatCtime(*parseDate("07.03.2025 06:30")), "Fri Mar  7 06:30:00 2025");
+    EXPECT_EQ(formatCtime(*parseDate("2025-03-07T06:30:15")), "Fri Mar  7 06:30:15 2025");
+    EXPECT_FALSE(parseDate("2/30/2025"));
+    EXPECT_FALSE(parseDate("12/31/1969"));
+    EXPECT_FALSE(parseDate("2025-03-07 noon"));
+}
+
 } // namespace

@@ -124,18 +124,32 @@ std::optional<double> parseAmount(std::string_view raw) {
 
 std::optional<LocalTime> parseDate(std::string_view raw) {
     static const char* const FORMATS[] = {
-        "%Y-%m-%dT%H:%M:%S", "%Y-%m-%d %H:%M:%S", "%Y-%m-%dT%H:%M",       "%Y-%m-%d %H:%M",
-        "%Y-%m-%d",          "%m/%d/%Y %H:%M:%S", "%m/%d/%Y %I:%M:%S %p", "%m/%d/%Y %I:%M %p",
-        "%m/%d/%Y %H:%M",    "%m/%d/%Y",          "%d.%m.%Y %H:%M:%S",    "%d.%m.%Y %H:%M",
-        "%d.%m.%Y",
+        "%Y-%m-%dT%H:%M:%S", "%Y-%m-%d %H:%M:%S", "%Y-%m-%dT%H:%M", "%Y-%m-%d %H:%M",
+        "%Y-%m-%d",          "%m/%d/%Y %H:%M:%S", "%m/%d/%Y %H:%M", "%m/%d/%Y",
+        "%d.%m.%Y %H:%M:%S", "%d.%m.%Y %H:%M",    "%d.%m.%Y",
     };
-    const std::string text(trim(raw));
+    std::string text(trim(raw));
+    // A 12-hour clock (en-US: "6:30 PM"); date's parser drops the half of the day.
+    std::chrono::hours shift{0};
+    const std::string half = lower(text.size() > 3 ? text.substr(text.size() - 3) : "");
+    if (half == " am" || half == " pm") {
+        text.resize(text.size() - 3);
+        shift = std::chrono::hours(half == " pm" ? 12 : 0);
+    }
     for (const char* format : FORMATS) {
         std::istringstream in(text);
         LocalTime time;
         in >> date::parse(format, time);
         if (in.fail() || in.peek() != std::char_traits<char>::eof())
             continue;
+        if (half == " am" || half == " pm") {
+            const auto clock = time - date::floor<date::days>(time);
+            if (clock < std::chrono::hours(1) || clock >= std::chrono::hours(13))
+                return std::nullopt; // a 12-hour clock runs from 1 to 12:59
+            if (clock >= std::chrono::hours(12))
+                time -= std::chrono::hours(12);
+            time += shift;
+        }
         const date::year_month_day day{date::floor<date::days>(time)};
         if (!day.ok() || day.year() < date::year(1970) || day.year() > date::year(2099))
             return std::nullopt;
@@ -354,11 +368,11 @@ ImportPlan planImport(std::vector<FillUp> fillUps, const std::vector<Record>& ex
     std::stable_sort(fillUps.begin(), fillUps.end(),
                      [](const FillUp& a, const FillUp& b) { return a.time < b.time; });
     // the same vehicle, day and fuel as a record already there
-    auto inLog = [&](const FillUp& f) {
-        const auto day = date::floor<date::days>(f.time);
+    auto inLog = [&](LocalTime time, double fuel) {
+        const auto day = date::floor<date::days>(time);
         for (const Record& r : existing)
             if (r.vehicle == options.vehicle && r.time && date::floor<date::days>(*r.time) == day &&
-                std::fabs(r.fuel - f.fuel) < 0.005)
+                std::fabs(r.fuel - fuel) < 0.005)
                 return true;
         return false;
     };
@@ -374,7 +388,10 @@ ImportPlan planImport(std::vector<FillUp> fillUps, const std::vector<Record>& ex
         const std::optional<double> before = previousOdometer;
         if (f.odometer && *f.odometer > 0.0)
             previousOdometer = f.odometer;
-        if (inLog(f)) {
+        // a full fill that partial ones were added to is in the log with their fuel
+        const bool merged = options.odometerMode == 0 && !f.partial && mergedFuel > 0.0;
+        if (inLog(f.time, f.fuel) || (merged && inLog(f.time, f.fuel + mergedFuel))) {
+            mergedFuel = mergedPrice = mergedDistance = 0.0;
             plan.notes.push_back({f.row, "already in the log (" +
                                              date::format("%F", date::floor<date::days>(f.time)) +
                                              ", " + fixed2(f.fuel) + "): left out"});
