@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <png.h>
 
 namespace {
@@ -26,6 +27,11 @@ const Geometry GEOMETRIES[] = {
 // the log holds only the sample refills.
 const char* const SCREENS[] = {"banner", "fueldist", "conprice", "recap",
                                "entry",  "saved",    "error",    "settings"};
+
+// Names the panel in the test's name instead of its bytes.
+void PrintTo(const Geometry& g, std::ostream* out) {
+    *out << g.name;
+}
 
 struct Picture {
     unsigned width = 0, height = 0;
@@ -159,7 +165,10 @@ TEST_P(ReferenceScreens, EveryScreenMatchesItsReference) {
             continue;
         }
         ASSERT_TRUE(readPng(reference, expected)) << "no reference " << reference;
+        // pictures of an earlier failure would mislead
         std::filesystem::create_directories(failures);
+        std::filesystem::remove(failures + "/" + name + "-diff.png");
+        std::filesystem::remove(failures + "/" + name + "-actual.png");
         const std::string problem = compare(actual, expected, failures + "/" + name + "-diff.png");
         if (!problem.empty()) {
             writePng(failures + "/" + name + "-actual.png", actual);
