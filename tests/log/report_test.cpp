@@ -26,6 +26,7 @@ TEST(ReportTest, OnePageThatNeedsNothingElse) {
     options.title = "Logbook <of Ann & Bob>";
     const std::string html =
         reportHtml({{2, &car2, &s2, 0, 60.0}, {0, &bike, &s0, 0, 0.0}}, car2.warnings, options);
+    releaseChartFonts();
 
     // self-contained: no script, no link, nothing fetched; the title escaped
     EXPECT_EQ(html.find("<script"), std::string::npos);

@@ -241,8 +241,10 @@ int runReport(const ReportCommand& command) {
     options.title = "Pumpwright logbook";
     options.fuelDistanceMode = card.fuelDistanceMode;
     options.units = command.options.units;
+    const std::string html = reportHtml(reports, warnings, options);
+    releaseChartFonts();
     std::string error;
-    if (!writeWhole(command.output, reportHtml(reports, warnings, options), error))
+    if (!writeWhole(command.output, html, error))
         return failure(error);
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include <cairo-svg.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
@@ -149,8 +150,14 @@ class Canvas {
 const char* const MONTHS[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-std::string monthLabel(int year, unsigned month, bool withYear) {
-    return std::string(MONTHS[month - 1]) + (withYear ? " " + std::to_string(year) : "");
+// The label of a month on a time axis: "Jan 2025", "Feb", ...; over more than two years
+// only the years are marked, at their Januaries. Empty: no tick there.
+std::string monthLabel(date::year_month m, bool first, bool yearly) {
+    const unsigned month = static_cast<unsigned>(m.month());
+    const std::string year = std::to_string(static_cast<int>(m.year()));
+    if (yearly)
+        return month == 1 ? year : std::string();
+    return std::string(MONTHS[month - 1]) + (first || month == 1 ? " " + year : "");
 }
 
 std::string escape(const std::string& text) {
@@ -211,11 +218,12 @@ std::string lineChartSvg(const std::string& id, const std::string& title, const 
     };
     double freeFrom = 0.0;
     bool first = true;
+    const bool yearly = (end - start).count() > 24;
     for (date::year_month m = start; m <= end; m += date::months{1}) {
         const LocalTime t{date::local_days{m / 1}.time_since_epoch()};
-        const unsigned month = static_cast<unsigned>(m.month());
-        c.tick(monthLabel(static_cast<int>(m.year()), month, first || month == 1), xOf(t),
-               freeFrom);
+        const std::string label = monthLabel(m, first, yearly);
+        if (!label.empty())
+            c.tick(label, xOf(t), freeFrom);
         first = false;
     }
     c.frame();
@@ -291,6 +299,7 @@ std::string monthChartSvg(const std::string& id, const std::string& title, const
     }
     c.valueAxis(0.0, hi * 1.05);
     const double slot = (WIDTH - LEFT - RIGHT) / count;
+    const bool yearly = count > 24;
     cairo_t* cr = c.cr();
     double freeFrom = 0.0;
     for (int i = 0; i < count; ++i) {
@@ -300,9 +309,9 @@ std::string monthChartSvg(const std::string& id, const std::string& title, const
         const double top = c.yOf(values[static_cast<std::size_t>(i)]);
         cairo_rectangle(cr, x + slot * 0.15, top, slot * 0.7, c.baseline() - top);
         cairo_fill(cr);
-        const unsigned month = static_cast<unsigned>(m.month());
-        c.tick(monthLabel(static_cast<int>(m.year()), month, i == 0 || month == 1), x + slot / 2,
-               freeFrom);
+        const std::string label = monthLabel(m, i == 0, yearly);
+        if (!label.empty())
+            c.tick(label, x + slot / 2, freeFrom);
     }
     c.frame();
     return c.finish(id);
@@ -432,6 +441,11 @@ std::string reportHtml(const std::vector<VehicleReport>& vehicles,
         html += "</ul>\n";
     }
     return html + "</body></html>\n";
+}
+
+void releaseChartFonts() {
+    cairo_debug_reset_static_data();
+    FcFini();
 }
 
 } // namespace pwlog

@@ -25,6 +25,9 @@ struct ReportOptions {
 
 std::string reportHtml(const std::vector<VehicleReport>& vehicles,
                        const std::vector<Warning>& warnings, const ReportOptions& options);
+// Gives back the font caches cairo and fontconfig keep for the whole process, once the
+// last chart is drawn (leak checkers would report them).
+void releaseChartFonts();
 
 // A time series chart as SVG: points joined over time, with an optional level line.
 // id prefixes the SVG's own ids, so that charts can share a page.
