@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <iostream>
 #include <optional>
+#include <unistd.h>
 
 using namespace pwlog;
 
@@ -81,12 +82,18 @@ int failure(const std::string& message) {
 }
 
 // Reads the card and its log, warning about the lines no figure is taken from.
-bool openCard(const Options& options, Card& card, LogRecords& log) {
+// A log that is not there yet is only news to a reader: import starts one.
+bool openCard(const Options& options, Card& card, LogRecords& log, bool reading = true) {
     std::string error;
     if (!loadCard(options.card, card, error)) {
         failure(error);
         return false;
     }
+    if (reading && access((card.dir + "consumption.txt").c_str(), F_OK) != 0)
+        std::fprintf(stderr,
+                     "pumpwright-log: %sconsumption.txt: no such file (a card's data folder is "
+                     "<mount>/Pumpwright)\n",
+                     card.dir.c_str());
     log = splitLog(card.consumption);
     printWarnings(log.warnings, card.dir + "consumption.txt");
     return true;
@@ -175,7 +182,7 @@ struct ImportCommand {
 int runImport(const ImportCommand& command) {
     Card card;
     LogRecords log;
-    if (!openCard(command.options, card, log))
+    if (!openCard(command.options, card, log, false))
         return FAILED;
     std::string text, error;
     if (!readFile(command.file, text, error))
