@@ -86,7 +86,7 @@ TEST(LogbookTest, IntervalsAreTheDevicesForTheSampleAndHandMadeLogs) {
                 const StatsInput device = deviceReading(text, vehicle, mode);
                 ASSERT_EQ(static_cast<int>(ours.refills.size()), device.count);
                 for (int i = 0; i < device.count; ++i) {
-                    const Refill& r = ours.refills[i];
+                    const pwlog::Refill& r = ours.refills[i];
                     const double theirs = device.consumption[i];
                     SCOPED_TRACE("line " + std::to_string(r.record.line));
                     if (r.complete()) {
@@ -156,7 +156,7 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
               std::string::npos)
         << text;
     EXPECT_EQ(all.size(), 4u) << text;
-    for (const Refill& r : log.refills) {
+    for (const pwlog::Refill& r : log.refills) {
         const bool leftOut = r.record.line >= 9 || r.record.line == 7;
         EXPECT_EQ(r.kind == Kind::LeftOut, leftOut) << r.record.line;
     }
