@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/entry.h"
+#include "base/numeric.h"
 #include "display/image.h"
 #include "props/properties.h"
 #include "records/event_log.h"
@@ -28,15 +29,6 @@ constexpr Button HIT_ORDER[] = {
 };
 // clang-format on
 static_assert(sizeof HIT_ORDER / sizeof HIT_ORDER[0] == BUTTON_COUNT, "every button is a target");
-
-// A hand-edited layout size can push a touch far outside int; such a point hits nothing.
-int truncated(double value) {
-    if (!(value > std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    if (!(value < std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    return static_cast<int>(value);
-}
 
 bool hasHighlight() {
     return !sameTarget(app.highlightedButton, NO_BUTTON);
@@ -134,6 +126,11 @@ void runAction(char code) {
     }
 }
 
+// A hand-edited layout size can push a touch far outside int; such a point hits nothing.
+int touchCoordinate(double value) {
+    return truncWithin(value, std::numeric_limits<int>::max());
+}
+
 } // namespace
 
 Point touchToLayout(int16_t x, int16_t y) {
@@ -145,7 +142,7 @@ Point touchToLayout(int16_t x, int16_t y) {
     const double yres = static_cast<unsigned>(fb.yres);
     const double across = fb.quarterTurn ? yres : xres;
     const double down = fb.quarterTurn ? xres : yres;
-    Point p{truncated((x + 0.5) * w / across), truncated((y + 0.5) * h / down)};
+    Point p{touchCoordinate((x + 0.5) * w / across), touchCoordinate((y + 0.5) * h / down)};
     if (fb.halfTurn) {
         p.x = layout.screenW[0] - p.x - 1;
         p.y = layout.screenH[0] - p.y - 1;

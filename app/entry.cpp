@@ -1,6 +1,7 @@
 #include "app/entry.h"
 
 #include "app/app_state.h"
+#include "base/numeric.h"
 #include "props/properties.h"
 #include "records/consumption_log.h"
 #include "records/vehicles.h"
@@ -12,10 +13,6 @@ namespace {
 
 // The keypad takes ten characters; the display buffer has room for one more.
 constexpr int MAX_TYPED = 10;
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // Shows prefix and value with the given decimals. A text too long for the number
 // display (a large fuel-full value edited into the property file, a huge consumption

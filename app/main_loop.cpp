@@ -1,10 +1,10 @@
 #include "app/main_loop.h"
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
 #include "app/dispatch.h"
 #include "app/stats_view.h"
 #include "app/touch.h"
+#include "base/debug_log.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
 #include "display/text.h"

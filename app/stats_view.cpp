@@ -1,8 +1,8 @@
 #include "app/stats_view.h"
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
 #include "display/text.h"
 #include "props/layout.h"

@@ -1,7 +1,7 @@
 #include "app/touch.h"
 
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
 
 #include <cstdio>

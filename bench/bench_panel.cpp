@@ -1,6 +1,6 @@
 #include "bench/bench_panel.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
 

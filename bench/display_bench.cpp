@@ -1,7 +1,7 @@
 // Whole-screen picture copies at the panel sizes the device family ships with, against
 // memcpy of the same bytes and the per-pixel reference copy, a wide graph line and the
 // SAVE result's text.
-#include "app/paths.h"
+#include "base/paths.h"
 #include "bench/bench_panel.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"

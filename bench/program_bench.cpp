@@ -3,8 +3,8 @@
 // from nothing loaded: layout, framebuffer, touch device, the five pictures and the font.
 #include "app/app_state.h"
 #include "app/main_loop.h"
-#include "app/paths.h"
 #include "app/touch.h"
+#include "base/paths.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
 #include "display/text.h"

@@ -1,7 +1,8 @@
 #include "display/framebuffer.h"
 
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/numeric.h"
+#include "base/paths.h"
 #include "display/fb_query.h"
 #include "props/layout.h"
 #include "props/properties.h"
@@ -153,14 +154,6 @@ void putUprightPixel(int x, int y, int r, int g, int b, int coverage) {
         putPixel(fb.xres - 1 - y, x, r, g, b, coverage);
     else
         putPixel(x, y, r, g, b, coverage);
-}
-
-int truncToInt(double v) {
-    if (!(v > -COORD_LIMIT))
-        return std::isnan(v) ? 0 : -COORD_LIMIT;
-    if (v > COORD_LIMIT)
-        return COORD_LIMIT;
-    return static_cast<int>(v);
 }
 
 Point layoutToScreen(int x, int y, int layoutW, int layoutH, int screenW, int screenH) {

@@ -38,8 +38,3 @@ Point applyHalfTurn(Point p);
 
 // Byte offset of screen pixel (x, y) in the mapping, honouring line_length and panning.
 std::size_t pixelOffset(int x, int y);
-// Truncation toward zero of a computed coordinate. Results are held within
-// +-COORD_LIMIT (NaN gives 0), far off any screen, so that sums and differences of
-// coordinates from a hand-edited layout or a degenerate graph cannot overflow an int.
-constexpr int COORD_LIMIT = 1 << 28;
-int truncToInt(double v);

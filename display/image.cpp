@@ -1,7 +1,8 @@
 #include "display/image.h"
 
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/numeric.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
 
 #include <algorithm>

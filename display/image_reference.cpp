@@ -1,5 +1,6 @@
 #include "display/image_reference.h"
 
+#include "base/numeric.h"
 #include "display/framebuffer.h"
 
 #include <cstring>

@@ -1,7 +1,7 @@
 #include "props/properties.h"
 
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "props/property_files.h"
 
 #include <climits>

@@ -1,8 +1,9 @@
 #include "records/consumption_log.h"
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/numeric.h"
+#include "base/paths.h"
 #include "props/properties.h"
 #include "records/log_append.h"
 #include "records/vehicles.h"
@@ -29,10 +30,6 @@ const char* const CONSUMPTION_HEADER =
 // scratchText keeps one character for its terminator; a longer line (a hand edit, a
 // damaged card) is cut to this many characters, the fields the readers use come first.
 constexpr std::size_t MAX_LINE = SCRATCH_SIZE - 1;
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // The number conversions skip white space, tabs included, so an empty field would read
 // as the number of the field after it; it reads 0 instead.

@@ -1,8 +1,8 @@
 #include "records/event_log.h"
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "props/properties.h"
 #include "records/log_append.h"
 

@@ -1,7 +1,7 @@
 #include "records/vehicles.h"
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "props/properties.h"
 
 #include <cstdio>

@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr double MIN_START = 999999.0;
-constexpr double MAX_START = -99999.0;
-
 // A value a bar can be drawn for; anything else is shown as nothing.
 bool isValue(double v) {
     return !isMarker(v) && std::isfinite(v);

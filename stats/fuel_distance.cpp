@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr double MIN_START = 999999.0;
-constexpr double MAX_START = -99999.0;
-
 bool hasValue(const DistanceFuel& e) {
     return e.distance != 0.0 && e.fuel != 0.0 && std::isfinite(e.distance) && std::isfinite(e.fuel);
 }

@@ -1,3 +1,4 @@
+#include "base/numeric.h"
 #include "display/framebuffer.h"
 #include "props/layout.h"
 #include "props/properties.h"

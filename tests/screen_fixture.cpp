@@ -1,6 +1,6 @@
 #include "tests/screen_fixture.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
 
 #include <algorithm>

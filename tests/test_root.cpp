@@ -3,8 +3,8 @@
 
 #include "app/app_state.h"
 #include "app/main_loop.h"
-#include "app/paths.h"
 #include "app/touch.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
 #include "display/text.h"

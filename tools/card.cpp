@@ -4,7 +4,7 @@
 // the program's own display code for the layout in force (DIR's environment.txt when it
 // has one, else the compiled-in defaults), and the font under its configured name, in
 // DIR/mnt/sdcard/Pumpwright/. Logs and property files on the card are never touched.
-#include "app/paths.h"
+#include "base/paths.h"
 #include "display/draw.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"

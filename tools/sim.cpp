@@ -1,8 +1,8 @@
 #include "tools/sim.h"
 
 #include "app/dispatch.h"
-#include "app/paths.h"
 #include "app/touch.h"
+#include "base/paths.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
 #include "tools/screenshot.h"
