@@ -5,7 +5,6 @@
 #include "base/numeric.h"
 #include "display/image.h"
 #include "props/properties.h"
-#include "records/event_log.h"
 #include "records/vehicles.h"
 
 #include <cstdio>
@@ -56,13 +55,13 @@ void runAction(char code) {
         appendConsumptionRecord();
         break;
     case 'A':
-        selectVehicle(0);
+        chooseVehicle(0);
         break;
     case 'C':
-        selectVehicle(1);
+        chooseVehicle(1);
         break;
     case 'D':
-        selectVehicle(2);
+        chooseVehicle(2);
         break;
     case 'R':
         setFuelDistanceMode(0);

@@ -4,6 +4,7 @@
 #include "base/numeric.h"
 #include "props/properties.h"
 #include "records/consumption_log.h"
+#include "records/event_log.h"
 #include "records/vehicles.h"
 
 #include <cstdio>
@@ -89,13 +90,34 @@ void appendConsumptionRecord() {
         else
             consumption = app.enteredDistance / app.enteredFuel;
     }
-    writeConsumptionRecord(consumption);
+    writeConsumptionRecord({app.enteredDistance, app.enteredFuel, app.enteredPrice, consumption});
     if (consumption == 0.0)
         std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
     else
         showNumber("=> ", consumption, 2);
     app.inputLength = 0;
     app.decimalEntered = false;
+    app.enteredPrice = 0.0;
+    app.enteredDistance = 0.0;
+    app.enteredFuel = 0.0;
+    app.fullRedrawRequested = true;
+}
+
+void appendTireChange() {
+    // Only a positive number typed or shown is recorded; "ok" and 0 leave everything as is.
+    if (!(std::strtod(app.inputText, nullptr) > 0.0))
+        return;
+    writeTireChange(app.inputText);
+    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
+    app.inputLength = 0;
+    app.decimalEntered = false;
+    app.fullRedrawRequested = true;
+}
+
+void chooseVehicle(int vehicle) {
+    if (!selectVehicle(vehicle))
+        return;
+    // a refill half entered for one vehicle must not be saved for another
     app.enteredPrice = 0.0;
     app.enteredDistance = 0.0;
     app.enteredFuel = 0.0;

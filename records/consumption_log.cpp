@@ -1,6 +1,5 @@
 #include "records/consumption_log.h"
 
-#include "app/app_state.h"
 #include "base/debug_log.h"
 #include "base/numeric.h"
 #include "base/paths.h"
@@ -52,7 +51,7 @@ double decimalField() {
 
 } // namespace
 
-void writeConsumptionRecord(double consumption) {
+void writeConsumptionRecord(const Refill& refill) {
     LogAppend log = openLogForAppend(dataPath("consumption.txt"));
     if (log.fd < 0)
         return;
@@ -62,20 +61,20 @@ void writeConsumptionRecord(double consumption) {
     // The keypad distance is either the trip (field 2) or the odometer reading (field 4);
     // the other one holds the placeholder.
     if (getOdometerMode(vehicle) == 0)
-        appendNumber(record, app.enteredDistance);
+        appendNumber(record, refill.distance);
     else
         record += "0.0";
     record += '\t';
-    appendNumber(record, app.enteredFuel);
+    appendNumber(record, refill.fuel);
     record += '\t';
     if (getOdometerMode(vehicle) != 0)
-        appendNumber(record, app.enteredDistance);
+        appendNumber(record, refill.distance);
     else
         record += "0.0";
     record += '\t';
-    appendNumber(record, app.enteredPrice);
+    appendNumber(record, refill.price);
     record += '\t';
-    appendNumber(record, consumption);
+    appendNumber(record, refill.consumption);
     record += '\t';
     timestampText();
     record += scratchText;
