@@ -33,6 +33,3 @@ struct AppState {
 };
 
 extern AppState app;
-
-// Puts the record back to its start values (tests; the device starts once).
-void resetAppState();

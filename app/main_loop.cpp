@@ -12,6 +12,7 @@
 #include "props/properties.h"
 #include "records/vehicles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,7 +25,8 @@ constexpr const char* BROKEN_PICTURE[PICTURE_COUNT] = {
     "s0i broken!", "s0ia broken!", "s1i broken!", "s1ia broken!", "s2i broken!",
 };
 
-void freePictures() {
+void releasePictures() {
+    std::fill(std::begin(imageTable), std::end(imageTable), ImagePair{});
     for (Image& picture : pictures) {
         std::free(picture.data);
         picture = Image{};
@@ -100,6 +102,7 @@ void redrawDynamicParts() {
 
 // Ends start-up early: the devices opened so far are closed again.
 bool endStartUp(int& status, int value) {
+    releasePictures();
     closeTouch();
     closeFB();
     status = value;
@@ -159,10 +162,7 @@ void runPass() {
 int shutdownProgram() {
     closeFB();
     closeTouch();
+    releasePictures();
+    closeFont();
     return 0;
-}
-
-void resetMainLoop() {
-    resetImageTable();
-    freePictures();
 }

@@ -124,8 +124,3 @@ void closeTouch() {
     close(touch.fd);
     touch.fd = -1;
 }
-
-void resetTouch() {
-    closeTouch();
-    touch = TouchDevice{};
-}

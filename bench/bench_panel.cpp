@@ -3,6 +3,7 @@
 #include "base/paths.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
+#include "testsupport/process_state.h"
 
 #include <filesystem>
 #include <string>

@@ -6,8 +6,9 @@
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
-#include "display/image_reference.h"
 #include "display/text.h"
+#include "testsupport/image_reference.h"
+#include "testsupport/process_state.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

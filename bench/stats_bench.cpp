@@ -7,6 +7,7 @@
 #include "bench/bench_panel.h"
 #include "props/layout.h"
 #include "props/properties.h"
+#include "testsupport/process_state.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

@@ -117,11 +117,6 @@ void closeFB() {
     closeDevice();
 }
 
-void resetFB() {
-    closeFB();
-    fb = FrameBuffer{};
-}
-
 std::size_t pixelOffset(int x, int y) {
     return std::size_t{fb.fix.line_length} * (static_cast<std::size_t>(y) + fb.var.yoffset) +
            (static_cast<std::size_t>(x) + fb.var.xoffset) * (fb.var.bits_per_pixel / 8);

@@ -24,8 +24,6 @@ struct Point {
 
 bool initFB();
 void closeFB();
-// Closes the framebuffer and forgets its geometry and turns (tests).
-void resetFB();
 // Writes one pixel at screen (x, y) when coverage > 128; drops pixels off the screen.
 void putPixel(int x, int y, int r, int g, int b, int coverage);
 // Writes at upright (x, y): screen (xres - 1 - y, x) with the quarter turn.

@@ -16,10 +16,6 @@
 
 ImagePair imageTable[SCREEN_COUNT];
 
-void resetImageTable() {
-    std::fill(std::begin(imageTable), std::end(imageTable), ImagePair{});
-}
-
 bool loadImage(const char* name, Image& image) {
     const std::string path = dataPath(name);
     const int fd = open(path.c_str(), O_RDONLY);

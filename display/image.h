@@ -19,8 +19,6 @@ struct ImagePair {
 };
 // Per screen the normal and the active picture; screens 2, 3 and 4 share s2 in both.
 extern ImagePair imageTable[SCREEN_COUNT];
-// Empties the table (tests; the device fills it once).
-void resetImageTable();
 
 // Reads dataDir() + name; logs and returns false when it cannot.
 bool loadImage(const char* name, Image& image);

@@ -109,7 +109,7 @@ void loadFont(const char* fontName) {
     currentName = fontName;
 }
 
-void resetText() {
+void closeFont() {
     releaseFont();
     if (library)
         FT_Done_FreeType(library);

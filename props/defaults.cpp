@@ -57,6 +57,8 @@ enum class Kind {
     Number, // number default (stored as "%0.1f"), read as an integer
     Flag,   // text default, on when its integer reading is 1
     Rect,   // five keys .screen .x .y .w .h with text defaults
+    Listed, // text default, written to the file but read by nothing: the active
+            // pictures are taken to be as large as the normal ones
 };
 
 struct Setting {
@@ -84,6 +86,9 @@ constexpr Setting number(const char* key, float def, int* target) {
 constexpr Setting flag(const char* key, const char* def, bool* target) {
     return {Kind::Flag, key, def, 0, nullptr, nullptr, target, nullptr, {}, 0};
 }
+constexpr Setting listed(const char* key, const char* def) {
+    return {Kind::Listed, key, def, 0, nullptr, nullptr, nullptr, nullptr, {}, 0};
+}
 constexpr Setting rect(const char* prefix, int screen, int x, int y, int w, int h, int sizeFrom,
                        LayoutRect* target) {
     return {Kind::Rect,           prefix,  nullptr, 0, nullptr, nullptr, nullptr, target,
@@ -99,14 +104,14 @@ const Setting SETTINGS[] = {
     integer("E_SCREEN.0.BG.w",           "400",     &layout.screenW[0]),
     integer("E_SCREEN.0.BG.h",           "256",     &layout.screenH[0]),
     text   ("E_SCREEN.0.BG.active.name", "s0a.raw", &layout.pictureName[PIC_S0A]),
-    integer("E_SCREEN.0.BG.active.w",    "400",     &layout.activeW[0]),
-    integer("E_SCREEN.0.BG.active.h",    "256",     &layout.activeH[0]),
+    listed ("E_SCREEN.0.BG.active.w",    "400"),
+    listed ("E_SCREEN.0.BG.active.h",    "256"),
     text   ("E_SCREEN.1.BG.name",        "s1.raw",  &layout.pictureName[PIC_S1]),
     integer("E_SCREEN.1.BG.w",           "400",     &layout.screenW[1]),
     integer("E_SCREEN.1.BG.h",           "256",     &layout.screenH[1]),
     text   ("E_SCREEN.1.BG.active.name", "s1a.raw", &layout.pictureName[PIC_S1A]),
-    integer("E_SCREEN.1.BG.active.w",    "400",     &layout.activeW[1]),
-    integer("E_SCREEN.1.BG.active.h",    "256",     &layout.activeH[1]),
+    listed ("E_SCREEN.1.BG.active.w",    "400"),
+    listed ("E_SCREEN.1.BG.active.h",    "256"),
     text   ("E_SCREEN.2.BG.name",        "s2.raw",  &layout.pictureName[PIC_S2]),
     integer("E_SCREEN.2.BG.w",           "400",     &layout.screenW[2]),
     integer("E_SCREEN.2.BG.h",           "256",     &layout.screenH[2]),
@@ -193,6 +198,9 @@ void apply(const Setting& s) {
         break;
     case Kind::Rect:
         *s.rectTarget = readRect(s.key, s.rectDefault, s.sizeFrom);
+        break;
+    case Kind::Listed:
+        getProperty(s.key, s.text);
         break;
     }
 }

@@ -3,6 +3,7 @@
 #include "props/layout.h"
 #include "props/properties.h"
 #include "tests/screen_fixture.h"
+#include "testsupport/process_state.h"
 
 #include <cmath>
 #include <string>
@@ -70,11 +71,10 @@ TEST_F(Framebuffer, FailuresAreLoggedAndLeaveItClosed) {
     EXPECT_EQ(debugLogText(), "### Error in initFB: No such file or directory\n\n");
 
     DesktopScreen screen;
-    screen.failFixed = true;
+    failScreenQueries(true, false);
     EXPECT_FALSE(openScreen(screen));
     EXPECT_EQ(fb.fd, -1);
-    screen.failFixed = false;
-    screen.failVariable = true;
+    failScreenQueries(false, true);
     EXPECT_FALSE(openScreen(screen));
     EXPECT_EQ(fb.fd, -1);
     EXPECT_EQ(debugLogText(), "### Error in initFB: No such file or directory\n\n"

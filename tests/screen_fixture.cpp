@@ -7,6 +7,35 @@
 #include <cstring>
 #include <filesystem>
 
+namespace {
+bool failFixed = false;
+bool failVariable = false;
+} // namespace
+
+// The test program is linked with --wrap for both queries (by their C++ symbol names):
+// every call of the device code comes here first.
+extern "C" int __real__Z20queryFixedScreenInfoiP17fb_fix_screeninfo(int fd, fb_fix_screeninfo* fix);
+extern "C" int __wrap__Z20queryFixedScreenInfoiP17fb_fix_screeninfo(int fd,
+                                                                    fb_fix_screeninfo* fix) {
+    return failFixed ? -1 : __real__Z20queryFixedScreenInfoiP17fb_fix_screeninfo(fd, fix);
+}
+extern "C" int __real__Z23queryVariableScreenInfoiP17fb_var_screeninfo(int fd,
+                                                                       fb_var_screeninfo* var);
+extern "C" int __wrap__Z23queryVariableScreenInfoiP17fb_var_screeninfo(int fd,
+                                                                       fb_var_screeninfo* var) {
+    return failVariable ? -1 : __real__Z23queryVariableScreenInfoiP17fb_var_screeninfo(fd, var);
+}
+
+void failScreenQueries(bool fixedInfo, bool variableInfo) {
+    failFixed = fixedInfo;
+    failVariable = variableInfo;
+}
+
+void ScreenTest::TearDown() {
+    failScreenQueries(false, false);
+    RootTest::TearDown();
+}
+
 std::string ScreenTest::devicePath() const {
     return rootedPath(FB_DEVICE);
 }

@@ -3,6 +3,7 @@
 #include "display/framebuffer.h"
 #include "props/properties.h"
 #include "tests/screen_fixture.h"
+#include "testsupport/process_state.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "display/image_reference.h"
+#include "testsupport/image_reference.h"
 
 #include "base/numeric.h"
 #include "display/framebuffer.h"
