@@ -5,6 +5,7 @@
 #include "base/numeric.h"
 #include "display/image.h"
 #include "props/properties.h"
+#include "records/refill.h"
 #include "records/vehicles.h"
 
 #include <cstdio>
@@ -80,13 +81,13 @@ void runAction(char code) {
         app.fullRedrawRequested = true;
         break;
     case 'M':
-        fuelFullAction("P_BIKEFUELFULL");
+        fuelFullAction(fuelFullKey(0));
         break;
     case 'O':
-        fuelFullAction("P_CAR1FUELFULL");
+        fuelFullAction(fuelFullKey(1));
         break;
     case 'P':
-        fuelFullAction("P_CAR2FUELFULL");
+        fuelFullAction(fuelFullKey(2));
         break;
     case 'U':
         appendTireChange();

@@ -5,6 +5,7 @@
 #include "props/properties.h"
 #include "records/consumption_log.h"
 #include "records/event_log.h"
+#include "records/refill.h"
 #include "records/vehicles.h"
 
 #include <cstdio>
@@ -85,10 +86,8 @@ void appendConsumptionRecord() {
     // An odometer reading gives no distance by itself; the statistics take differences.
     if (getOdometerMode(vehicle) == 0) {
         // A zero divisor is accepted: the record and the display get inf or nan.
-        if (getPropertyInt("P_DEFAULTFUELDISTMODE", "0") == 0)
-            consumption = app.enteredFuel / app.enteredDistance * 100.0;
-        else
-            consumption = app.enteredDistance / app.enteredFuel;
+        consumption = refillConsumption(app.enteredDistance, app.enteredFuel,
+                                        getPropertyInt("P_DEFAULTFUELDISTMODE", "0"));
     }
     writeConsumptionRecord({app.enteredDistance, app.enteredFuel, app.enteredPrice, consumption});
     if (consumption == 0.0)
@@ -125,6 +124,6 @@ void chooseVehicle(int vehicle) {
 }
 
 void fuelFullAction(const char* key) {
-    const double current = std::strtod(getProperty(key, "0"), nullptr);
+    const double current = getPropertyDouble(key, "0");
     setPropertyDouble(key, takeEntry(current));
 }

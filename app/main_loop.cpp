@@ -10,6 +10,7 @@
 #include "display/text.h"
 #include "props/layout.h"
 #include "props/properties.h"
+#include "records/refill.h"
 #include "records/vehicles.h"
 
 #include <algorithm>
@@ -32,6 +33,11 @@ void releasePictures() {
         picture = Image{};
     }
 }
+
+constexpr struct {
+    Button button;
+    int vehicle;
+} FUEL_FULL_BUTTONS[] = {{BTN_CAR1FUELFULL, 1}, {BTN_CAR2FUELFULL, 2}, {BTN_BIKEFUELFULL, 0}};
 
 void paintActive(Button button) {
     drawButtonImage(app.currentScreen, layout.buttons[button], true);
@@ -89,12 +95,11 @@ void redrawDynamicParts() {
     if (app.enteredPrice > 0.0)
         paintActive(BTN_PAID);
 
-    if (getPropertyDouble("P_CAR1FUELFULL", "0") > 0.0)
-        paintActive(BTN_CAR1FUELFULL);
-    if (getPropertyDouble("P_CAR2FUELFULL", "0") > 0.0)
-        paintActive(BTN_CAR2FUELFULL);
-    if (getPropertyDouble("P_BIKEFUELFULL", "0") > 0.0)
-        paintActive(BTN_BIKEFUELFULL);
+    // in this order: each reading stores its default on a first run
+    for (const auto& [button, owner] : FUEL_FULL_BUTTONS) {
+        if (getPropertyDouble(fuelFullKey(owner), "0") > 0.0)
+            paintActive(button);
+    }
 
     if (onCurrentScreen(layout.statDisplay))
         drawStatisticsView();

@@ -2,6 +2,7 @@
 
 #include "display/draw.h"
 #include "display/text.h"
+#include "records/refill.h"
 #include "stats/plot.h"
 
 #include <algorithm>

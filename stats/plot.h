@@ -1,23 +1,14 @@
 #pragma once
-// What the two statistics drawings share: the markers in the per-record values and the
-// mapping of layout points to the screen. Computed coordinates become pixels through
-// truncToInt (base/numeric.h), which a log edited by hand cannot overflow.
+// What the two statistics drawings share: the mapping of layout points to the screen. Computed
+// coordinates become pixels through truncToInt (base/numeric.h), which a log edited by hand cannot
+// overflow.
 #include "base/numeric.h"
 #include "display/framebuffer.h"
 #include "props/layout.h"
 
-// Markers in the per-record values: nothing can be computed for the record, or its
-// fuel was carried into the next computed record. Compared for equality.
-constexpr double NO_VALUE = 98765.7;
-constexpr double CARRIED_VALUE = 98765.4;
-
 // Start values of a scan for the smallest and the largest value of a graph.
 constexpr double MIN_START = 999999.0;
 constexpr double MAX_START = -99999.0;
-
-inline bool isMarker(double v) {
-    return v == NO_VALUE || v == CARRIED_VALUE;
-}
 
 // A layout point on the screen, half turn applied: for wires, lines, dots and bars.
 Point plotPoint(int x, int y);

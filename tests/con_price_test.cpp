@@ -1,6 +1,7 @@
 #include "stats/con_price.h"
 
 #include "props/properties.h"
+#include "records/refill.h"
 #include "stats/plot.h"
 #include "tests/stats_fixture.h"
 
