@@ -2,14 +2,13 @@
 
 #include "app/app_state.h"
 #include "app/entry.h"
-#include "base/numeric.h"
 #include "display/image.h"
+#include "display/screen_map.h"
 #include "props/properties.h"
 #include "records/refill.h"
 #include "records/vehicles.h"
 
 #include <cstdio>
-#include <limits>
 
 namespace {
 
@@ -126,28 +125,10 @@ void runAction(char code) {
     }
 }
 
-// A hand-edited layout size can push a touch far outside int; such a point hits nothing.
-int touchCoordinate(double value) {
-    return truncWithin(value, std::numeric_limits<int>::max());
-}
-
 } // namespace
 
 Point touchToLayout(int16_t x, int16_t y) {
-    const double w = layout.screenW[0];
-    const double h = layout.screenH[0];
-    // The touch controller reports upright coordinates: on a quarter-turned panel x runs
-    // along the long side, so only the divisors change places.
-    const double xres = static_cast<unsigned>(fb.xres);
-    const double yres = static_cast<unsigned>(fb.yres);
-    const double across = fb.quarterTurn ? yres : xres;
-    const double down = fb.quarterTurn ? xres : yres;
-    Point p{touchCoordinate((x + 0.5) * w / across), touchCoordinate((y + 0.5) * h / down)};
-    if (fb.halfTurn) {
-        p.x = layout.screenW[0] - p.x - 1;
-        p.y = layout.screenH[0] - p.y - 1;
-    }
-    return p;
+    return touchToLayout(x, y, layout.screenW[0], layout.screenH[0]);
 }
 
 bool hitTestButton(int screen, const LayoutRect& rect, char code, int16_t pressure) {

@@ -7,6 +7,7 @@
 #include "base/debug_log.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
+#include "display/screen_map.h"
 #include "display/text.h"
 #include "props/layout.h"
 #include "props/properties.h"

@@ -4,6 +4,7 @@
 #include "base/debug_log.h"
 #include "base/paths.h"
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 #include "display/text.h"
 #include "props/layout.h"
 #include "props/properties.h"

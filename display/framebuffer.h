@@ -26,13 +26,8 @@ bool initFB();
 void closeFB();
 // Writes one pixel at screen (x, y) when coverage > 128; drops pixels off the screen.
 void putPixel(int x, int y, int r, int g, int b, int coverage);
-// Writes at upright (x, y): screen (xres - 1 - y, x) with the quarter turn.
+// Writes at upright (x, y), where uprightToScreen (display/screen_map.h) puts it.
 void putUprightPixel(int x, int y, int r, int g, int b, int coverage);
-Point layoutToScreen(int x, int y, int layoutW, int layoutH, int screenW, int screenH);
-Point screenToLayout(int x, int y, int screenW, int screenH, int layoutW, int layoutH);
-// Screen point p turned by the half turn when it is set (xres - 1 - x, yres - 1 - y):
-// layoutToScreen leaves that turn to its users.
-Point applyHalfTurn(Point p);
 
 // Byte offset of screen pixel (x, y) in the mapping, honouring line_length and panning.
 std::size_t pixelOffset(int x, int y);

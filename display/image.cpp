@@ -4,6 +4,7 @@
 #include "base/numeric.h"
 #include "base/paths.h"
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 
 #include <algorithm>
 #include <cstdlib>

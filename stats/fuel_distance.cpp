@@ -1,6 +1,5 @@
 #include "stats/fuel_distance.h"
 
-#include "display/draw.h"
 #include "display/text.h"
 #include "stats/plot.h"
 
@@ -171,9 +170,8 @@ void drawFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel* entries, int
             const DistanceFuel& e = entries[i];
             if (e.distance == 0.0)
                 continue;
-            const Point p = plotPoint(truncToInt(x1 + e.distance * s.xScale + 0.5),
-                                      truncToInt(y2 - e.fuel * s.yScale + 0.5));
-            fillEllipse(p.x, p.y, 7, 7, layout.dots.r, layout.dots.g, layout.dots.b);
+            plotDot(truncToInt(x1 + e.distance * s.xScale + 0.5),
+                    truncToInt(y2 - e.fuel * s.yScale + 0.5), layout.dots);
         }
     }
 

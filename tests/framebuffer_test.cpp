@@ -1,5 +1,6 @@
 #include "base/numeric.h"
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 #include "props/layout.h"
 #include "props/properties.h"
 #include "tests/screen_fixture.h"

@@ -2,6 +2,7 @@
 
 #include "base/numeric.h"
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 
 #include <cstring>
 #include <utility>

@@ -8,6 +8,7 @@
 #include "display/draw.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 #include "display/text.h"
 #include "props/layout.h"
 
