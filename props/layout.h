@@ -38,7 +38,6 @@ enum Button {
 // Compiled-in default of one button.
 struct ButtonDefault {
     const char* name; // as in the keys E_BUTTON.<name>.x
-    char code;        // the character its action is chosen by
     int screen, x, y, w, h;
     int sizeFrom; // which E_SCREEN.<n>.BG picture size the record takes
 };

@@ -125,18 +125,12 @@ RecordFields readRecordFields() {
     // A field missing from a short line (a power cut, a hand edit) reads 0; without this
     // the text left over would be read again as the next field.
     RecordFields fields{0.0, 0.0, 0.0, 0.0};
-    if (dropField('\t') < 0)
-        return fields;
-    // The distance is a whole number: "99.99" reads 99.
-    fields.distance = wholeField();
-    if (dropField('\t') < 0)
-        return fields;
-    fields.fuel = decimalField();
-    if (dropField('\t') < 0)
-        return fields;
-    fields.odometer = decimalField();
-    if (dropField('\t') < 0)
-        return fields;
-    fields.price = decimalField();
+    double* const order[] = {&fields.distance, &fields.fuel, &fields.odometer, &fields.price};
+    for (double* field : order) {
+        if (dropField('\t') < 0)
+            break;
+        // The distance is a whole number: "99.99" reads 99.
+        *field = field == &fields.distance ? wholeField() : decimalField();
+    }
     return fields;
 }
