@@ -59,19 +59,19 @@ void writeConsumptionRecord(const Refill& refill) {
     const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
     record += '\t';
     // The keypad distance is either the trip (field 2) or the odometer reading (field 4);
-    // the other one holds the placeholder.
-    if (getOdometerMode(vehicle) == 0)
-        appendNumber(record, refill.distance);
-    else
-        record += "0.0";
-    record += '\t';
+    // the other one holds the placeholder. Each field asks for the mode, so an unknown
+    // vehicle is logged for both.
+    const auto distanceField = [&](bool holdsIt) {
+        if (holdsIt)
+            appendNumber(record, refill.distance);
+        else
+            record += "0.0";
+        record += '\t';
+    };
+    distanceField(getOdometerMode(vehicle) == 0);
     appendNumber(record, refill.fuel);
     record += '\t';
-    if (getOdometerMode(vehicle) != 0)
-        appendNumber(record, refill.distance);
-    else
-        record += "0.0";
-    record += '\t';
+    distanceField(getOdometerMode(vehicle) != 0);
     appendNumber(record, refill.price);
     record += '\t';
     appendNumber(record, refill.consumption);
