@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/entry.h"
+#include "app/screens.h"
 #include "display/image.h"
 #include "display/screen_map.h"
 #include "props/properties.h"

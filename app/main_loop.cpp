@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/dispatch.h"
+#include "app/screens.h"
 #include "app/stats_view.h"
 #include "app/touch.h"
 #include "base/debug_log.h"
@@ -125,6 +126,7 @@ bool startProgram(int& status) {
     loadLayout(); // every environment key and the start-up user keys, with their defaults
     if (!initFB())
         return endStartUp(status, 0);
+    applyScreenTurns();
     if (!openTouch())
         return endStartUp(status, 0);
 

@@ -4,8 +4,6 @@
 #include "base/paths.h"
 #include "display/fb_query.h"
 #include "display/screen_map.h"
-#include "props/layout.h"
-#include "props/properties.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -96,9 +94,6 @@ bool initFB() {
     }
     fb.xres = static_cast<int>(fb.var.xres);
     fb.yres = static_cast<int>(fb.var.yres);
-    // A square or portrait panel is turned by default: the pictures are landscape.
-    fb.quarterTurn = getPropertyInt("P_ROT90", fb.xres > fb.yres ? "0" : "1") == 1;
-    fb.halfTurn = layout.halfTurn;
     if (!mapDevice()) {
         closeDevice();
         return false;

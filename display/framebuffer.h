@@ -13,8 +13,8 @@ struct FrameBuffer {
     fb_fix_screeninfo fix{};
     int xres = 0; // copies of var.xres and var.yres, the screen size every user needs
     int yres = 0;
-    bool quarterTurn = false; // P_ROT90
-    bool halfTurn = false;    // P_ROT180
+    bool quarterTurn = false; // set by the program from its settings (P_ROT90)
+    bool halfTurn = false;    // (P_ROT180)
 };
 extern FrameBuffer fb;
 

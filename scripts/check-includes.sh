@@ -5,7 +5,7 @@
 #
 #   0 base/         nothing of the project
 #   1 props/        base
-#   2 display/      base, props
+#   1 display/      base
 #   2 records/      base, props
 #   3 stats/        base, props, display, records
 #   4 app/          every device folder
@@ -15,7 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-declare -A floor=([base]=0 [props]=1 [display]=2 [records]=2 [stats]=3 [app]=4
+declare -A floor=([base]=0 [props]=1 [display]=1 [records]=2 [stats]=3 [app]=4
                   [testsupport]=5 [tools]=6 [bench]=7 [tests]=7)
 
 patterns=()

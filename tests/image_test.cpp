@@ -1,3 +1,4 @@
+#include "app/screens.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
 #include "props/properties.h"

@@ -1,5 +1,6 @@
 #include "tests/screen_fixture.h"
 
+#include "app/screens.h"
 #include "base/paths.h"
 #include "display/framebuffer.h"
 
@@ -51,7 +52,10 @@ bool ScreenTest::openScreen(const DesktopScreen& screen, long spare) {
     makeDirs(std::filesystem::path(devicePath()).parent_path());
     writeFile(devicePath(), std::string(static_cast<std::size_t>(addressed + spare), '\0'));
     setDesktopScreen(screen);
-    return initFB();
+    if (!initFB())
+        return false;
+    applyScreenTurns();
+    return true;
 }
 
 bool ScreenTest::openScreen(unsigned xres, unsigned yres, unsigned bitsPerPixel) {
