@@ -1,8 +1,7 @@
 #include "tools/log/logbook.h"
 
-#include "app/stats_view.h"
 #include "records/consumption_log.h"
-#include "stats/plot.h"
+#include "records/refill.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +89,7 @@ TEST(LogbookTest, IntervalsAreTheDevicesForTheSampleAndHandMadeLogs) {
                     const double theirs = device.consumption[i];
                     SCOPED_TRACE("line " + std::to_string(r.record.line));
                     if (r.complete()) {
-                        EXPECT_DOUBLE_EQ(consumption(r.distance, r.fuel, mode), theirs);
+                        EXPECT_DOUBLE_EQ(refillConsumption(r.distance, r.fuel, mode), theirs);
                         ++compared;
                     } else {
                         EXPECT_TRUE(theirs == NO_VALUE || theirs == CARRIED_VALUE) << theirs;

@@ -50,13 +50,11 @@ bool loadCard(const std::string& dir, Card& card, std::string& error) {
         const auto it = props.find(key);
         return it == props.end() ? std::string("0") : it->second;
     };
-    static const char* const TANK_KEYS[VEHICLE_COUNT] = {"P_BIKEFUELFULL", "P_CAR1FUELFULL",
-                                                         "P_CAR2FUELFULL"};
     for (int v = 0; v < VEHICLE_COUNT; ++v) {
         // stored as "1.0": the integer reading stops at the point
         card.odometerMode[v] = static_cast<int>(
             std::strtol(value("P_DEFAULTODOMETERMODE." + std::to_string(v)).c_str(), nullptr, 10));
-        card.tankSize[v] = std::strtod(value(TANK_KEYS[v]).c_str(), nullptr);
+        card.tankSize[v] = std::strtod(value(fuelFullKey(v)).c_str(), nullptr);
     }
     card.fuelDistanceMode =
         static_cast<int>(std::strtol(value("P_DEFAULTFUELDISTMODE").c_str(), nullptr, 10));

@@ -77,7 +77,8 @@ std::vector<Row> rowsOf(const VehicleLog& log, const ExportOptions& options, boo
         }
         Row row{&refill, odometer, refill.distance, refill.kind == Kind::TopUp, std::nullopt};
         if (refill.complete())
-            row.consumption = consumption(refill.distance, refill.fuel, options.fuelDistanceMode);
+            row.consumption =
+                refillConsumption(refill.distance, refill.fuel, options.fuelDistanceMode);
         rows.push_back(row);
     }
     return rows;

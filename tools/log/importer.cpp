@@ -452,8 +452,9 @@ ImportPlan planImport(std::vector<FillUp> fillUps, const std::vector<Record>& ex
         }
         const double fuel = f.fuel + mergedFuel, price = f.price + mergedPrice;
         mergedFuel = mergedPrice = mergedDistance = 0.0;
-        plan.lines += recordLine(options.vehicle, fixed2(distance), fuel, "0.0", price,
-                                 consumption(distance, fuel, options.fuelDistanceMode), f.time);
+        plan.lines +=
+            recordLine(options.vehicle, fixed2(distance), fuel, "0.0", price,
+                       refillConsumption(distance, fuel, options.fuelDistanceMode), f.time);
         ++plan.records;
     }
     if (mergedFuel > 0.0)

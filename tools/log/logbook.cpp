@@ -232,10 +232,6 @@ VehicleLog readVehicle(const std::vector<Record>& records, int vehicle) {
     return out;
 }
 
-double consumption(double distance, double fuel, int fuelDistanceMode) {
-    return fuelDistanceMode == 0 ? fuel / distance * 100.0 : distance / fuel;
-}
-
 bool better(double a, double b, int fuelDistanceMode) {
     return fuelDistanceMode == 0 ? a < b : a > b;
 }
@@ -287,13 +283,14 @@ Summary summarise(const VehicleLog& log, int vehicle, int fuelDistanceMode, doub
             continue;
         s.totals.add(refill);
         if (refill.complete() && refill.fuel > 0.0) {
-            const double value = consumption(refill.distance, refill.fuel, fuelDistanceMode);
+            const double value = refillConsumption(refill.distance, refill.fuel, fuelDistanceMode);
             if (!s.best ||
-                better(value, consumption(s.best->distance, s.best->fuel, fuelDistanceMode),
+                better(value, refillConsumption(s.best->distance, s.best->fuel, fuelDistanceMode),
                        fuelDistanceMode))
                 s.best = &refill;
-            if (!s.worst || better(consumption(s.worst->distance, s.worst->fuel, fuelDistanceMode),
-                                   value, fuelDistanceMode))
+            if (!s.worst ||
+                better(refillConsumption(s.worst->distance, s.worst->fuel, fuelDistanceMode), value,
+                       fuelDistanceMode))
                 s.worst = &refill;
         }
         if (!refill.record.time)
@@ -314,11 +311,10 @@ Summary summarise(const VehicleLog& log, int vehicle, int fuelDistanceMode, doub
         s.months.push_back({key / 100, static_cast<unsigned>(key % 100), totals});
 
     if (s.totals.hasAverage()) {
-        s.average = consumption(s.totals.distance, s.totals.intervalFuel, fuelDistanceMode);
+        s.average = refillConsumption(s.totals.distance, s.totals.intervalFuel, fuelDistanceMode);
         s.costPer100 = s.totals.intervalMoney / s.totals.distance * 100.0;
         if (tankSize > 0.0)
-            s.fullTankRange =
-                fuelDistanceMode == 0 ? tankSize / *s.average * 100.0 : tankSize * *s.average;
+            s.fullTankRange = ::fullTankRange(tankSize, *s.average, fuelDistanceMode);
     }
     for (const TireChange& change : events) {
         if (change.vehicle != vehicle || !change.time)

@@ -2,6 +2,8 @@
 // The refills of consumption.txt read as the device's statistics read them: records
 // split from the text, the odometer chain turned into intervals, and the figures a
 // person asks for. Pure functions: the callers read and write the files.
+#include "records/refill.h"
+
 #include <date/date.h>
 
 #include <optional>
@@ -85,9 +87,8 @@ struct VehicleLog {
 // fuel carried so far is dropped.
 VehicleLog readVehicle(const std::vector<Record>& records, int vehicle);
 
-// Fuel per 100 distance units in fuel-distance mode 0, distance per fuel unit otherwise.
-double consumption(double distance, double fuel, int fuelDistanceMode);
-// Whether a is a better consumption than b in that mode.
+// Whether consumption a is better than b in a fuel-distance mode (0 fuel per 100
+// distance units, lower is better; any other distance per fuel unit, higher is better).
 bool better(double a, double b, int fuelDistanceMode);
 
 struct Totals {

@@ -335,11 +335,12 @@ std::string periodTable(const char* first, const std::vector<Period>& periods, b
             std::snprintf(label, sizeof label, "%04d-%02u", p.year, p.month);
         else
             std::snprintf(label, sizeof label, "%04d", p.year);
-        out += "<tr><td>" + std::string(label) + "</td><td>" + std::to_string(t.refills) +
-               "</td><td>" + fixed(t.distance, 0) + "</td><td>" + fixed(t.fuel, 2) + "</td><td>" +
-               fixed(t.money, 2) + "</td><td>" +
-               (t.hasAverage() ? fixed(consumption(t.distance, t.intervalFuel, mode), 2) : "–") +
-               "</td></tr>\n";
+        out +=
+            "<tr><td>" + std::string(label) + "</td><td>" + std::to_string(t.refills) +
+            "</td><td>" + fixed(t.distance, 0) + "</td><td>" + fixed(t.fuel, 2) + "</td><td>" +
+            fixed(t.money, 2) + "</td><td>" +
+            (t.hasAverage() ? fixed(refillConsumption(t.distance, t.intervalFuel, mode), 2) : "–") +
+            "</td></tr>\n";
     }
     return out + "</table>\n";
 }
@@ -395,7 +396,7 @@ std::string reportHtml(const std::vector<VehicleReport>& vehicles,
         html += figureRow("average consumption",
                           s.average ? fixed(*s.average, 2) + " " + unit : std::string("–"));
         auto interval = [&](const Refill* r) {
-            return r ? fixed(consumption(r->distance, r->fuel, mode), 2) + " " + unit + " (" +
+            return r ? fixed(refillConsumption(r->distance, r->fuel, mode), 2) + " " + unit + " (" +
                            dateText(r->record.time) + ")"
                      : std::string("–");
         };
@@ -418,7 +419,7 @@ std::string reportHtml(const std::vector<VehicleReport>& vehicles,
                 continue;
             if (r.complete() && r.fuel > 0.0)
                 consumptionPoints.push_back(
-                    {*r.record.time, consumption(r.distance, r.fuel, mode)});
+                    {*r.record.time, refillConsumption(r.distance, r.fuel, mode)});
             if (r.record.price > 0.0 && r.record.fuel > 0.0)
                 pricePoints.push_back({*r.record.time, r.record.price / r.record.fuel});
         }

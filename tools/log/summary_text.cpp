@@ -20,8 +20,9 @@ std::string row(const char* name, const std::string& value) {
 
 std::string periodRow(const std::string& label, const Totals& t, int mode) {
     char text[160];
-    const std::string average =
-        t.hasAverage() ? fixed(consumption(t.distance, t.intervalFuel, mode), 2) : std::string("-");
+    const std::string average = t.hasAverage()
+                                    ? fixed(refillConsumption(t.distance, t.intervalFuel, mode), 2)
+                                    : std::string("-");
     std::snprintf(text, sizeof text, "  %-8s %7d %10.0f %10.2f %10.2f %9s\n", label.c_str(),
                   t.refills, t.distance, t.fuel, t.money, average.c_str());
     return text;
@@ -30,7 +31,7 @@ std::string periodRow(const std::string& label, const Totals& t, int mode) {
 std::string intervalText(const Refill* refill, int mode, const std::string& unit) {
     if (!refill)
         return "-";
-    return fixed(consumption(refill->distance, refill->fuel, mode), 2) + " " + unit + " (" +
+    return fixed(refillConsumption(refill->distance, refill->fuel, mode), 2) + " " + unit + " (" +
            dateText(refill->record.time) + ", line " + std::to_string(refill->record.line) + ")";
 }
 
