@@ -1,8 +1,11 @@
 #include "tools/sim.h"
 
+#include "app/app_state.h"
 #include "app/dispatch.h"
+#include "app/main_loop.h"
 #include "app/paths.h"
 #include "app/touch.h"
+#include "calibrate/calibrator.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
 #include "tools/screenshot.h"
@@ -17,6 +20,7 @@
 #include <vector>
 
 TouchFeeder feeder;
+SimProgram program;
 
 namespace {
 
@@ -161,6 +165,10 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std
             options.window = true;
             continue;
         }
+        if (name == "--calibrate") {
+            options.calibrate = true;
+            continue;
+        }
         const std::size_t eq = name.find('=');
         if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
             value = name.substr(eq + 1);
@@ -219,10 +227,21 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std
         error = "--zoom needs --window";
         return false;
     }
+    if (options.calibrate && !options.eventMode) {
+        error = "--calibrate needs --touch event";
+        return false;
+    }
     return true;
 }
 
+SimProgram simProgram(const SimOptions& options) {
+    if (options.calibrate)
+        return {startCalibrator, calibratorPass, calibratorEnded, finishCalibrator};
+    return {startProgram, runPass, [] { return app.exitRequested; }, shutdownProgram};
+}
+
 bool prepareSimRoot(const SimOptions& options, std::string& error) {
+    program = simProgram(options);
     setRootPrefix(options.root);
     DesktopScreen screen;
     screen.xres = options.width;
