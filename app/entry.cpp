@@ -77,6 +77,11 @@ double takeEntry(double current) {
         return typed;
     }
     showNumber("", current, 1);
+    // The shown value is not an entry: what is typed next starts afresh, as after "ok",
+    // rather than continuing the characters typed before (a point typed then would
+    // still swallow the next one).
+    app.inputLength = 0;
+    app.decimalEntered = false;
     app.refreshNumberDisplay = true;
     return current;
 }
