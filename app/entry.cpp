@@ -97,7 +97,14 @@ void appendConsumptionRecord() {
         else
             consumption = app.enteredDistance / app.enteredFuel;
     }
-    writeConsumptionRecord(consumption);
+    if (!writeConsumptionRecord(consumption)) {
+        // The refill stays entered: SAVE can be touched again once the card is fixed.
+        std::snprintf(app.inputText, INPUT_TEXT_SIZE, "%s", NOT_SAVED_TEXT);
+        app.inputLength = 0;
+        app.decimalEntered = false;
+        app.fullRedrawRequested = true;
+        return;
+    }
     if (consumption == 0.0)
         std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
     else

@@ -55,10 +55,10 @@ double decimalField() {
 
 } // namespace
 
-void writeConsumptionRecord(double consumption) {
+bool writeConsumptionRecord(double consumption) {
     LogAppend log = openLogForAppend(dataPath("consumption.txt"));
     if (log.fd < 0)
-        return;
+        return false;
     std::string record = getProperty("P_DEFAULTVEHICLE", "1");
     const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
     record += '\t';
@@ -82,7 +82,7 @@ void writeConsumptionRecord(double consumption) {
     record += '\t';
     timestampText();
     record += scratchText;
-    finishLogAppend(log, CONSUMPTION_HEADER, record);
+    return finishLogAppend(log, CONSUMPTION_HEADER, record);
 }
 
 int nextRecordLine(std::istream& in, int vehicle) {

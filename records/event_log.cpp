@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -26,20 +27,25 @@ const char* const EVENT_HEADER =
 } // namespace
 
 void appendTireChange() {
+    const bool retry = std::strcmp(app.inputText, NOT_SAVED_TEXT) == 0;
+    char shown[INPUT_TEXT_SIZE];
+    std::snprintf(shown, sizeof shown, "%s", retry ? app.unsavedTireChange : app.inputText);
     // Only a positive number typed or shown is recorded; "ok" and 0 leave everything as is.
-    if (!(std::strtod(app.inputText, nullptr) > 0.0))
+    if (!(std::strtod(shown, nullptr) > 0.0))
         return;
     LogAppend log = openLogForAppend(dataPath("events.txt"));
+    bool written = false;
     if (log.fd >= 0) {
         std::string record = getProperty("P_DEFAULTVEHICLE", "1");
         record += "\ttirechange\t";
-        record += app.inputText; // as shown, not reformatted
+        record += shown; // as shown, not reformatted
         record += '\t';
         timestampText();
         record += scratchText;
-        finishLogAppend(log, EVENT_HEADER, record);
+        written = finishLogAppend(log, EVENT_HEADER, record);
     }
-    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
+    std::snprintf(app.unsavedTireChange, INPUT_TEXT_SIZE, "%s", written ? "" : shown);
+    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "%s", written ? "ok" : NOT_SAVED_TEXT);
     app.inputLength = 0;
     app.decimalEntered = false;
     app.fullRedrawRequested = true;

@@ -27,6 +27,7 @@ void selectVehicle(int vehicle) {
     app.enteredPrice = 0.0;
     app.enteredDistance = 0.0;
     app.enteredFuel = 0.0;
+    app.unsavedTireChange[0] = '\0';
     app.fullRedrawRequested = true;
 }
 
