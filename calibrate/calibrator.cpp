@@ -98,11 +98,10 @@ void drawScreen() {
     if (cal.step < TEST_STEP) {
         drawCross(touchToScreen(crossTarget(cal.step, fb.xres, fb.yres)));
         char line[64];
-        std::snprintf(line, sizeof line, "Touch the centre of the cross (%d of %d)", cal.step + 1,
-                      CROSS_COUNT);
+        std::snprintf(line, sizeof line, "Touch the cross (%d of %d)", cal.step + 1, CROSS_COUNT);
         text(instruction, line, INK);
     } else {
-        text(instruction, "Touch anywhere to test, DONE to leave", INK);
+        text(instruction, "Touch to test, DONE to end", INK);
         const LayoutBox face = doneOnScreen();
         fillRect(face.x1, face.y1, face.x2, face.y2, DONE_FACE.r, DONE_FACE.g, DONE_FACE.b);
         text(doneBox(), "DONE", INK);
@@ -178,6 +177,16 @@ bool startCalibrator(int& status) {
     status = 1;
     if (!initFB())
         return false;
+    // The logbook maps the readings to xres x yres but takes them as upright points: on a
+    // quarter-turned panel that is not square some crosses would lie off the screen.
+    for (int k = 0; k < CROSS_COUNT; ++k) {
+        const Point s = touchToScreen(crossTarget(k, fb.xres, fb.yres));
+        if (s.x < 0 || s.y < 0 || s.x >= fb.xres || s.y >= fb.yres) {
+            debugLog("Cannot calibrate: the quarter turn needs a square panel");
+            closeFB();
+            return false;
+        }
+    }
     if (!openRawTouch(cal.device)) {
         std::snprintf(scratchText, SCRATCH_SIZE, "Error opening %s", cal.device.c_str());
         debugLog(scratchText);

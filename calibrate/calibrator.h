@@ -8,7 +8,8 @@
 // root prefix.
 void setCalibratorDevice(const std::string& path);
 // Reads the layout and turns, opens the framebuffer and the input event device. False
-// (status 1, the reason in Debug.log) when one cannot be opened.
+// (status 1, the reason in Debug.log) when one cannot be opened, or when the turns put a
+// cross off the screen.
 bool startCalibrator(int& status);
 // Takes every pending report and repaints what changed.
 void calibratorPass();
