@@ -20,7 +20,8 @@ constexpr int TEST_STEP = CROSS_COUNT; // the steps before it are the crosses
 constexpr int CROSS_ARM = 10;          // pixels from the centre to each end
 constexpr int DOT_SIZE = 7;
 constexpr int TEXT_SIZE = 16;
-constexpr int DONE_W = 100, DONE_H = 50; // layout pixels, centred on the screen
+constexpr int DONE_W = 100, DONE_H = 50; // layout pixels, centred a little below the middle
+constexpr int DONE_DROP = 15;
 
 struct Colour3 {
     int r, g, b;
@@ -64,7 +65,8 @@ struct LayoutBox {
 
 LayoutBox doneBox() {
     const int w = layout.screenW[0], h = layout.screenH[0];
-    return {(w - DONE_W) / 2, (h - DONE_H) / 2, (w + DONE_W) / 2, (h + DONE_H) / 2};
+    const int top = (h - DONE_H) / 2 + DONE_DROP;
+    return {(w - DONE_W) / 2, top, (w + DONE_W) / 2, top + DONE_H};
 }
 
 // The DONE box on the screen, corners sorted.

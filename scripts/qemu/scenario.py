@@ -367,7 +367,8 @@ CAL_TOLERANCE = 12
 CROSSES = ((15, 15), (PANEL_W - 15, 15), (PANEL_W - 15, PANEL_H - 15), (15, PANEL_H - 15))
 WHITE, DOT, DONE_FACE = (255, 255, 255), (255, 220, 0), (96, 96, 96)
 TEST_DOT = (100, 200)
-DONE_POINT = (200, 120)  # inside the DONE box, layout (150, 103)-(250, 153) on this panel
+DONE_FACE_POINT = (185, 135)  # inside the DONE box, layout (150, 118)-(250, 168)
+DONE_POINT = (200, 150)
 
 
 def pixel_is(x, y, colour):
@@ -391,7 +392,7 @@ def route_calibrate(guest, folder, panel):
             guest.wait_screen(pixel_is(x, y, WHITE), 30, f"c{k + 1}-cross")
             guest.tap(screen, x, y)
         step = "test screen"
-        guest.wait_screen(pixel_is(185, 112, DONE_FACE), 30, "c5-test")
+        guest.wait_screen(pixel_is(*DONE_FACE_POINT, DONE_FACE), 30, "c5-test")
         guest.tap(screen, *TEST_DOT)
         guest.wait_screen(pixel_is(*TEST_DOT, DOT), 30, "c6-dot")
         step = "DONE"
