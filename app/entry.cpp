@@ -1,21 +1,21 @@
 #include "app/entry.h"
 
 #include "app/app_state.h"
+#include "base/numeric.h"
 #include "props/properties.h"
 #include "records/consumption_log.h"
+#include "records/event_log.h"
+#include "records/refill.h"
 #include "records/vehicles.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
 // The keypad takes ten characters; the display buffer has room for one more.
 constexpr int MAX_TYPED = 10;
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // Shows prefix and value with the given decimals. A text too long for the number
 // display (a large fuel-full value edited into the property file, a huge consumption
@@ -92,12 +92,11 @@ void appendConsumptionRecord() {
     // An odometer reading gives no distance by itself; the statistics take differences.
     if (getOdometerMode(vehicle) == 0) {
         // A zero divisor is accepted: the record and the display get inf or nan.
-        if (getPropertyInt("P_DEFAULTFUELDISTMODE", "0") == 0)
-            consumption = app.enteredFuel / app.enteredDistance * 100.0;
-        else
-            consumption = app.enteredDistance / app.enteredFuel;
+        consumption = refillConsumption(app.enteredDistance, app.enteredFuel,
+                                        getPropertyInt("P_DEFAULTFUELDISTMODE", "0"));
     }
-    if (!writeConsumptionRecord(consumption)) {
+    if (!writeConsumptionRecord(
+            {app.enteredDistance, app.enteredFuel, app.enteredPrice, consumption})) {
         // The refill stays entered: SAVE can be touched again once the card is fixed.
         std::snprintf(app.inputText, INPUT_TEXT_SIZE, "%s", NOT_SAVED_TEXT);
         app.inputLength = 0;
@@ -114,10 +113,36 @@ void appendConsumptionRecord() {
     app.enteredPrice = 0.0;
     app.enteredDistance = 0.0;
     app.enteredFuel = 0.0;
+    app.unsavedTireChange[0] = '\0';
+    app.fullRedrawRequested = true;
+}
+
+void appendTireChange() {
+    const bool retry = std::strcmp(app.inputText, NOT_SAVED_TEXT) == 0;
+    char shown[INPUT_TEXT_SIZE];
+    std::snprintf(shown, sizeof shown, "%s", retry ? app.unsavedTireChange : app.inputText);
+    // Only a positive number typed or shown is recorded; "ok" and 0 leave everything as is.
+    if (!(std::strtod(shown, nullptr) > 0.0))
+        return;
+    const bool written = writeTireChange(shown);
+    std::snprintf(app.unsavedTireChange, INPUT_TEXT_SIZE, "%s", written ? "" : shown);
+    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "%s", written ? "ok" : NOT_SAVED_TEXT);
+    app.inputLength = 0;
+    app.decimalEntered = false;
+    app.fullRedrawRequested = true;
+}
+
+void chooseVehicle(int vehicle) {
+    if (!selectVehicle(vehicle))
+        return;
+    // a refill half entered for one vehicle must not be saved for another
+    app.enteredPrice = 0.0;
+    app.enteredDistance = 0.0;
+    app.enteredFuel = 0.0;
     app.fullRedrawRequested = true;
 }
 
 void fuelFullAction(const char* key) {
-    const double current = std::strtod(getProperty(key, "0"), nullptr);
+    const double current = getPropertyDouble(key, "0");
     setPropertyDouble(key, takeEntry(current));
 }

@@ -1,6 +1,6 @@
 #include "calibrate/calibration_file.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 #include <cerrno>
 #include <cstring>

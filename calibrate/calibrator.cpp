@@ -1,12 +1,14 @@
 #include "calibrate/calibrator.h"
 
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "app/screens.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "calibrate/calibration.h"
 #include "calibrate/calibration_file.h"
 #include "calibrate/raw_touch.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 #include "display/text.h"
 #include "props/layout.h"
 
@@ -49,14 +51,11 @@ struct Calibrator {
 };
 Calibrator cal;
 
-// Where the program puts touch point (x, y) on the screen: the touch coordinates are
-// upright ones, the half turn spins them, the quarter turn lays them on the panel.
+// Where the program puts touch point t on the screen: the touch coordinates are upright
+// ones, the half turn spins them, the quarter turn lays them on the panel.
 Point touchToScreen(Point t) {
-    const int uprightW = fb.quarterTurn ? fb.yres : fb.xres;
-    const int uprightH = fb.quarterTurn ? fb.xres : fb.yres;
-    if (fb.halfTurn)
-        t = {uprightW - 1 - t.x, uprightH - 1 - t.y};
-    return fb.quarterTurn ? Point{fb.xres - 1 - t.y, t.x} : t;
+    const Point upright = halfTurnUpright(t.x, t.y);
+    return uprightToScreen(upright.x, upright.y);
 }
 
 struct LayoutBox {
@@ -179,6 +178,7 @@ bool startCalibrator(int& status) {
     status = 1;
     if (!initFB())
         return false;
+    applyScreenTurns();
     // The logbook maps the readings to xres x yres but takes them as upright points: on a
     // quarter-turned panel that is not square some crosses would lie off the screen.
     for (int k = 0; k < CROSS_COUNT; ++k) {

@@ -1,6 +1,6 @@
 #include "records/log_append.h"
 
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 
 #include <cerrno>
 #include <cstdio>

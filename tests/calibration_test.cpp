@@ -1,4 +1,4 @@
-#include "app/paths.h"
+#include "base/paths.h"
 #include "calibrate/calibration.h"
 #include "calibrate/calibration_file.h"
 #include "tests/test_root.h"

@@ -1,6 +1,6 @@
 #include "app/app_state.h"
 #include "app/entry.h"
-#include "app/paths.h"
+#include "base/paths.h"
 #include "props/properties.h"
 #include "records/event_log.h"
 #include "tests/test_root.h"
