@@ -5,6 +5,7 @@
 #include "app/dispatch.h"
 #include "app/stats_view.h"
 #include "app/touch.h"
+#include "display/background.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
 #include "display/text.h"
@@ -25,6 +26,7 @@ constexpr const char* BROKEN_PICTURE[PICTURE_COUNT] = {
 };
 
 void freePictures() {
+    forgetBackgrounds();
     for (Image& picture : pictures) {
         std::free(picture.data);
         picture = Image{};
@@ -145,8 +147,7 @@ void runPass() {
     }
     if (app.fullRedrawRequested) {
         const Image& picture = *imageTable[app.currentScreen].normal;
-        copyImageRegion(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, layout.screenW[0],
-                        layout.screenH[0], picture);
+        drawBackground(picture, layout.screenW[0], layout.screenH[0]);
         app.redrawRequested = true;
         app.fullRedrawRequested = false;
     }

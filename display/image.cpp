@@ -78,14 +78,14 @@ void gatherRow(uint8_t* dst, const uint8_t* src, const int64_t* cols, int n, int
 
 } // namespace
 
-void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW,
-                     int imageH, const Image& image) {
+void copyImageRegionInto(uint8_t* lines, std::size_t lineBytes, int x1, int y1, int x2, int y2,
+                         int screenW, int screenH, int imageW, int imageH, const Image& image) {
     if (x1 > x2)
         std::swap(x1, x2);
     if (y1 > y2)
         std::swap(y1, y2);
     const int bytes = static_cast<int>(fb.var.bits_per_pixel / 8);
-    if (x1 == x2 || y1 == y2 || bytes < 1 || !fb.mapping)
+    if (x1 == x2 || y1 == y2 || bytes < 1 || !lines)
         return;
     const Point p0 = screenToLayout(x1, y1, screenW, screenH, imageW, imageH);
     const Point p1 = screenToLayout(x2, y2, screenW, screenH, imageW, imageH);
@@ -143,7 +143,8 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
     for (int64_t y = y1; y < yTo; ++y, rowPos += rowStep) {
         if (y < yFrom)
             continue;
-        uint8_t* dst = fb.mapping + pixelOffset(xFrom, static_cast<int>(y));
+        uint8_t* dst = lines + lineBytes * static_cast<std::size_t>(y) +
+                       static_cast<std::size_t>(xFrom) * static_cast<std::size_t>(bytes);
         const int64_t rowTerm = rowScale * truncToInt(rowPos) * bytes;
         if (rowTerm + colMin < 0 || rowTerm + colMax + bytes > size) {
             // Part of this row lies outside the picture buffer (a file shorter than the
@@ -170,6 +171,13 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
         }
         std::memcpy(dst, row.data(), row.size());
     }
+}
+
+void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW,
+                     int imageH, const Image& image) {
+    uint8_t* origin = fb.mapping ? fb.mapping + pixelOffset(0, 0) : nullptr;
+    copyImageRegionInto(origin, fb.fix.line_length, x1, y1, x2, y2, screenW, screenH, imageW,
+                        imageH, image);
 }
 
 void copyLayoutRect(int x1, int y1, int x2, int y2, int layoutW, int layoutH, const Image& image) {

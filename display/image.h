@@ -29,6 +29,10 @@ bool loadImage(const char* name, Image& image);
 // written; pixels the buffer does not hold are written black.
 void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW,
                      int imageH, const Image& image);
+// The same copy into screen lines held elsewhere, in the panel's pixel format: screen
+// pixel (x, y) goes to lines + y * lineBytes + x * bytes per pixel.
+void copyImageRegionInto(uint8_t* lines, std::size_t lineBytes, int x1, int y1, int x2, int y2,
+                         int screenW, int screenH, int imageW, int imageH, const Image& image);
 // Copies the part of image that shows the layout rectangle.
 void copyLayoutRect(int x1, int y1, int x2, int y2, int layoutW, int layoutH, const Image& image);
 // Paints rect from the normal or active picture of screen, if rect is on that screen.

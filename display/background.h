@@ -1,0 +1,18 @@
+#pragma once
+// Whole-screen backgrounds. The picture, the panel geometry and the turns are fixed for
+// the run, so the scaled and turned copy of a background picture is made once, in the
+// panel's pixel format and line order, and every later full redraw is one memcpy per
+// screen line. This costs one screen of memory per picture drawn whole.
+#include "display/image.h"
+
+#include <cstddef>
+
+// Paints picture (layout size imageW x imageH) over the whole screen, byte for byte as
+// copyImageRegion would. Makes its screen copy on first use; when the memory for it
+// cannot be had, copies directly from the picture on every call. The picture's bytes
+// must not change while its copy is kept.
+void drawBackground(const Image& picture, int imageW, int imageH);
+// Frees every kept screen copy (before the pictures they were made from are freed).
+void forgetBackgrounds();
+// Bytes the kept screen copies hold.
+std::size_t backgroundBytes();

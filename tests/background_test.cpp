@@ -1,0 +1,82 @@
+#include "display/background.h"
+#include "display/framebuffer.h"
+#include "display/image_reference.h"
+#include "tests/screen_fixture.h"
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+class Backgrounds : public ScreenTest {
+  protected:
+    void TearDown() override {
+        forgetBackgrounds();
+        ScreenTest::TearDown();
+    }
+    static std::vector<uint8_t> randomBytes(std::size_t n, unsigned seed) {
+        std::mt19937 random(seed);
+        std::vector<uint8_t> bytes(n);
+        for (uint8_t& b : bytes)
+            b = static_cast<uint8_t>(random());
+        return bytes;
+    }
+};
+
+// The kept screen copy against the per-pixel reference at the panel sizes the device
+// family ships with, both depths, every turn, with plain, padded and panned lines and a
+// picture shorter than its layout size. Each background is drawn twice, made and then
+// reused; a change of turn must make it anew rather than show the old one.
+TEST_F(Backgrounds, KeptCopiesMatchThePerPixelReference) {
+    struct Lines {
+        unsigned padding, xoffset, yoffset;
+    };
+    const Point panels[] = {{400, 256}, {480, 272}, {800, 480}};
+    const Lines lineKinds[] = {{0, 0, 0}, {64, 0, 0}, {6, 3, 2}};
+    int compared = 0;
+    for (unsigned bits : {16u, 32u})
+        for (const Point s : panels)
+            for (const Lines l : lineKinds) {
+                resetFB();
+                forgetBackgrounds();
+                DesktopScreen screen;
+                screen.xres = static_cast<unsigned>(s.x);
+                screen.yres = static_cast<unsigned>(s.y);
+                screen.bitsPerPixel = bits;
+                screen.lineLength = screen.xres * bits / 8 + l.padding;
+                screen.xoffset = l.xoffset;
+                screen.yoffset = l.yoffset;
+                ASSERT_TRUE(openScreen(screen));
+                std::vector<uint8_t> whole = randomBytes(400 * 256 * bits / 8, bits);
+                std::vector<uint8_t> cut(whole.begin(), whole.end() - 4097);
+                const Image pictures[] = {{whole.data(), whole.size()}, {cut.data(), cut.size()}};
+                // Each step changes one turn only.
+                for (int turn : {0, 2, 3, 1}) {
+                    fb.quarterTurn = turn & 1;
+                    fb.halfTurn = turn & 2;
+                    for (const Image& picture : pictures) {
+                        fillMapping(0x5A);
+                        copyImageRegionPerPixel(0, 0, s.x, s.y, s.x, s.y, 400, 256, picture);
+                        const std::string expected = mappingBytes();
+                        for (int draw = 0; draw < 2; ++draw) {
+                            fillMapping(0x5A);
+                            drawBackground(picture, 400, 256);
+                            ASSERT_TRUE(mappingBytes() == expected)
+                                << bits << " bits, " << s.x << "x" << s.y << ", padding "
+                                << l.padding << ", offsets " << l.xoffset << "," << l.yoffset
+                                << ", turn " << turn << ", picture of " << picture.size
+                                << " bytes, draw " << draw;
+                            ++compared;
+                        }
+                    }
+                }
+                // One screen per picture drawn whole, whatever the turns did.
+                EXPECT_EQ(backgroundBytes(), 2u * s.x * s.y * bits / 8);
+            }
+    EXPECT_EQ(compared, 2 * 3 * 3 * 4 * 2 * 2);
+    forgetBackgrounds();
+    EXPECT_EQ(backgroundBytes(), 0u);
+}
+
+} // namespace
