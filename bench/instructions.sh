@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# Counts the instructions that one iteration of benchmark cases executes, under valgrind's
+# callgrind, so that figures can be compared on a busy machine where times are not. Each
+# case runs once with 1 and once with 1 + K iterations; the difference divided by K
+# leaves out the program's own start and the case's setup (making the first kept
+# background, starting the program for a pass).
+#   bench/instructions.sh [-b BENCH] [-k K] REGEX...
+# REGEX selects cases by name as --benchmark_filter does; prints "name<TAB>instructions".
+# BENCH defaults to build/release/bench/pumpwright-bench; K to 4.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bench=build/release/bench/pumpwright-bench
+extra=4
+while getopts b:k: option; do
+    case "$option" in
+    b) bench="$OPTARG" ;;
+    k) extra="$OPTARG" ;;
+    *) exit 2 ;;
+    esac
+done
+shift $((OPTIND - 1))
+[ $# -gt 0 ] || { echo "usage: $0 [-b BENCH] [-k K] REGEX..." >&2; exit 2; }
+command -v valgrind >/dev/null || { echo "$0: valgrind is missing (scripts/deps.sh installs it)" >&2; exit 1; }
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+# Instructions of the whole run of one case at the given iteration count.
+count() {
+    valgrind --tool=callgrind --callgrind-out-file="$scratch/out" \
+        "$bench" --iterations="$2" --benchmark_filter="$1" >/dev/null 2>"$scratch/log" ||
+        { cat "$scratch/log" >&2; exit 1; }
+    sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$scratch/log"
+}
+
+for regex in "$@"; do
+    "$bench" --benchmark_list_tests --benchmark_filter="$regex" | while read -r name; do
+        # The exact case: its name with regex characters escaped, and the suffix a fixed
+        # iteration count adds.
+        exact="^$(printf '%s' "$name" | sed 's/[][\.*^$+?(){}|]/\\&/g')(/iterations:[0-9]+)?\$"
+        one=$(count "$exact" 1)
+        more=$(count "$exact" $((1 + extra)))
+        printf '%s\t%d\n' "$name" $(((more - one) / extra))
+    done
+done
