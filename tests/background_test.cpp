@@ -3,9 +3,32 @@
 #include "display/image_reference.h"
 #include "tests/screen_fixture.h"
 
+#include <cstdint>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
+
+namespace {
+bool refuseArrays = false;
+int refusedArrays = 0;
+} // namespace
+
+// The test program is linked with --wrap for the nothrow array new, which the kept
+// backgrounds allocate with: while refuseArrays is set it fails as on a device short of
+// memory.
+#if SIZE_MAX > UINT32_MAX
+#define PW_NOTHROW_NEW_ARRAY(prefix) prefix##_ZnamRKSt9nothrow_t
+#else
+#define PW_NOTHROW_NEW_ARRAY(prefix) prefix##_ZnajRKSt9nothrow_t
+#endif
+extern "C" void* PW_NOTHROW_NEW_ARRAY(__real_)(std::size_t size, const std::nothrow_t& tag);
+extern "C" void* PW_NOTHROW_NEW_ARRAY(__wrap_)(std::size_t size, const std::nothrow_t& tag) {
+    if (!refuseArrays)
+        return PW_NOTHROW_NEW_ARRAY(__real_)(size, tag);
+    ++refusedArrays;
+    return nullptr;
+}
 
 namespace {
 
@@ -77,6 +100,28 @@ TEST_F(Backgrounds, KeptCopiesMatchThePerPixelReference) {
     EXPECT_EQ(compared, 2 * 3 * 3 * 4 * 2 * 2);
     forgetBackgrounds();
     EXPECT_EQ(backgroundBytes(), 0u);
+}
+
+// Without memory for a kept screen every full redraw still paints the picture exactly,
+// by the direct copy; the memory is asked for once, and nothing is logged.
+TEST_F(Backgrounds, RefusedMemoryFallsBackToTheDirectCopy) {
+    ASSERT_TRUE(openScreen(800, 480, 16));
+    fb.quarterTurn = true;
+    std::vector<uint8_t> bytes = randomBytes(400 * 256 * 2, 11);
+    const Image picture{bytes.data(), bytes.size()};
+    copyImageRegionPerPixel(0, 0, 800, 480, 800, 480, 400, 256, picture);
+    const std::string expected = mappingBytes();
+    refuseArrays = true;
+    refusedArrays = 0;
+    for (int draw = 0; draw < 3; ++draw) {
+        fillMapping(0x5A);
+        drawBackground(picture, 400, 256);
+        EXPECT_TRUE(mappingBytes() == expected) << "draw " << draw;
+    }
+    refuseArrays = false;
+    EXPECT_EQ(refusedArrays, 1);
+    EXPECT_EQ(backgroundBytes(), 0u);
+    EXPECT_EQ(debugLogText(), "");
 }
 
 } // namespace
