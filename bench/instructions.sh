@@ -3,7 +3,12 @@
 # callgrind, so that figures can be compared on a busy machine where times are not. Each
 # case runs once with 1 and once with 1 + K iterations; the difference divided by K
 # leaves out the program's own start and the case's setup (making the first kept
-# background, starting the program for a pass).
+# background, starting the program for a pass). Cases that pause their timing count only
+# inside the program's functions they time (startProgram, dispatchTouch, runPass,
+# drawStatisticsView), not in the preparation between iterations.
+# The C library is told to copy and fill with vector loops instead of "rep movsb/stosb",
+# which valgrind counts as one instruction per byte: the counts then follow the bytes
+# moved as a loop of loads and stores does, as on an ARM core.
 #   bench/instructions.sh [-b BENCH] [-k K] REGEX...
 # REGEX selects cases by name as --benchmark_filter does; prints "name<TAB>instructions".
 # BENCH defaults to build/release/bench/pumpwright-bench; K to 4.
@@ -25,11 +30,29 @@ command -v valgrind >/dev/null || { echo "$0: valgrind is missing (scripts/deps.
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# Instructions of the whole run of one case at the given iteration count.
+no_rep="glibc.cpu.x86_rep_movsb_threshold=0x7fffffffffffffff"
+no_rep="$no_rep:glibc.cpu.x86_rep_stosb_threshold=0x7fffffffffffffff"
+
+# The functions whose instructions a case counts; none: all of them.
+timed() {
+    case "$1" in
+    program/start-up+first-pass/*) echo "startProgram* runPass*" ;;
+    program/first-pass/* | program/full-redraw/*) echo "runPass*" ;;
+    program/save-pass/*) echo "dispatchTouch* runPass*" ;;
+    statistics/*) echo "drawStatisticsView*" ;;
+    esac
+}
+
+# Instructions of one case (regex, name) run with the given iteration count.
 count() {
-    valgrind --tool=callgrind --callgrind-out-file="$scratch/out" \
-        "$bench" --iterations="$2" --benchmark_filter="$1" >/dev/null 2>"$scratch/log" ||
-        { cat "$scratch/log" >&2; exit 1; }
+    local options=() functions function
+    read -ra functions <<<"$(timed "$2")"
+    for function in "${functions[@]}"; do
+        options+=(--collect-atstart=no "--toggle-collect=$function")
+    done
+    GLIBC_TUNABLES="$no_rep" valgrind --tool=callgrind --callgrind-out-file="$scratch/out" \
+        "${options[@]}" "$bench" --iterations="$3" --benchmark_filter="$1" \
+        >/dev/null 2>"$scratch/log" || { cat "$scratch/log" >&2; exit 1; }
     sed -n 's/.*Collected : \([0-9]*\).*/\1/p' "$scratch/log"
 }
 
@@ -38,8 +61,8 @@ for regex in "$@"; do
         # The exact case: its name with regex characters escaped, and the suffix a fixed
         # iteration count adds.
         exact="^$(printf '%s' "$name" | sed 's/[][\.*^$+?(){}|]/\\&/g')(/iterations:[0-9]+)?\$"
-        one=$(count "$exact" 1)
-        more=$(count "$exact" $((1 + extra)))
+        one=$(count "$exact" "$name" 1)
+        more=$(count "$exact" "$name" $((1 + extra)))
         printf '%s\t%d\n' "$name" $(((more - one) / extra))
     done
 done

@@ -9,8 +9,8 @@
 
 namespace {
 
-// One picture's screen copy and everything it was made for: a new panel geometry or turn
-// (tests, benchmarks) makes it again.
+// One picture's screen lines and everything they were made for: a new panel geometry or
+// turn (tests, benchmarks) makes them again.
 struct Background {
     const uint8_t* data = nullptr;
     std::size_t size = 0;
@@ -18,12 +18,16 @@ struct Background {
     int xres = 0, yres = 0;
     unsigned bits = 0;
     bool quarterTurn = false, halfTurn = false;
-    std::unique_ptr<uint8_t[]> lines; // null when the memory was refused
+    bool refused = false;              // no memory: every redraw copies directly
+    std::vector<const uint8_t*> lines; // where each screen line's bytes are
+    std::unique_ptr<uint8_t[]> made;   // the lines the picture does not hold as shown
+    std::size_t madeBytes = 0;
+    bool consecutive = false; // line y + 1 follows line y: one memcpy for the whole screen
 };
 
 std::vector<Background> backgrounds;
 
-Background current(const Image& picture, int imageW, int imageH) {
+Background wanted(const Image& picture, int imageW, int imageH) {
     Background b;
     b.data = picture.data;
     b.size = picture.size;
@@ -43,30 +47,52 @@ bool sameMaking(const Background& a, const Background& b) {
            a.halfTurn == b.halfTurn;
 }
 
-// The kept copy for the picture as the screen is now, made when missing; null when there
-// is no memory for it (remembered, so that a short memory costs one refusal, not one
-// per redraw).
-const uint8_t* keptLines(const Image& picture, int imageW, int imageH, std::size_t lineBytes) {
-    Background wanted = current(picture, imageW, imageH);
-    Background* found = nullptr;
-    for (Background& b : backgrounds)
-        if (b.data == picture.data)
-            found = &b;
-    if (found && sameMaking(*found, wanted))
-        return found->lines.get();
-    if (!found) {
-        try {
-            found = &backgrounds.emplace_back();
-        } catch (const std::bad_alloc&) {
-            return nullptr;
-        }
+// Screen line y of the mapping.
+uint8_t* mappingLine(int y) {
+    return fb.mapping + pixelOffset(0, 0) + std::size_t{fb.fix.line_length} * y;
+}
+
+// Makes b's lines for picture and paints each on the screen as it is made, so that the
+// first redraw costs what a direct copy does. Screen lines that show a run of the
+// picture as it is (same size, no turn) point into the picture; scaled lines repeat
+// their neighbours and are made once. False, with nothing painted, without the memory.
+bool makeLines(Background& b, const Image& picture, std::size_t lineBytes) {
+    RegionRows rows;
+    if (!rows.plan(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, b.imageW, b.imageH, picture))
+        return false;
+    std::size_t distinct = 0;
+    for (std::size_t y = 0; y < rows.rowTerms.size(); ++y)
+        if (!rows.direct(rows.rowTerms[y]) && (y == 0 || rows.rowTerms[y] != rows.rowTerms[y - 1]))
+            ++distinct;
+    try {
+        b.lines.resize(rows.rowTerms.size());
+    } catch (const std::bad_alloc&) {
+        return false;
     }
-    *found = std::move(wanted);
-    found->lines.reset(new (std::nothrow) uint8_t[lineBytes * static_cast<std::size_t>(fb.yres)]);
-    if (found->lines)
-        copyImageRegionInto(found->lines.get(), lineBytes, 0, 0, fb.xres, fb.yres, fb.xres, fb.yres,
-                            imageW, imageH, picture);
-    return found->lines.get();
+    b.madeBytes = distinct * lineBytes;
+    if (distinct > 0) {
+        b.made.reset(new (std::nothrow) uint8_t[b.madeBytes]);
+        if (!b.made)
+            return false;
+    }
+    uint8_t* next = b.made.get();
+    for (std::size_t y = 0; y < rows.rowTerms.size(); ++y) {
+        const int64_t term = rows.rowTerms[y];
+        const uint8_t* line = rows.direct(term);
+        if (!line && y > 0 && term == rows.rowTerms[y - 1]) {
+            line = b.lines[y - 1];
+        } else if (!line) {
+            rows.fill(next, term);
+            line = next;
+            next += lineBytes;
+        }
+        b.lines[y] = line;
+        std::memcpy(mappingLine(static_cast<int>(y)), line, lineBytes);
+    }
+    b.consecutive = true;
+    for (std::size_t y = 1; y < b.lines.size() && b.consecutive; ++y)
+        b.consecutive = b.lines[y] == b.lines[y - 1] + lineBytes;
+    return true;
 }
 
 } // namespace
@@ -76,21 +102,39 @@ void drawBackground(const Image& picture, int imageW, int imageH) {
     if (!fb.mapping || bytes < 1 || fb.xres < 1 || fb.yres < 1)
         return;
     const std::size_t lineBytes = static_cast<std::size_t>(fb.xres) * bytes;
-    const uint8_t* lines = keptLines(picture, imageW, imageH, lineBytes);
-    if (!lines) {
+    Background* found = nullptr;
+    for (Background& b : backgrounds)
+        if (b.data == picture.data)
+            found = &b;
+    Background now = wanted(picture, imageW, imageH);
+    if (!found || !sameMaking(*found, now)) {
+        if (!found) {
+            try {
+                found = &backgrounds.emplace_back();
+            } catch (const std::bad_alloc&) {
+                copyImageRegion(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, imageW, imageH, picture);
+                return;
+            }
+        }
+        *found = std::move(now);
+        // A short memory costs one refusal, not one per redraw.
+        if (makeLines(*found, picture, lineBytes))
+            return;
+        found->lines.clear();
+        found->made.reset();
+        found->madeBytes = 0;
+        found->refused = true;
+    }
+    if (found->refused) {
         copyImageRegion(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, imageW, imageH, picture);
         return;
     }
-    uint8_t* origin = fb.mapping + pixelOffset(0, 0);
-    const std::size_t stride = fb.fix.line_length;
-    if (stride == lineBytes) {
-        std::memcpy(origin, lines, lineBytes * static_cast<std::size_t>(fb.yres));
+    if (found->consecutive && fb.fix.line_length == lineBytes) {
+        std::memcpy(mappingLine(0), found->lines[0], lineBytes * found->lines.size());
         return;
     }
-    // Padded lines or a panned view: the screen's lines lie apart in the mapping.
-    for (int y = 0; y < fb.yres; ++y)
-        std::memcpy(origin + stride * static_cast<std::size_t>(y),
-                    lines + lineBytes * static_cast<std::size_t>(y), lineBytes);
+    for (std::size_t y = 0; y < found->lines.size(); ++y)
+        std::memcpy(mappingLine(static_cast<int>(y)), found->lines[y], lineBytes);
 }
 
 void forgetBackgrounds() {
@@ -100,7 +144,6 @@ void forgetBackgrounds() {
 std::size_t backgroundBytes() {
     std::size_t total = 0;
     for (const Background& b : backgrounds)
-        if (b.lines)
-            total += static_cast<std::size_t>(b.xres) * b.yres * (b.bits / 8);
+        total += b.madeBytes + b.lines.size() * sizeof(const uint8_t*);
     return total;
 }

@@ -2,7 +2,9 @@
 // Whole-screen backgrounds. The picture, the panel geometry and the turns are fixed for
 // the run, so the scaled and turned copy of a background picture is made once, in the
 // panel's pixel format and line order, and every later full redraw is one memcpy per
-// screen line. This costs one screen of memory per picture drawn whole.
+// screen line. This costs at most one screen of memory per picture drawn whole: lines
+// that repeat their neighbour are kept once, and lines the picture holds as they are
+// shown are not copied at all.
 #include "display/image.h"
 
 #include <cstddef>
