@@ -11,10 +11,10 @@
 # moved as a loop of loads and stores does, as on an ARM core.
 #   bench/instructions.sh [-b BENCH] [-k K] REGEX...
 # REGEX selects cases by name as --benchmark_filter does; prints "name<TAB>instructions".
-# BENCH defaults to build/release/bench/pumpwright-bench; K to 4.
+# BENCH defaults to the release build's pumpwright-bench; K to 4.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-bench=build/release/bench/pumpwright-bench
+root="$(cd "$(dirname "$0")/.." && pwd)"
+bench="$root/build/release/bench/pumpwright-bench"
 extra=4
 while getopts b:k: option; do
     case "$option" in
@@ -25,7 +25,7 @@ while getopts b:k: option; do
 done
 shift $((OPTIND - 1))
 [ $# -gt 0 ] || { echo "usage: $0 [-b BENCH] [-k K] REGEX..." >&2; exit 2; }
-command -v valgrind >/dev/null || { echo "$0: valgrind is missing (scripts/deps.sh installs it)" >&2; exit 1; }
+bash "$root/scripts/deps.sh" valgrind
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT

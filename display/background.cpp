@@ -47,9 +47,9 @@ bool sameMaking(const Background& a, const Background& b) {
            a.halfTurn == b.halfTurn;
 }
 
-// Screen line y of the mapping.
-uint8_t* mappingLine(int y) {
-    return fb.mapping + pixelOffset(0, 0) + std::size_t{fb.fix.line_length} * y;
+// Where the screen's first line starts in the mapping (after any panning).
+uint8_t* screenOrigin() {
+    return fb.mapping + pixelOffset(0, 0);
 }
 
 // Makes b's lines for picture and paints each on the screen as it is made, so that the
@@ -76,7 +76,9 @@ bool makeLines(Background& b, const Image& picture, std::size_t lineBytes) {
             return false;
     }
     uint8_t* next = b.made.get();
-    for (std::size_t y = 0; y < rows.rowTerms.size(); ++y) {
+    uint8_t* screenLine = screenOrigin();
+    const std::size_t stride = fb.fix.line_length;
+    for (std::size_t y = 0; y < rows.rowTerms.size(); ++y, screenLine += stride) {
         const int64_t term = rows.rowTerms[y];
         const uint8_t* line = rows.direct(term);
         if (!line && y > 0 && term == rows.rowTerms[y - 1]) {
@@ -87,7 +89,7 @@ bool makeLines(Background& b, const Image& picture, std::size_t lineBytes) {
             next += lineBytes;
         }
         b.lines[y] = line;
-        std::memcpy(mappingLine(static_cast<int>(y)), line, lineBytes);
+        std::memcpy(screenLine, line, lineBytes);
     }
     b.consecutive = true;
     for (std::size_t y = 1; y < b.lines.size() && b.consecutive; ++y)
@@ -130,11 +132,14 @@ void drawBackground(const Image& picture, int imageW, int imageH) {
         return;
     }
     if (found->consecutive && fb.fix.line_length == lineBytes) {
-        std::memcpy(mappingLine(0), found->lines[0], lineBytes * found->lines.size());
+        std::memcpy(screenOrigin(), found->lines[0], lineBytes * found->lines.size());
         return;
     }
-    for (std::size_t y = 0; y < found->lines.size(); ++y)
-        std::memcpy(mappingLine(static_cast<int>(y)), found->lines[y], lineBytes);
+    uint8_t* screenLine = screenOrigin();
+    for (const uint8_t* line : found->lines) {
+        std::memcpy(screenLine, line, lineBytes);
+        screenLine += fb.fix.line_length;
+    }
 }
 
 void forgetBackgrounds() {

@@ -150,12 +150,6 @@ bool RegionRows::plan(int x1, int y1, int x2, int y2, int screenW, int screenH, 
     return true;
 }
 
-const uint8_t* RegionRows::direct(int64_t rowTerm) const {
-    if (!contiguous || rowTerm + colMin < 0 || rowTerm + colMax + bytes > size)
-        return nullptr;
-    return data + rowTerm + colMin;
-}
-
 void RegionRows::fill(uint8_t* dst, int64_t rowTerm) const {
     if (rowTerm + colMin < 0 || rowTerm + colMax + bytes > size) {
         // Part of this row lies outside the picture buffer (a file shorter than the

@@ -38,7 +38,11 @@ struct RegionRows {
     bool plan(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW, int imageH,
               const Image& image);
     // The row's bytes where the picture holds them as they are shown, else null.
-    const uint8_t* direct(int64_t rowTerm) const;
+    const uint8_t* direct(int64_t rowTerm) const {
+        if (!contiguous || rowTerm + colMin < 0 || rowTerm + colMax + bytes > size)
+            return nullptr;
+        return data + rowTerm + colMin;
+    }
     // Writes the row's width * bytes bytes to dst; pixels the picture lacks are black.
     void fill(uint8_t* dst, int64_t rowTerm) const;
 
