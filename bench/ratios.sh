@@ -2,13 +2,15 @@
 # Prints, per panel and depth, the whole-screen copies against a memcpy of the same bytes
 # in the same run: the full redraw from a kept background and, in brackets, the direct
 # copy, for every turn. Medians of repetitions, so that a busy machine disturbs them less.
-#   bench/ratios.sh [BENCH] [REPETITIONS]   (default build/release/bench/pumpwright-bench, 5)
+#   bench/ratios.sh [BENCH] [REPETITIONS] [MIN_TIME]
+# Defaults: the release build's pumpwright-bench, 7 repetitions of at least 0.05 s each.
 set -euo pipefail
-cd "$(dirname "$0")/.."
-bench="${1:-build/release/bench/pumpwright-bench}"
-repetitions="${2:-5}"
+bench="${1:-$(dirname "$0")/../build/release/bench/pumpwright-bench}"
+repetitions="${2:-7}"
+min_time="${3:-0.05}"
 
 "$bench" --benchmark_filter='^(memcpy|redraw|copy)/' --benchmark_repetitions="$repetitions" \
+    --benchmark_min_time="$min_time" \
     --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
     awk -F, '
 $1 ~ /_median"$/ {

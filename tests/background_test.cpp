@@ -48,7 +48,7 @@ class Backgrounds : public ScreenTest {
 };
 
 // The kept screen copy against the per-pixel reference at the panel sizes the device
-// family ships with, both depths, every turn, with plain, padded and panned lines and a
+// family ships with, both depths, every turn, with plain, padded and panned lines, and a
 // picture shorter than its layout size. Each background is drawn twice, made and then
 // reused; a change of turn must make it anew rather than show the old one.
 TEST_F(Backgrounds, KeptCopiesMatchThePerPixelReference) {
@@ -72,8 +72,12 @@ TEST_F(Backgrounds, KeptCopiesMatchThePerPixelReference) {
                 screen.yoffset = l.yoffset;
                 ASSERT_TRUE(openScreen(screen));
                 std::vector<uint8_t> whole = randomBytes(400 * 256 * bits / 8, bits);
+                // The short picture only on plain lines: the lines change where the
+                // screen lines land, not what they hold (and emulated ARM runs are slow).
                 std::vector<uint8_t> cut(whole.begin(), whole.end() - 4097);
-                const Image pictures[] = {{whole.data(), whole.size()}, {cut.data(), cut.size()}};
+                std::vector<Image> pictures{{whole.data(), whole.size()}};
+                if (l.padding == 0 && l.xoffset == 0)
+                    pictures.push_back({cut.data(), cut.size()});
                 // Each step changes one turn only.
                 for (int turn : {0, 2, 3, 1}) {
                     fb.quarterTurn = turn & 1;
@@ -96,9 +100,10 @@ TEST_F(Backgrounds, KeptCopiesMatchThePerPixelReference) {
                 }
                 // At most one screen and its line table per picture, whatever the turns did.
                 EXPECT_LE(backgroundBytes(),
-                          2 * (std::size_t{1} * s.x * s.y * bits / 8 + s.y * sizeof(void*)));
+                          pictures.size() *
+                              (std::size_t{1} * s.x * s.y * bits / 8 + s.y * sizeof(void*)));
             }
-    EXPECT_EQ(compared, 2 * 3 * 3 * 4 * 2 * 2);
+    EXPECT_EQ(compared, 2 * 3 * (3 + 1) * 4 * 2);
     forgetBackgrounds();
     EXPECT_EQ(backgroundBytes(), 0u);
 }
