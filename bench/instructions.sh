@@ -3,9 +3,10 @@
 # callgrind, so that figures can be compared on a busy machine where times are not. Each
 # case runs once with 1 and once with 1 + K iterations; the difference divided by K
 # leaves out the program's own start and the case's setup (making the first kept
-# background, starting the program for a pass). Cases that pause their timing count only
-# inside the program's functions they time (startProgram, dispatchTouch, runPass,
-# drawStatisticsView), not in the preparation between iterations.
+# background, starting the program for a pass). Cases that do more in an iteration than
+# they time count only inside the functions they time (startProgram, dispatchTouch,
+# runPass, drawStatisticsView, the picture copies), not in the preparation between
+# iterations or the memcpy a copy is compared with.
 # The C library is told to copy and fill with vector loops instead of "rep movsb/stosb",
 # which valgrind counts as one instruction per byte: the counts then follow the bytes
 # moved as a loop of loads and stores does, as on an ARM core.
@@ -40,6 +41,9 @@ timed() {
     program/first-pass/* | program/full-redraw/*) echo "runPass*" ;;
     program/save-pass/*) echo "dispatchTouch* runPass*" ;;
     statistics/*) echo "drawStatisticsView*" ;;
+    redraw/*) echo "drawBackground(*" ;;
+    copy/*) echo "copyImageRegion(*" ;;
+    per-pixel/*) echo "copyImageRegionPerPixel(*" ;;
     esac
 }
 
@@ -57,10 +61,12 @@ count() {
 }
 
 for regex in "$@"; do
-    "$bench" --benchmark_list_tests --benchmark_filter="$regex" | while read -r name; do
-        # The exact case: its name with regex characters escaped, and the suffix a fixed
-        # iteration count adds.
-        exact="^$(printf '%s' "$name" | sed 's/[][\.*^$+?(){}|]/\\&/g')(/iterations:[0-9]+)?\$"
+    "$bench" --benchmark_list_tests --benchmark_filter="$regex" | while read -r listed; do
+        name="${listed%/manual_time}"
+        # The exact case: its name with regex characters escaped, and the suffixes a fixed
+        # iteration count and a manually timed case add.
+        exact="^$(printf '%s' "$name" | sed 's/[][\.*^$+?(){}|]/\\&/g')"
+        exact="$exact(/iterations:[0-9]+)?(/manual_time)?\$"
         one=$(count "$exact" "$name" 1)
         more=$(count "$exact" "$name" $((1 + extra)))
         printf '%s\t%d\n' "$name" $(((more - one) / extra))
