@@ -52,10 +52,10 @@ uint8_t* screenOrigin() {
     return fb.mapping + pixelOffset(0, 0);
 }
 
-// Makes b's lines for picture and paints each on the screen as it is made, so that the
+// Makes b's lines for picture, doing what the direct copy does for its rows, so that the
 // first redraw costs what a direct copy does. Screen lines that show a run of the
 // picture as it is (same size, no turn) point into the picture; scaled lines repeat
-// their neighbours and are made once. False, with nothing painted, without the memory.
+// their neighbours and are made once. False without the memory.
 bool makeLines(Background& b, const Image& picture, std::size_t lineBytes) {
     RegionRows rows;
     if (!rows.plan(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, b.imageW, b.imageH, picture))
@@ -76,9 +76,7 @@ bool makeLines(Background& b, const Image& picture, std::size_t lineBytes) {
             return false;
     }
     uint8_t* next = b.made.get();
-    uint8_t* screenLine = screenOrigin();
-    const std::size_t stride = fb.fix.line_length;
-    for (std::size_t y = 0; y < rows.rowTerms.size(); ++y, screenLine += stride) {
+    for (std::size_t y = 0; y < rows.rowTerms.size(); ++y) {
         const int64_t term = rows.rowTerms[y];
         const uint8_t* line = rows.direct(term);
         if (!line && y > 0 && term == rows.rowTerms[y - 1]) {
@@ -89,7 +87,6 @@ bool makeLines(Background& b, const Image& picture, std::size_t lineBytes) {
             next += lineBytes;
         }
         b.lines[y] = line;
-        std::memcpy(screenLine, line, lineBytes);
     }
     b.consecutive = true;
     for (std::size_t y = 1; y < b.lines.size() && b.consecutive; ++y)
@@ -120,12 +117,12 @@ void drawBackground(const Image& picture, int imageW, int imageH) {
         }
         *found = std::move(now);
         // A short memory costs one refusal, not one per redraw.
-        if (makeLines(*found, picture, lineBytes))
-            return;
-        found->lines.clear();
-        found->made.reset();
-        found->madeBytes = 0;
-        found->refused = true;
+        if (!makeLines(*found, picture, lineBytes)) {
+            found->lines.clear();
+            found->made.reset();
+            found->madeBytes = 0;
+            found->refused = true;
+        }
     }
     if (found->refused) {
         copyImageRegion(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, imageW, imageH, picture);
