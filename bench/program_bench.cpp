@@ -73,7 +73,6 @@ void benchFirstPass(benchmark::State& state, bool includeStartUp) {
         runPass();
         benchmark::ClobberMemory();
         state.PauseTiming();
-        state.counters["kept_bytes"] = static_cast<double>(backgroundBytes());
         powerOff();
         state.ResumeTiming();
     }

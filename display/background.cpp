@@ -18,6 +18,7 @@ struct Background {
     int xres = 0, yres = 0;
     unsigned bits = 0;
     bool quarterTurn = false, halfTurn = false;
+    bool drawnOnce = false;            // the lines are made at the second full redraw
     bool refused = false;              // no memory: every redraw copies directly
     std::vector<const uint8_t*> lines; // where each screen line's bytes are
     std::unique_ptr<uint8_t[]> made;   // the lines the picture does not hold as shown
@@ -52,8 +53,8 @@ uint8_t* screenOrigin() {
     return fb.mapping + pixelOffset(0, 0);
 }
 
-// Makes b's lines for picture, doing what the direct copy does for its rows, so that the
-// first redraw costs what a direct copy does. Screen lines that show a run of the
+// Makes b's lines for picture, doing what the direct copy does for its rows, so that
+// making them costs about what a direct copy does. Screen lines that show a run of the
 // picture as it is (same size, no turn) point into the picture; scaled lines repeat
 // their neighbours and are made once. False without the memory.
 bool makeLines(Background& b, const Image& picture, std::size_t lineBytes) {
@@ -94,6 +95,24 @@ bool makeLines(Background& b, const Image& picture, std::size_t lineBytes) {
     return true;
 }
 
+// The entry for picture as the screen is now: found, started anew when the panel or
+// the turns changed, or added; null when the table cannot grow.
+Background* entryFor(const Image& picture, int imageW, int imageH) {
+    Background now = wanted(picture, imageW, imageH);
+    for (Background& b : backgrounds) {
+        if (b.data != picture.data)
+            continue;
+        if (!sameMaking(b, now))
+            b = std::move(now);
+        return &b;
+    }
+    try {
+        return &backgrounds.emplace_back(std::move(now));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
 } // namespace
 
 void drawBackground(const Image& picture, int imageW, int imageH) {
@@ -101,39 +120,30 @@ void drawBackground(const Image& picture, int imageW, int imageH) {
     if (!fb.mapping || bytes < 1 || fb.xres < 1 || fb.yres < 1)
         return;
     const std::size_t lineBytes = static_cast<std::size_t>(fb.xres) * bytes;
-    Background* found = nullptr;
-    for (Background& b : backgrounds)
-        if (b.data == picture.data)
-            found = &b;
-    Background now = wanted(picture, imageW, imageH);
-    if (!found || !sameMaking(*found, now)) {
-        if (!found) {
-            try {
-                found = &backgrounds.emplace_back();
-            } catch (const std::bad_alloc&) {
-                copyImageRegion(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, imageW, imageH, picture);
-                return;
-            }
-        }
-        *found = std::move(now);
-        // A short memory costs one refusal, not one per redraw.
-        if (!makeLines(*found, picture, lineBytes)) {
-            found->lines.clear();
-            found->made.reset();
-            found->madeBytes = 0;
-            found->refused = true;
-        }
+    Background* b = entryFor(picture, imageW, imageH);
+    // A short memory costs one refusal, not one per redraw.
+    if (b && b->drawnOnce && !b->refused && b->lines.empty() &&
+        !makeLines(*b, picture, lineBytes)) {
+        b->lines.clear();
+        b->made.reset();
+        b->madeBytes = 0;
+        b->refused = true;
     }
-    if (found->refused) {
+    // The first full redraw of a picture is the direct copy: the start-up's first pass
+    // costs what it always did (fresh memory is slow to touch), and a picture drawn whole
+    // only once never holds memory.
+    if (!b || !b->drawnOnce || b->refused) {
+        if (b)
+            b->drawnOnce = true;
         copyImageRegion(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, imageW, imageH, picture);
         return;
     }
-    if (found->consecutive && fb.fix.line_length == lineBytes) {
-        std::memcpy(screenOrigin(), found->lines[0], lineBytes * found->lines.size());
+    if (b->consecutive && fb.fix.line_length == lineBytes) {
+        std::memcpy(screenOrigin(), b->lines[0], lineBytes * b->lines.size());
         return;
     }
     uint8_t* screenLine = screenOrigin();
-    for (const uint8_t* line : found->lines) {
+    for (const uint8_t* line : b->lines) {
         std::memcpy(screenLine, line, lineBytes);
         screenLine += fb.fix.line_length;
     }
