@@ -1,14 +1,15 @@
 // Whole-screen picture copies at the panel sizes the device family ships with: the full
 // redraw from a kept background, the direct copy and the per-pixel reference, against
 // memcpy of the same bytes; a wide graph line and the SAVE result's text.
-#include "app/paths.h"
+#include "base/paths.h"
 #include "bench/bench_panel.h"
 #include "display/background.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
-#include "display/image_reference.h"
 #include "display/text.h"
+#include "testsupport/image_reference.h"
+#include "testsupport/process_state.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

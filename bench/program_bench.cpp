@@ -6,15 +6,15 @@
 #include "app/app_state.h"
 #include "app/dispatch.h"
 #include "app/main_loop.h"
-#include "app/paths.h"
 #include "app/touch.h"
+#include "base/paths.h"
 #include "bench/bench_panel.h"
 #include "display/background.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
-#include "display/text.h"
+#include "display/screen_map.h"
 #include "props/layout.h"
-#include "props/properties.h"
+#include "testsupport/process_state.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>
@@ -37,13 +37,7 @@ void writeCard() {
 
 // Everything the process holds back to how it is before main() starts.
 void powerOff() {
-    shutdownProgram();
-    resetMainLoop();
-    resetText();
-    resetTouch();
-    resetFB();
-    resetAppState();
-    resetProperties();
+    resetProcessState();
 }
 
 void preparePanel(benchmark::State& state) {

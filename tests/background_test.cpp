@@ -1,7 +1,7 @@
 #include "display/background.h"
 #include "display/framebuffer.h"
-#include "display/image_reference.h"
 #include "tests/screen_fixture.h"
+#include "testsupport/image_reference.h"
 
 #include <cstdint>
 #include <new>
