@@ -1,15 +1,19 @@
-// pumpwright-card DIR [--font FILE]
+// pumpwright-card DIR [--font FILE] [--size WxH] [--bpp 16|32]
+// pumpwright-card import|export|check ... (tools/card_skin.h)
 //
 // Makes a memory card the program starts from: the five background pictures, drawn with
 // the program's own display code for the layout in force (DIR's environment.txt when it
 // has one, else the compiled-in defaults), and the font under its configured name, in
-// DIR/mnt/sdcard/Pumpwright/. Logs and property files on the card are never touched.
+// DIR/mnt/sdcard/Pumpwright/. With --size the layout is first scaled to that panel size
+// and written to environment.txt; logs and the user's properties are never touched.
 #include "app/paths.h"
 #include "display/draw.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
 #include "display/text.h"
 #include "props/layout.h"
+#include "props/properties.h"
+#include "tools/card_skin.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -322,32 +326,41 @@ struct Scratch {
     }
 };
 
-int usage() {
-    std::fprintf(stderr, "usage: pumpwright-card DIR [--font FILE]\n");
-    return 2;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && !std::strcmp(argv[1], "import"))
+        return importCommand(argc - 2, argv + 2);
+    if (argc > 1 && !std::strcmp(argv[1], "export"))
+        return exportCommand(argc - 2, argv + 2);
+    if (argc > 1 && !std::strcmp(argv[1], "check"))
+        return checkCommand(argc - 2, argv + 2);
     std::string dir;
     std::string font = DEFAULT_FONT;
+    int newW = 0, newH = 0, bits = 16;
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--font") && i + 1 < argc)
             font = argv[++i];
-        else if (argv[i][0] != '-' && dir.empty())
+        else if (!std::strcmp(argv[i], "--size") && i + 1 < argc) {
+            if (!parseSize(argv[++i], newW, newH))
+                return cardUsage();
+        } else if (!std::strcmp(argv[i], "--bpp") && i + 1 < argc) {
+            if (!parseDepth(argv[++i], bits))
+                return cardUsage();
+        } else if (argv[i][0] != '-' && dir.empty())
             dir = argv[i];
         else
-            return usage();
+            return cardUsage();
     }
     if (dir.empty())
-        return usage();
+        return cardUsage();
 
     setRootPrefix(dir);
-    loadLayout(); // reads DIR's property files when present; nothing is ever saved
-    const int w = layout.screenW[0], h = layout.screenH[0];
-    if (w < 1 || h < 1 || w > MAX_PICTURE_SIDE || h > MAX_PICTURE_SIDE)
-        return fail("picture size " + std::to_string(w) + "x" + std::to_string(h) +
+    loadLayout(); // reads DIR's property files when present; only --size writes one
+    if (layout.screenW[0] < 1 || layout.screenH[0] < 1 || layout.screenW[0] > MAX_PICTURE_SIDE ||
+        layout.screenH[0] > MAX_PICTURE_SIDE)
+        return fail("picture size " + std::to_string(layout.screenW[0]) + "x" +
+                    std::to_string(layout.screenH[0]) +
                     " (E_SCREEN.0.BG.w, E_SCREEN.0.BG.h) is not usable");
     if (!plainName(layout.fontName))
         return fail(std::string("font name \"") + layout.fontName + "\" is not a plain file name");
@@ -357,11 +370,19 @@ int main(int argc, char** argv) {
 
     const std::string card = dataDir();
     std::error_code ec;
+    if (!fs::is_regular_file(font, ec))
+        return fail("no font file " + font);
     fs::create_directories(card, ec);
     if (ec)
         return fail("cannot create " + card + ": " + ec.message());
-    if (!fs::is_regular_file(font, ec))
-        return fail("no font file " + font);
+    if (newW > 0) {
+        std::string error;
+        if (!writeScaledEnvironment(newW, newH, error))
+            return fail(error);
+        resetProperties();
+        loadLayout();
+    }
+    const int w = layout.screenW[0], h = layout.screenH[0];
     if (!copyFont(font, card + layout.fontName))
         return fail("cannot copy " + font + " to " + card + layout.fontName);
 
@@ -371,7 +392,7 @@ int main(int argc, char** argv) {
     setRootPrefix(scratch.root);
     fs::create_directories(dataDir(), ec);
     fs::create_directories(scratch.root + "/dev", ec);
-    const std::size_t bytes = static_cast<std::size_t>(w) * h * 2;
+    const std::size_t bytes = static_cast<std::size_t>(w) * h * (bits / 8);
     const std::string blank(bytes, '\0');
     if (!copyFont(font, dataPath(layout.fontName)) ||
         !writeFile(rootedPath(FB_DEVICE), reinterpret_cast<const uint8_t*>(blank.data()), bytes))
@@ -379,7 +400,7 @@ int main(int argc, char** argv) {
     DesktopScreen screen;
     screen.xres = static_cast<unsigned>(w);
     screen.yres = static_cast<unsigned>(h);
-    screen.bitsPerPixel = 16;
+    screen.bitsPerPixel = static_cast<unsigned>(bits);
     setDesktopScreen(screen);
     if (!initFB())
         return fail("cannot map the drawing surface");
@@ -407,7 +428,7 @@ int main(int argc, char** argv) {
     }
     if (!clean)
         return 1;
-    std::printf("pumpwright-card: %d x %d pictures and font %s in %s\n", w, h, layout.fontName,
-                card.c_str());
+    std::printf("pumpwright-card: %d x %d pictures of %d bits and font %s in %s\n", w, h, bits,
+                layout.fontName, card.c_str());
     return 0;
 }
