@@ -14,6 +14,7 @@
 #include "props/layout.h"
 #include "props/properties.h"
 #include "tools/card_skin.h"
+#include "tools/skin_check.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -29,8 +30,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* DEFAULT_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-// Pictures are loaded whole into the device's memory; anything larger is a typing error.
-constexpr int MAX_PICTURE_SIDE = 4096;
 // Files the program keeps on the card: a picture or font name must never hit one.
 constexpr const char* CARD_FILES[] = {"environment.txt", "properties.txt", "consumption.txt",
                                       "events.txt", "Debug.log"};
@@ -357,11 +356,12 @@ int main(int argc, char** argv) {
 
     setRootPrefix(dir);
     loadLayout(); // reads DIR's property files when present; only --size writes one
-    if (layout.screenW[0] < 1 || layout.screenH[0] < 1 || layout.screenW[0] > MAX_PICTURE_SIDE ||
-        layout.screenH[0] > MAX_PICTURE_SIDE)
-        return fail("picture size " + std::to_string(layout.screenW[0]) + "x" +
-                    std::to_string(layout.screenH[0]) +
-                    " (E_SCREEN.0.BG.w, E_SCREEN.0.BG.h) is not usable");
+    // Rectangles far outside the pictures are typing errors: nothing is drawn from them.
+    const std::vector<SkinProblem> unusable = checkShapes();
+    for (const SkinProblem& p : unusable)
+        fail(p.key + ": " + p.what);
+    if (!unusable.empty())
+        return 1;
     if (!plainName(layout.fontName))
         return fail(std::string("font name \"") + layout.fontName + "\" is not a plain file name");
     for (const char* name : layout.pictureName)

@@ -261,7 +261,7 @@ int checkCommand(int argc, char** argv) {
     loadLayout();
     const std::vector<SkinProblem> problems = checkSkin(bits);
     for (const SkinProblem& p : problems)
-        std::printf("%s: %s\n", p.key.c_str(), p.what.c_str());
+        std::fprintf(stderr, "%s: %s\n", p.key.c_str(), p.what.c_str());
     if (!problems.empty())
         return 1;
     std::printf("pumpwright-card: the skin in %s is sound\n", dataDir());

@@ -11,7 +11,11 @@ uint8_t expand(unsigned value, int bits) {
 }
 
 std::string pngMessage(const png_image& image) {
-    return image.message[0] ? image.message : "unreadable PNG data";
+    return std::string("libpng: ") + (image.message[0] ? image.message : "unknown error");
+}
+
+std::string notPng(const png_image& image) {
+    return "is no PNG file, or not one that can be read (" + pngMessage(image) + ")";
 }
 
 } // namespace
@@ -24,7 +28,7 @@ bool readPngSize(const std::string& path, int& w, int& h, std::string& error) {
         w = static_cast<int>(std::min<png_uint_32>(image.width, 1U << 30));
         h = static_cast<int>(std::min<png_uint_32>(image.height, 1U << 30));
     } else {
-        error = pngMessage(image);
+        error = notPng(image);
     }
     png_image_free(&image);
     return read;
@@ -34,7 +38,7 @@ bool readPng(const std::string& path, int maxSide, RgbPicture& picture, std::str
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_file(&image, path.c_str())) {
-        error = pngMessage(image);
+        error = notPng(image);
         png_image_free(&image);
         return false;
     }
@@ -52,7 +56,7 @@ bool readPng(const std::string& path, int maxSide, RgbPicture& picture, std::str
     read.rgb.resize(PNG_IMAGE_SIZE(image));
     const png_color black{0, 0, 0};
     if (!png_image_finish_read(&image, &black, read.rgb.data(), 0, nullptr)) {
-        error = pngMessage(image);
+        error = "is damaged or cut short (" + pngMessage(image) + ")";
         png_image_free(&image);
         return false;
     }

@@ -56,7 +56,13 @@ struct Checker {
                 report(screenKey(s, w < 1 || w > MAX_SIDE ? "w" : "h"),
                        "picture size " + size(w, h) + " is not usable (1 to " +
                            std::to_string(MAX_SIDE) + " a side)");
-            else if (s > 0 && (w != layout.screenW[0] || h != layout.screenH[0]))
+        }
+    }
+
+    void checkScreenSizesAgree() {
+        for (int s = 1; s < 3; ++s) {
+            const int w = layout.screenW[s], h = layout.screenH[s];
+            if (w != layout.screenW[0] || h != layout.screenH[0])
                 report(screenKey(s, w != layout.screenW[0] ? "w" : "h"),
                        "is " + size(w, h) + " but whole screens are painted at " +
                            size(layout.screenW[0], layout.screenH[0]) + " (E_SCREEN.0.BG.w, .h)");
@@ -113,16 +119,24 @@ struct Checker {
         return problems.size() == before;
     }
 
-    void checkButtons() {
-        bool sound[BUTTON_COUNT];
+    bool soundButton[BUTTON_COUNT] = {};
+    bool soundNumber = false, soundStats = false;
+
+    void checkShapes() {
+        checkScreens();
         for (int i = 0; i < BUTTON_COUNT; ++i)
-            sound[i] = checkRect(buttonKey(i), layout.buttons[i]);
+            soundButton[i] = checkRect(buttonKey(i), layout.buttons[i]);
+        soundNumber = checkRect("E_AREA.NUMINDISPLAY", layout.numDisplay);
+        soundStats = checkRect("E_AREA.STATDISPLAY", layout.statDisplay);
+    }
+
+    void checkOverlaps() {
         for (int s = 0; s < SCREEN_COUNT; ++s)
             for (int i = 0; i < BUTTON_COUNT; ++i)
                 for (int j = i + 1; j < BUTTON_COUNT; ++j) {
                     const LayoutRect& a = layout.buttons[i];
                     const LayoutRect& b = layout.buttons[j];
-                    if (!sound[i] || !sound[j] || !(a.mask & b.mask & (1 << s)))
+                    if (!soundButton[i] || !soundButton[j] || !(a.mask & b.mask & (1 << s)))
                         continue;
                     // Edges are inclusive: a touch on either edge line hits the button.
                     const int w = std::min(a.x2, b.x2) - std::max(a.x1, b.x1) + 1;
@@ -144,12 +158,10 @@ struct Checker {
                             std::to_string(height) + ")");
     }
 
-    void checkAreas() {
-        const bool number = checkRect("E_AREA.NUMINDISPLAY", layout.numDisplay);
-        const bool stats = checkRect("E_AREA.STATDISPLAY", layout.statDisplay);
-        if (number)
+    void checkTextSizes() {
+        if (soundNumber)
             checkText("E_AREA.NUMINDISPLAY.fontsize", layout.numFontSize, layout.numDisplay);
-        if (stats) {
+        if (soundStats) {
             checkText("E_AREA.STATDISPLAY.text.fontsize", layout.textSize, layout.statDisplay);
             checkText("E_AREA.STATDISPLAY.bigtext.fontsize", layout.bigTextSize,
                       layout.statDisplay);
@@ -203,12 +215,19 @@ int pictureScreen(int slot) {
     return PICTURE_SCREENS[slot];
 }
 
+std::vector<SkinProblem> checkShapes() {
+    Checker checker;
+    checker.checkShapes();
+    return checker.problems;
+}
+
 std::vector<SkinProblem> checkSkin(int bitsPerPixel) {
     Checker checker;
-    checker.checkScreens();
+    checker.checkShapes();
+    checker.checkScreenSizesAgree();
     checker.checkPictures(bitsPerPixel);
-    checker.checkButtons();
-    checker.checkAreas();
+    checker.checkOverlaps();
+    checker.checkTextSizes();
     checker.checkFont();
     return checker.problems;
 }

@@ -9,7 +9,10 @@ struct SkinProblem {
     std::string what;
 };
 
-// bitsPerPixel 16 or 32 is the panel's depth; 0 takes it from the first picture's size.
+// Only the picture sizes and that every rectangle lies inside its picture: what drawing
+// pictures for the layout needs.
+std::vector<SkinProblem> checkShapes();
+// Everything. bitsPerPixel 16 or 32 is the panel's depth; 0 takes it from the first picture's size.
 std::vector<SkinProblem> checkSkin(int bitsPerPixel);
 
 // Where a button's keys start: E_BUTTON.<name>.
