@@ -64,7 +64,7 @@ TEST_F(CardTest, FillsTheDataDirectoryWithPicturesAndFont) {
                                                     "s2.raw", "Diduz.ovo"}));
     for (const char* name : PICTURES)
         EXPECT_EQ(fs::file_size(data + name), static_cast<uintmax_t>(W * H * 2)) << name;
-    EXPECT_EQ(readFile(data + "Diduz.ovo"), readFile(PW_TEST_FONT));
+    EXPECT_EQ(readFile(data + "Diduz.ovo"), readFile(PW_CARD_FONT));
     // Only the data directory: no device file, no property file, no log.
     EXPECT_EQ(filesIn(dir), std::set<std::string>{"mnt"});
 }

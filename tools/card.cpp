@@ -29,7 +29,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* DEFAULT_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+constexpr const char* DEFAULT_FONT = PW_CARD_FONT;
 // Files the program keeps on the card: a picture or font name must never hit one.
 constexpr const char* CARD_FILES[] = {"environment.txt", "properties.txt", "consumption.txt",
                                       "events.txt", "Debug.log"};
