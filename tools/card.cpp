@@ -259,7 +259,11 @@ void paintPicture(const PictureJob& job) {
         drawPanel(pixelsOf(layout.numDisplay), 3, layout.statBg, job.body);
     if (onPicture(layout.statDisplay, job.screens)) {
         const Box area = pixelsOf(layout.statDisplay);
-        drawPanel(area, 0, layout.statBg, job.body);
+        // The top grid label of a graph is centred on the area's top edge: the paper
+        // reaches half a label higher, so that its upper half reads too.
+        Box paper = area;
+        paper.y1 -= std::max(0, std::min(layout.textSize / 2 + 1, area.y1 - 3));
+        drawPanel(paper, 0, layout.statBg, job.body);
         // The statistics screens have no buttons: say how to move on, below the area.
         const Box hint{area.x1, area.y2 + 4, area.x2, fb.yres - 1};
         const char* text = "TOUCH THE CHART FOR THE NEXT VIEW";
