@@ -273,6 +273,9 @@ TEST_F(CardTest, ImportsPngFilesOfEveryKind) {
     const std::string wide = readFile(dataFile("s0a.raw"));
     ASSERT_EQ(wide.size(), static_cast<std::size_t>(W * H * 4));
     EXPECT_EQ(wide.substr(0, 4), std::string("\xC8\x96\x64\x00", 4));
+    // A 32-bit picture stays 32-bit when replaced without --bpp.
+    ASSERT_EQ(card("import " + root + " s0a=" + png + "palette.png"), 0) << messages;
+    EXPECT_EQ(readFile(dataFile("s0a.raw")).substr(0, 4), std::string("\0\0\xFF\0", 4));
 }
 
 // A card's pictures come back unchanged through PNG: export, then import, is the identity.

@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -165,7 +165,7 @@ bool writeScaledEnvironment(int w, int h, std::string& error) {
 
 int importCommand(int argc, char** argv) {
     std::vector<std::string> words;
-    int bits = 16;
+    int bits = 0; // without --bpp: the depth of the picture replaced, else 16
     bool scale = false;
     if (!splitArguments(argc, argv, words, bits, &scale) || words.size() < 2)
         return cardUsage();
@@ -204,7 +204,13 @@ int importCommand(int argc, char** argv) {
             return cardFailure(job.png + ": " + error);
         if (picture.w != w || picture.h != h)
             picture = scalePicture(picture, w, h);
-        raws.push_back(toRaw(picture, bits));
+        int depth = bits;
+        if (!depth) {
+            std::error_code ec;
+            const auto bytes = fs::file_size(dataPath(layout.pictureName[job.slot]), ec);
+            depth = !ec && bytes == static_cast<std::uintmax_t>(w) * h * 4 ? 32 : 16;
+        }
+        raws.push_back(toRaw(picture, depth));
     }
     std::error_code ec;
     fs::create_directories(dataDir(), ec);
