@@ -9,7 +9,7 @@ sim=$1 card=$2 compare=$3
 work=$(mktemp -d)
 xvfb=0 simpid=0
 cleanup() {
-    [ "$simpid" -ne 0 ] && kill "$simpid" 2>/dev/null || true
+    [ "$simpid" -ne 0 ] && kill -KILL "$simpid" 2>/dev/null || true
     [ "$xvfb" -ne 0 ] && kill "$xvfb" 2>/dev/null || true
     rm -rf "$work"
 }
@@ -35,7 +35,11 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/display")"
 unset WAYLAND_DISPLAY SDL_VIDEODRIVER
 
-"$sim" --root "$work/card" --window --zoom 2 2>"$work/sim.txt" &
+# Sanitizer builds: SDL's X11 driver leaves libdbus's connection behind, in frames the
+# fast unwinder cannot follow; the window code's own leaks are the business of the
+# window tests on SDL's dummy driver.
+ASAN_OPTIONS="detect_leaks=0${ASAN_OPTIONS:+:$ASAN_OPTIONS}" \
+    "$sim" --root "$work/card" --window --zoom 2 2>"$work/sim.txt" &
 simpid=$!
 window=$(timeout 20 xdotool search --sync --name '^Pumpwright$' | head -n1)
 [ -n "$window" ] || fail "no window: $(cat "$work/sim.txt")"
