@@ -8,8 +8,11 @@
 // times finer as the glyph's own shape. Along the middle line of every pixel row and
 // column the fine shape is cut into stroke crossings; a crossing at least half a pixel
 // thick that runs through the whole pixel line but has no inked pixel under it is a
-// stroke that vanished. Also counted: the card
-// maker's button labels that no longer fit their keys at their preferred size.
+// stroke that vanished. Also counted: the card maker's button labels that no longer fit
+// their keys at their preferred size, and those it drops (a word, or a caption under it,
+// that fits at no size it allows).
+#include "tools/card_labels.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -36,12 +39,6 @@ constexpr Panel PANELS[] = {{320, 240}, {400, 256}, {480, 272}, {800, 480}};
 // The recap's log lines end in ctime stamps.
 constexpr const char* RECAP =
     "0123456789. : SunMonTueWedThuFriSat JanFebMarAprMayJunJulAugSepOctNovDec";
-constexpr const char* WORDS[] = {"DRIVEN", "EXIT",  "REFILLED", "CAR 1",  "PAID", "CAR 2",
-                                 "SAVE",   "BIKE",  "STATS",    "CONFIG", "FUEL", "BACK",
-                                 "DIST",   "TOTAL", "TRIP",     "TIRES",  "RECAP"};
-constexpr const char* CAPTIONS[] = {"distance", "fuel",      "price",    "refill",     "per 100",
-                                    "per fuel", "full tank", "odometer", "trip meter", "changed"};
-
 struct Count {
     long lost = 0, crossings = 0;
 };
@@ -169,7 +166,7 @@ int fitted(FT_Face face, const std::string& text, int size, int smallest, int ro
 
 struct PanelResult {
     Count count;
-    int shrunk = 0, missing = 0;
+    int shrunk = 0, dropped = 0;
     std::set<std::string> losers; // "n@9"
 };
 
@@ -185,27 +182,31 @@ PanelResult measurePanel(FT_Library library, FT_Face face, const Panel& panel) {
             drawn[size].insert(text.begin(), text.end());
     };
     add("0123456789.ok", scaled(29));
-    add("Pumpwright 1.0.0", 9);
+    add("Pumpwright " PUMPWRIGHT_VERSION, 9); // the banner, at its fixed size
     add("0123456789.", scaled(12));
     add("0123456789.not enough data", scaled(16));
     add(RECAP, scaled(10));
-    // Keys are 77 layout points wide; the label's room is the face less rim and margins.
-    const int room = static_cast<int>(std::lround(77 * sx)) + 1 - 4 - 2 - 8;
-    for (const char* digit : {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9", "C"})
-        add(digit, fitted(face, digit, 24, 8, room));
-    add(".", fitted(face, ".", 48, 8, room));
+    // Keys are 77 layout points wide; a label's room is the face less rim and margins,
+    // as the card maker draws it.
+    const int room = static_cast<int>(std::lround(77 * sx)) - 14;
     auto label = [&](const char* text, int preferred, int smallest) {
         const int size = fitted(face, text, preferred, smallest, room);
         result.shrunk += size != preferred;
-        result.missing += size == 0;
+        result.dropped += size == 0;
         add(text, size);
     };
-    for (const char* word : WORDS)
-        label(word, 15, 8);
-    for (const char* caption : CAPTIONS)
-        label(caption, 12, 10);
-    add("TOUCH THE CHART FOR THE NEXT VIEW", fitted(face, "TOUCH THE CHART FOR THE NEXT VIEW", 10,
-                                                    8, static_cast<int>(std::lround(376 * sx))));
+    for (const Label& l : LABELS) {
+        if (l.text[1] == '\0') {
+            add(l.text, fitted(face, l.text, l.text[0] == '.' ? POINT_SIZE : DIGIT_SIZE,
+                               SMALLEST_WORD_SIZE, room));
+            continue;
+        }
+        label(l.text, WORD_SIZE, SMALLEST_WORD_SIZE);
+        if (l.caption)
+            label(l.caption, CAPTION_SIZE, SMALLEST_CAPTION_SIZE);
+    }
+    add(HINT_TEXT, fitted(face, HINT_TEXT, HINT_SIZE, SMALLEST_WORD_SIZE,
+                          static_cast<int>(std::lround(376 * sx))));
 
     for (const auto& [size, characters] : drawn) {
         FT_Set_Char_Size(face, 0, size * 64, 0, 0);
@@ -234,7 +235,7 @@ int main(int argc, char** argv) {
     if (FT_Init_FreeType(&library) != 0)
         return 1;
     std::printf("| font | lost strokes 320x240 | 400x256 | 480x272 | 800x480 | all | labels "
-                "shrunk / missing (320x240) |\n|---|---|---|---|---|---|---|\n");
+                "shrunk / dropped (320x240) |\n|---|---|---|---|---|---|---|\n");
     int status = 0;
     for (int i = 1; i < argc; ++i) {
         FT_Face face;
@@ -246,7 +247,7 @@ int main(int argc, char** argv) {
         std::string row = std::string("| ") + face->family_name + " " + face->style_name + " |";
         long lost = 0, crossings = 0;
         std::set<std::string> losers;
-        int shrunk = 0, missing = 0;
+        int shrunk = 0, dropped = 0;
         for (const Panel& panel : PANELS) {
             const PanelResult r = measurePanel(library, face, panel);
             row += " " + std::to_string(r.count.lost) + " |";
@@ -255,12 +256,12 @@ int main(int argc, char** argv) {
             losers.insert(r.losers.begin(), r.losers.end());
             if (panel.w == 320) {
                 shrunk = r.shrunk;
-                missing = r.missing;
+                dropped = r.dropped;
             }
         }
         char tail[160];
         std::snprintf(tail, sizeof tail, " %ld of %ld (%.2f %%) | %d / %d |", lost, crossings,
-                      crossings ? 100.0 * lost / crossings : 0.0, shrunk, missing);
+                      crossings ? 100.0 * lost / crossings : 0.0, shrunk, dropped);
         std::printf("%s%s\n", row.c_str(), tail);
         std::string list;
         for (const std::string& l : losers)
