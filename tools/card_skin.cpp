@@ -1,7 +1,8 @@
 #include "tools/card_skin.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "props/layout.h"
+#include "props/properties.h"
 #include "props/property_files.h"
 #include "tools/png_picture.h"
 #include "tools/skin_check.h"
@@ -123,7 +124,11 @@ bool writeScaledEnvironment(int w, int h, std::string& error) {
     const std::string path = dataPath("environment.txt");
     PropertyMap keys;
     loadPropertyFile(path, keys);
-    auto set = [&keys](const std::string& key, long value) { keys[key] = std::to_string(value); };
+    // Into the file and into the store, so that loadLayout() reads the scaled layout.
+    auto set = [&keys](const std::string& key, long value) {
+        keys[key] = std::to_string(value);
+        setProperty(key, keys[key]);
+    };
     for (int s = 0; s < 3; ++s) {
         const std::string prefix = "E_SCREEN." + std::to_string(s) + ".BG.";
         set(prefix + "w", w);

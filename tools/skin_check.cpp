@@ -1,6 +1,6 @@
 #include "tools/skin_check.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "display/text.h"
 #include "props/layout.h"
 
