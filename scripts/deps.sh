@@ -8,7 +8,8 @@ HOST_PACKAGES=(
     googletest libbenchmark-dev
     libfreetype-dev libpng-dev zlib1g-dev libbrotli-dev libsdl2-dev
     libcli11-dev libcsv-dev libhowardhinnant-date-dev libcairo2-dev
-    fonts-dejavu-core clang-format
+    fonts-dejavu-core fonts-freefont-ttf clang-format
+    xvfb xdotool x11-apps netpbm
 )
 
 missing=()
