@@ -235,8 +235,9 @@ TEST_F(ConsumptionLogTest, UnknownVehicleIsLoggedAndWrittenInTripForm) {
     appendConsumptionRecord();
     const std::string log = readFile(dataFile("consumption.txt"));
     EXPECT_EQ(withoutTime(log.substr(std::strlen(HEADER))), "5\t412.00\t31.50\t0.0\t44.07\t7.65\t");
-    const std::string get = "### get: Unknown OdometerMode-vehicle: 5\n";
-    EXPECT_EQ(debugLogText(), "### set: Unknown OdometerMode-vehicle: 5\n" + get + get + get);
+    // asked three times, logged once: repeats are only counted
+    EXPECT_EQ(debugLogText(), "### set: Unknown OdometerMode-vehicle: 5\n"
+                              "### get: Unknown OdometerMode-vehicle: 5\n");
 }
 
 TEST_F(ConsumptionLogTest, SavedRecordsReadBackForTheirVehicle) {

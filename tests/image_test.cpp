@@ -1,3 +1,4 @@
+#include "app/debug_log.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
 #include "display/image_reference.h"
@@ -65,6 +66,7 @@ TEST_F(Images, LoadReadsTheWholeFile) {
 TEST_F(Images, LoadFailuresAreLogged) {
     Image image;
     EXPECT_FALSE(loadImage("missing.raw", image));
+    resetDebugLog(); // a new run: the same message is logged again
     makeDirs(dataFile("folder.raw"));
     EXPECT_FALSE(loadImage("folder.raw", image));
     EXPECT_EQ(image.data, nullptr);

@@ -1,3 +1,4 @@
+#include "app/debug_log.h"
 #include "app/paths.h"
 #include "app/touch.h"
 #include "display/framebuffer.h"
@@ -108,10 +109,12 @@ TEST_F(TouchTest, UnusableCalibrationsCloseTheEventDevice) {
     };
     for (const auto& values : bad) {
         writeCalibration(values);
+        resetDebugLog(); // every case logs, not just the first
         EXPECT_FALSE(openTouch());
         EXPECT_EQ(touch.fd, -1);
     }
     std::filesystem::remove(rootedPath(CALIBRATION_FILE));
+    resetDebugLog();
     EXPECT_FALSE(openTouch());
     EXPECT_EQ(debugLogText(), "### Error reading calibration file!\n"
                               "### Error reading calibration file!\n"
