@@ -120,12 +120,18 @@ void runAction(char code) {
             app.currentScreen = 3;
         app.fullRedrawRequested = true;
         break;
-    case 'H':
-        saveProperties();
-        app.exitRequested = true;
-        std::snprintf(app.inputText, sizeof app.inputText, "ok");
+    case 'H': {
+        // Settings the card refused (full, read-only) are not reported as "ok": the
+        // program stays, so that the user knows and can press EXIT again once the card
+        // has room. A second EXIT after a refusal ends all the same, so that a card that
+        // stays read-only cannot hold the program.
+        const bool saved = saveProperties();
+        app.exitRequested = saved || app.exitRefused;
+        app.exitRefused = !saved;
+        std::snprintf(app.inputText, sizeof app.inputText, "%s", saved ? "ok" : EXIT_FAILED_TEXT);
         app.refreshNumberDisplay = true;
         break;
+    }
     default:
         if ((code >= '0' && code <= '9') || code == '.')
             digitAction(code);

@@ -78,6 +78,15 @@ void gatherRow(uint8_t* dst, const uint8_t* src, const int64_t* cols, int n, int
 
 } // namespace
 
+double advancePosition(double position, double step, int64_t steps) {
+    constexpr int64_t MAX_STEPPED = 1 << 16;
+    if (steps > MAX_STEPPED)
+        return position + static_cast<double>(steps) * step;
+    for (int64_t k = 0; k < steps; ++k)
+        position += step;
+    return position;
+}
+
 void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW,
                      int imageH, const Image& image) {
     if (x1 > x2)
@@ -125,11 +134,9 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
     // The column sequence is the same on every row: step it once, exactly as each row
     // would, and keep the source byte offsets of the visible columns.
     std::vector<int64_t> cols(static_cast<std::size_t>(width));
-    double col = colStart;
-    for (int64_t x = x1; x < xTo; ++x, col += colStep) {
-        if (x >= xFrom)
-            cols[static_cast<std::size_t>(x - xFrom)] = colScale * truncToInt(col) * bytes;
-    }
+    double col = advancePosition(colStart, colStep, int64_t{xFrom} - x1);
+    for (int x = xFrom; x < xTo; ++x, col += colStep)
+        cols[static_cast<std::size_t>(x - xFrom)] = colScale * truncToInt(col) * bytes;
     const auto [minIt, maxIt] = std::minmax_element(cols.begin(), cols.end());
     const int64_t colMin = *minIt, colMax = *maxIt;
     bool contiguous = true;
@@ -140,10 +147,9 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
     std::vector<uint8_t> row(static_cast<std::size_t>(width) * bytes);
     bool rowHeld = false;
     int64_t heldRowTerm = 0;
-    for (int64_t y = y1; y < yTo; ++y, rowPos += rowStep) {
-        if (y < yFrom)
-            continue;
-        uint8_t* dst = fb.mapping + pixelOffset(xFrom, static_cast<int>(y));
+    rowPos = advancePosition(rowPos, rowStep, int64_t{yFrom} - y1);
+    for (int y = yFrom; y < yTo; ++y, rowPos += rowStep) {
+        uint8_t* dst = fb.mapping + pixelOffset(xFrom, y);
         const int64_t rowTerm = rowScale * truncToInt(rowPos) * bytes;
         if (rowTerm + colMin < 0 || rowTerm + colMax + bytes > size) {
             // Part of this row lies outside the picture buffer (a file shorter than the

@@ -15,6 +15,9 @@ struct PropertySet {
     bool changed = false;
     const char* fileName;
     const char* const* header;
+    // The file is there but could not be read: writing the set back would put defaults
+    // over settings that are still on the card, so it is left alone in this run.
+    bool unreadable = false;
 };
 
 PropertySet environmentSet{{}, false, "environment.txt", ENVIRONMENT_HEADER};
@@ -54,8 +57,11 @@ const char* getProperty(const std::string& key, const char* def) {
     if (!set)
         return "";
     // The file is read only while its set is empty: at the first read of the run.
-    if (set->entries.empty())
-        loadPropertyFile(dataPath(set->fileName), set->entries);
+    if (set->entries.empty() && !loadPropertyFile(dataPath(set->fileName), set->entries)) {
+        set->unreadable = true;
+        std::snprintf(scratchText, SCRATCH_SIZE, "Error reading %s", set->fileName);
+        debugLog(scratchText);
+    }
     auto found = set->entries.find(key);
     if (found != set->entries.end() && !found->second.empty())
         return found->second.c_str();
@@ -91,12 +97,22 @@ void setPropertyDouble(const std::string& key, double value) {
     setProperty(key, numberText(value));
 }
 
-void saveProperties() {
+bool saveProperties() {
+    bool saved = true;
     for (PropertySet* set : {&environmentSet, &userSet}) {
+        if (!set->changed)
+            continue;
         // A file that cannot be replaced stays as it was and its set stays changed.
-        if (set->changed && writePropertyFile(dataPath(set->fileName), set->header, set->entries))
+        if (!set->unreadable &&
+            writePropertyFile(dataPath(set->fileName), set->header, set->entries)) {
             set->changed = false;
+            continue;
+        }
+        saved = false;
+        std::snprintf(scratchText, SCRATCH_SIZE, "Error writing %s", set->fileName);
+        debugLog(scratchText);
     }
+    return saved;
 }
 
 bool propertySetChanged(PropertySetId set) {
@@ -107,5 +123,6 @@ void resetProperties() {
     for (PropertySet* set : {&environmentSet, &userSet}) {
         set->entries.clear();
         set->changed = false;
+        set->unreadable = false;
     }
 }

@@ -111,15 +111,17 @@ bool parsePropertyLine(const std::string& line, std::string& key, std::string& v
     return true;
 }
 
-void loadPropertyFile(const std::string& path, PropertyMap& map) {
+bool loadPropertyFile(const std::string& path, PropertyMap& map) {
     std::ifstream in(path, std::ios::in | std::ios::binary);
     if (!in.is_open())
-        return;
+        return errno == ENOENT;
     std::string line, key, value;
     while (std::getline(in, line)) {
         if (parsePropertyLine(line, key, value))
             map[key] = value;
     }
+    // getline stops at a read error too, with the bad bit set instead of the end
+    return !in.bad();
 }
 
 bool writePropertyFile(const std::string& path, const char* const* header, const PropertyMap& map) {

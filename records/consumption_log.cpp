@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 
 namespace {
 
@@ -55,12 +56,13 @@ double decimalField() {
 
 } // namespace
 
-void writeConsumptionRecord(double consumption) {
-    LogAppend log = openLogForAppend(dataPath("consumption.txt"));
+bool writeConsumptionRecord(double consumption) {
+    const std::string path = dataPath("consumption.txt");
+    LogAppend log = openLogForAppend(path);
     if (log.fd < 0)
-        return;
-    std::string record = getProperty("P_DEFAULTVEHICLE", "1");
+        return false;
     const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
+    std::string record = vehicleField(getProperty("P_DEFAULTVEHICLE", "1"), vehicle);
     record += '\t';
     // The keypad distance is either the trip (field 2) or the odometer reading (field 4);
     // the other one holds the placeholder.
@@ -82,8 +84,25 @@ void writeConsumptionRecord(double consumption) {
     record += '\t';
     timestampText();
     record += scratchText;
-    finishLogAppend(log, CONSUMPTION_HEADER, record);
+    return finishLogAppend(log, path, CONSUMPTION_HEADER, record);
 }
+
+namespace {
+
+// The next character of the log, or end of file. A read error (a damaged card, the log
+// replaced by a folder) makes the library throw from the buffer; it ends the reading of
+// this pass like the end of the file, with what was read so far kept.
+std::streambuf::int_type nextChar(std::istream& in, std::streambuf* source) {
+    try {
+        return source->sbumpc();
+    } catch (const std::exception&) {
+        in.setstate(std::ios::badbit);
+        debugLog("Error reading consumption.txt");
+        return std::streambuf::traits_type::eof();
+    }
+}
+
+} // namespace
 
 int nextRecordLine(std::istream& in, int vehicle) {
     std::streambuf* source = in.rdbuf();
@@ -94,7 +113,7 @@ int nextRecordLine(std::istream& in, int vehicle) {
         bool empty = true;
         std::streambuf::int_type c;
         // Read up to the newline, which is consumed; what exceeds the buffer is dropped.
-        while ((c = source->sbumpc()) != std::streambuf::traits_type::eof() && c != '\n') {
+        while ((c = nextChar(in, source)) != std::streambuf::traits_type::eof() && c != '\n') {
             empty = false;
             if (kept < MAX_LINE)
                 scratchText[kept++] = static_cast<char>(c);
@@ -102,7 +121,7 @@ int nextRecordLine(std::istream& in, int vehicle) {
         scratchText[kept] = '\0';
         if (c == std::streambuf::traits_type::eof())
             in.setstate(std::ios::eofbit);
-        if (empty)
+        if (empty || in.bad())
             return 0;
         // Comments and anything else a person may write begin with something else.
         if (!isDigit(scratchText[0]))

@@ -2,8 +2,9 @@
 // consumption.txt: one tab-separated line per saved refill behind a commented header.
 #include <istream>
 
-// Appends the record of the refill in AppState with the given consumption (the file part of SAVE).
-void writeConsumptionRecord(double consumption);
+// Appends the record of the refill in AppState with the given consumption (the file part
+// of SAVE); false when the card did not take it (nothing of it is then left on the card).
+bool writeConsumptionRecord(double consumption);
 // Leaves the next record line of vehicle in scratchText and returns its length;
 // 0 at the end of the file or at an empty line. Lines not beginning with a digit are
 // skipped; a line longer than 255 characters is cut to its first 255.

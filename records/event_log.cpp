@@ -25,22 +25,26 @@ const char* const EVENT_HEADER =
 
 } // namespace
 
-void appendTireChange() {
+bool appendTireChange() {
     // Only a positive number typed or shown is recorded; "ok" and 0 leave everything as is.
     if (!(std::strtod(app.inputText, nullptr) > 0.0))
-        return;
-    LogAppend log = openLogForAppend(dataPath("events.txt"));
+        return true;
+    const std::string path = dataPath("events.txt");
+    LogAppend log = openLogForAppend(path);
+    bool written = false;
     if (log.fd >= 0) {
-        std::string record = getProperty("P_DEFAULTVEHICLE", "1");
+        std::string record = vehicleField(getProperty("P_DEFAULTVEHICLE", "1"),
+                                          getPropertyInt("P_DEFAULTVEHICLE", "1"));
         record += "\ttirechange\t";
         record += app.inputText; // as shown, not reformatted
         record += '\t';
         timestampText();
         record += scratchText;
-        finishLogAppend(log, EVENT_HEADER, record);
+        written = finishLogAppend(log, path, EVENT_HEADER, record);
     }
     std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
     app.inputLength = 0;
     app.decimalEntered = false;
     app.fullRedrawRequested = true;
+    return written;
 }

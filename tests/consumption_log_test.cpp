@@ -4,6 +4,7 @@
 #include "app/paths.h"
 #include "props/properties.h"
 #include "records/consumption_log.h"
+#include "records/event_log.h"
 #include "records/vehicles.h"
 #include "tests/test_root.h"
 
@@ -287,7 +288,9 @@ TEST_F(ConsumptionLogTest, RecordAfterALineCutShortStartsOnItsOwnLine) {
     EXPECT_EQ(readRecordFields().distance, 100.0);
 }
 
-TEST_F(ConsumptionLogTest, AFullCardCutsOnlyItsOwnRecord) {
+// A card with room for only part of a record (here eleven bytes: "1\t200.00\t10") keeps
+// none of it; the refusal goes back to SAVE, and the tire log behaves the same.
+TEST_F(ConsumptionLogTest, AFullCardKeepsNoPartOfARecord) {
     setProperty("P_DEFAULTVEHICLE", "1");
     enterRefill(412, 31.5, 44.07);
     appendConsumptionRecord();
@@ -301,12 +304,13 @@ TEST_F(ConsumptionLogTest, AFullCardCutsOnlyItsOwnRecord) {
     auto oldHandler = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
     enterRefill(200, 10, 20);
-    appendConsumptionRecord();
+    EXPECT_FALSE(writeConsumptionRecord(5.0));
+    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "123");
+    EXPECT_FALSE(appendTireChange()); // a new events.txt: not even its header stays
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, oldHandler);
-    EXPECT_STREQ(app.inputText, "=> 5.00"); // the result is shown all the same
-    const std::string cut = readFile(dataFile("consumption.txt"));
-    ASSERT_EQ(cut.size(), first.size() + 11);
+    EXPECT_EQ(readFile(dataFile("consumption.txt")), first);
+    EXPECT_FALSE(fileExists(dataFile("events.txt")));
 
     enterRefill(300, 15, 30);
     appendConsumptionRecord();
@@ -314,9 +318,8 @@ TEST_F(ConsumptionLogTest, AFullCardCutsOnlyItsOwnRecord) {
     ASSERT_GT(nextRecordLine(in, 1), 0);
     EXPECT_EQ(readRecordFields().distance, 412.0);
     ASSERT_GT(nextRecordLine(in, 1), 0);
-    EXPECT_STREQ(scratchText, "1\t200.00\t10");
-    ASSERT_GT(nextRecordLine(in, 1), 0);
     EXPECT_EQ(readRecordFields().distance, 300.0);
+    EXPECT_EQ(nextRecordLine(in, 1), 0);
 }
 
 TEST_F(ConsumptionLogTest, MissingCardIsSilentAndSaveStillFinishes) {
