@@ -8,6 +8,7 @@ HOST_PACKAGES=(
     googletest libbenchmark-dev
     libfreetype-dev libpng-dev zlib1g-dev libbrotli-dev libsdl2-dev
     fonts-dejavu-core clang-format
+    clang libclang-rt-14-dev strace
 )
 
 missing=()
