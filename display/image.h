@@ -1,8 +1,6 @@
 #pragma once
 // Raw background pictures: loaded whole from the card and copied to the framebuffer,
 // scaled to the panel and turned as configured.
-#include "props/layout.h"
-
 #include <cstddef>
 #include <cstdint>
 
@@ -12,15 +10,6 @@ struct Image {
     uint8_t* data = nullptr;
     std::size_t size = 0;
 };
-
-struct ImagePair {
-    const Image* normal = nullptr;
-    const Image* active = nullptr;
-};
-// Per screen the normal and the active picture; screens 2, 3 and 4 share s2 in both.
-extern ImagePair imageTable[SCREEN_COUNT];
-// Empties the table (tests; the device fills it once).
-void resetImageTable();
 
 // Reads dataDir() + name; logs and returns false when it cannot.
 bool loadImage(const char* name, Image& image);
@@ -36,5 +25,3 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
 double advancePosition(double position, double step, int64_t steps);
 // Copies the part of image that shows the layout rectangle.
 void copyLayoutRect(int x1, int y1, int x2, int y2, int layoutW, int layoutH, const Image& image);
-// Paints rect from the normal or active picture of screen, if rect is on that screen.
-void drawButtonImage(int screen, const LayoutRect& rect, bool active);

@@ -2,10 +2,10 @@
 
 #include "app/app_state.h"
 #include "app/main_loop.h"
-#include "app/paths.h"
+#include "base/paths.h"
 #include "display/fb_query.h"
 #include "props/layout.h"
-#include "tests/process_state.h"
+#include "testsupport/process_state.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -4,8 +4,8 @@
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
-#include "display/image_reference.h"
 #include "fuzz/card.h"
+#include "testsupport/image_reference.h"
 
 #include <cstdint>
 #include <cstdlib>

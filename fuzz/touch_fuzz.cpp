@@ -3,7 +3,7 @@
 // device), the next 16 bytes are the calibration file, the rest is what the device
 // delivers, read over a few passes.
 #include "app/main_loop.h"
-#include "app/paths.h"
+#include "base/paths.h"
 #include "fuzz/card.h"
 
 #include <cstdint>

@@ -24,5 +24,3 @@ bool saveProperties();
 // Which set a key belongs to, for tests and tools.
 enum class PropertySetId { Environment, User };
 bool propertySetChanged(PropertySetId set);
-// Empties both sets and clears their flags, as at process start (tests).
-void resetProperties();

@@ -1,13 +1,11 @@
 #include "records/event_log.h"
 
-#include "app/app_state.h"
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "props/properties.h"
 #include "records/log_append.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -25,26 +23,17 @@ const char* const EVENT_HEADER =
 
 } // namespace
 
-bool appendTireChange() {
-    // Only a positive number typed or shown is recorded; "ok" and 0 leave everything as is.
-    if (!(std::strtod(app.inputText, nullptr) > 0.0))
-        return true;
+bool writeTireChange(const char* shown) {
     const std::string path = dataPath("events.txt");
     LogAppend log = openLogForAppend(path);
-    bool written = false;
-    if (log.fd >= 0) {
-        std::string record = vehicleField(getProperty("P_DEFAULTVEHICLE", "1"),
-                                          getPropertyInt("P_DEFAULTVEHICLE", "1"));
-        record += "\ttirechange\t";
-        record += app.inputText; // as shown, not reformatted
-        record += '\t';
-        timestampText();
-        record += scratchText;
-        written = finishLogAppend(log, path, EVENT_HEADER, record);
-    }
-    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
-    app.inputLength = 0;
-    app.decimalEntered = false;
-    app.fullRedrawRequested = true;
-    return written;
+    if (log.fd < 0)
+        return false;
+    std::string record =
+        vehicleField(getProperty("P_DEFAULTVEHICLE", "1"), getPropertyInt("P_DEFAULTVEHICLE", "1"));
+    record += "\ttirechange\t";
+    record += shown; // as shown, not reformatted
+    record += '\t';
+    timestampText();
+    record += scratchText;
+    return finishLogAppend(log, path, EVENT_HEADER, record);
 }

@@ -1,7 +1,7 @@
 #include "app/app_state.h"
-#include "app/debug_log.h"
 #include "app/entry.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "props/properties.h"
 #include "records/consumption_log.h"
 #include "records/event_log.h"
@@ -303,10 +303,8 @@ TEST_F(ConsumptionLogTest, AFullCardKeepsNoPartOfARecord) {
     full.rlim_cur = first.size() + 11;
     auto oldHandler = signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &full), 0);
-    enterRefill(200, 10, 20);
-    EXPECT_FALSE(writeConsumptionRecord(5.0));
-    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "123");
-    EXPECT_FALSE(appendTireChange()); // a new events.txt: not even its header stays
+    EXPECT_FALSE(writeConsumptionRecord({200, 10, 20, 5.0}));
+    EXPECT_FALSE(writeTireChange("123")); // a new events.txt: not even its header stays
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(readFile(dataFile("consumption.txt")), first);

@@ -2,12 +2,11 @@
 // the file or the state that showed it: the program must neither crash, nor stall, nor
 // tear or lose what the card holds.
 #include "app/app_state.h"
-#include "app/debug_log.h"
 #include "app/main_loop.h"
 #include "app/stats_view.h"
+#include "base/debug_log.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
-#include "display/image_reference.h"
 #include "display/text.h"
 #include "props/layout.h"
 #include "props/properties.h"
@@ -15,6 +14,7 @@
 #include "records/consumption_log.h"
 #include "records/event_log.h"
 #include "tests/program_fixture.h"
+#include "testsupport/image_reference.h"
 
 #include <climits>
 #include <csignal>
@@ -207,12 +207,8 @@ TEST_F(HostileCard, ExitOnAFullCardSaysNotSaved) {
 TEST_F(HostileCard, VehicleTextCannotForgeRecords) {
     writeFile(dataFile("properties.txt"), "P_DEFAULTVEHICLE: 1\\n2\\t900\\t10\\t0\\t10\n");
     start();
-    app.enteredDistance = 412;
-    app.enteredFuel = 31.5;
-    app.enteredPrice = 55.44;
-    ASSERT_TRUE(writeConsumptionRecord(7.65));
-    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "45000");
-    ASSERT_TRUE(appendTireChange());
+    ASSERT_TRUE(writeConsumptionRecord({412, 31.5, 55.44, 7.65}));
+    ASSERT_TRUE(writeTireChange("45000"));
     for (const char* name : {"consumption.txt", "events.txt"}) {
         std::ifstream in(dataFile(name));
         EXPECT_GT(nextRecordLine(in, 1), 0) << name;

@@ -1,7 +1,7 @@
 #include "tests/test_root.h"
 #include "tests/file_text.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 #include <cstdlib>
 #include <filesystem>

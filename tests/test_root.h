@@ -1,7 +1,7 @@
 #pragma once
 // A scratch root prefix per test: an empty card (the data directory exists) and fresh
 // process-wide state, as if the device had just been switched on.
-#include "tests/process_state.h"
+#include "testsupport/process_state.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,11 @@
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "display/text.h"
 
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 #include "props/properties.h"
 #include "tests/screen_fixture.h"
+#include "testsupport/process_state.h"
 
 #include <algorithm>
 #include <filesystem>

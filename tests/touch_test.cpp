@@ -1,6 +1,6 @@
-#include "app/debug_log.h"
-#include "app/paths.h"
 #include "app/touch.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
 #include "tests/test_root.h"
 
