@@ -53,8 +53,7 @@ double decimalField() {
 } // namespace
 
 bool writeConsumptionRecord(const Refill& refill) {
-    const std::string path = dataPath("consumption.txt");
-    LogAppend log = openLogForAppend(path);
+    LogAppend log = openLogForAppend(dataPath("consumption.txt"));
     if (log.fd < 0)
         return false;
     const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
@@ -80,7 +79,7 @@ bool writeConsumptionRecord(const Refill& refill) {
     record += '\t';
     timestampText();
     record += scratchText;
-    return finishLogAppend(log, path, CONSUMPTION_HEADER, record);
+    return finishLogAppend(log, CONSUMPTION_HEADER, record);
 }
 
 namespace {

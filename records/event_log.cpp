@@ -24,8 +24,7 @@ const char* const EVENT_HEADER =
 } // namespace
 
 bool writeTireChange(const char* shown) {
-    const std::string path = dataPath("events.txt");
-    LogAppend log = openLogForAppend(path);
+    LogAppend log = openLogForAppend(dataPath("events.txt"));
     if (log.fd < 0)
         return false;
     std::string record =
@@ -35,5 +34,5 @@ bool writeTireChange(const char* shown) {
     record += '\t';
     timestampText();
     record += scratchText;
-    return finishLogAppend(log, path, EVENT_HEADER, record);
+    return finishLogAppend(log, EVENT_HEADER, record);
 }

@@ -8,20 +8,21 @@
 #include <sys/types.h>
 
 struct LogAppend {
-    int fd = -1;           // -1: the card refused the file
+    std::string path;
+    int fd = -1;           // -1: the card refused the file (logged)
     bool created = false;  // the file did not exist before: its header goes first
     bool cutShort = false; // the last line has no newline: the record starts a new one
     off_t oldLength = 0;   // where the file ended before the append
 };
 
-// Opens path for appending, creating it when missing.
+// Opens path for appending, creating it when missing; a refusal is logged to Debug.log.
 LogAppend openLogForAppend(const std::string& path);
 // Writes the header (when the file was created), a newline (when the last line was
-// cut short) and the record with one write, then syncs and closes. False when the record
-// is not on the card: the file is then cut back to its old length (a file the append
-// created is removed again).
-bool finishLogAppend(LogAppend& log, const std::string& path, const char* header,
-                     const std::string& record);
+// cut short) and the record with one write, then syncs and closes. True when the
+// record is on the card; false, with the reason in Debug.log, when the file could not
+// be opened, written or synced (a full or read-only card). The file is then cut back to
+// its old length (a file the append created is removed again).
+bool finishLogAppend(LogAppend& log, const char* header, const std::string& record);
 // The vehicle field of a record: the vehicle text of the settings, or the vehicle's
 // number when the text holds a tab or a line break, which would split the record.
 std::string vehicleField(const char* text, int vehicle);

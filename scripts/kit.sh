@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the release kits: per target out/pumpwright-VERSION-TARGET.tar.gz with the
-# stripped static program, the card folder Pumpwright/ drawn by pumpwright-card, and
+# stripped static programs (the logbook and the touch calibration tool), the card
+# folder Pumpwright/ drawn by pumpwright-card, and
 # INSTALL. Builds what it needs (the host card maker, the device program).
 # Usage: scripts/kit.sh [armel] [armhf]   (both by default)
 set -euo pipefail
@@ -43,16 +44,18 @@ for target in "${targets[@]}"; do
     esac
     build=build/$target
     cmake --preset "$target" >/dev/null
-    cmake --build --preset "$target" -j 2 --target pumpwright
+    cmake --build --preset "$target" -j 2 --target pumpwright pumpwright-calibrate
     version=$(cache_value "$build" CMAKE_PROJECT_VERSION)
     name=pumpwright-$version-$target
     stage=build/kit/$name
     rm -rf "$stage" "build/kit/card-$target"
     mkdir -p "$stage"
 
-    "$(cache_value "$build" CMAKE_STRIP)" -o "$stage/pumpwright" "$build/pumpwright"
-    bash scripts/check-device-binary.sh "$stage/pumpwright" \
-        "$(cache_value "$build" PW_EXPECT_CPU_ARCH)" "$(cache_value "$build" PW_EXPECT_FLOAT_ABI)" >/dev/null
+    for program in pumpwright pumpwright-calibrate; do
+        "$(cache_value "$build" CMAKE_STRIP)" -o "$stage/$program" "$build/$program"
+        bash scripts/check-device-binary.sh "$stage/$program" \
+            "$(cache_value "$build" PW_EXPECT_CPU_ARCH)" "$(cache_value "$build" PW_EXPECT_FLOAT_ABI)" >/dev/null
+    done
 
     "$card_tool" "build/kit/card-$target"
     mv "build/kit/card-$target/mnt/sdcard/Pumpwright" "$stage/Pumpwright"
@@ -75,5 +78,6 @@ for target in "${targets[@]}"; do
 
     tar -czf "out/$name.tar.gz" --owner=0 --group=0 --sort=name -C build/kit "$name"
     echo "kit: out/$name.tar.gz ($(stat -c %s "out/$name.tar.gz") bytes;" \
-        "pumpwright stripped $(stat -c %s "$stage/pumpwright") bytes)"
+        "pumpwright stripped $(stat -c %s "$stage/pumpwright") bytes," \
+        "pumpwright-calibrate $(stat -c %s "$stage/pumpwright-calibrate") bytes)"
 done

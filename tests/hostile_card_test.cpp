@@ -163,7 +163,7 @@ TEST_F(HostileCard, UnreadableSettingsAreNotWrittenOver) {
     start();
     EXPECT_EQ(debugLogText(), "### Error reading properties.txt\n");
     EXPECT_TRUE(dispatch(0, 353, 30)); // EXIT
-    EXPECT_STREQ(app.inputText, "not saved");
+    EXPECT_STREQ(app.inputText, NOT_SAVED_TEXT);
     EXPECT_FALSE(app.exitRequested);
     EXPECT_TRUE(std::filesystem::is_symlink(dataFile("properties.txt")));
     EXPECT_TRUE(fileExists(dataFile("environment.txt")));
@@ -190,7 +190,7 @@ TEST_F(HostileCard, ExitOnAFullCardSaysNotSaved) {
         FullCard full(20);
         EXPECT_TRUE(dispatch(0, 353, 30));
     }
-    EXPECT_STREQ(app.inputText, "not saved");
+    EXPECT_STREQ(app.inputText, NOT_SAVED_TEXT);
     EXPECT_FALSE(app.exitRequested);
     EXPECT_EQ(readFile(dataFile("properties.txt")), "P_CAR1FUELFULL: 40\n");
     EXPECT_FALSE(fileExists(dataFile("properties.txt.new")));

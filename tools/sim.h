@@ -19,7 +19,20 @@ struct SimOptions {
     std::string script;     // empty: free-running passes until EXIT
     bool window = false;    // --window: shown in a window, the mouse as the finger
     int zoom = 1;           // --zoom N: window pixels per screen pixel
+    bool calibrate = false; // --calibrate: pumpwright-calibrate instead of the logbook
 };
+
+// The device program a front end runs, stepped pass by pass.
+struct SimProgram {
+    bool (*start)(int& status); // false: it ended at once with status
+    void (*pass)();
+    bool (*ended)();
+    int (*shutdown)(); // the exit status
+};
+// The program the options chose.
+SimProgram simProgram(const SimOptions& options);
+// The program in force, set by prepareSimRoot.
+extern SimProgram program;
 
 // Parses the command line; false with a message for the user.
 bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std::string& error);

@@ -1,7 +1,6 @@
 // pumpwright-sim: the device program on a desktop, against a scratch root that holds a
 // framebuffer file, a touch FIFO and the card. Driven by a script, free-running, or in
 // a window with the mouse as the finger.
-#include "app/app_state.h"
 #include "app/main_loop.h"
 #include "tools/sim.h"
 #include "tools/sim_script.h"
@@ -16,8 +15,9 @@
 namespace {
 
 constexpr int USAGE_STATUS = 2;
-constexpr const char* USAGE = "usage: pumpwright-sim --root DIR [--size WxH] [--bpp 16|32] "
-                              "[--touch ts|event] [--script FILE | --window [--zoom N]]\n";
+constexpr const char* USAGE =
+    "usage: pumpwright-sim --root DIR [--size WxH] [--bpp 16|32] "
+    "[--touch ts|event] [--calibrate] [--script FILE | --window [--zoom N]]\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "pumpwright-sim: %s\n", message.c_str());
@@ -50,13 +50,13 @@ int main(int argc, char** argv) {
     if (!prepareSimRoot(options, error))
         return fail(error);
     int status = 0;
-    if (!startProgram(status))
+    if (!program.start(status))
         return status;
 
 #ifdef PW_WINDOW
     if (options.window) {
         if (!openSimWindow(options.zoom, error)) {
-            shutdownProgram();
+            program.shutdown();
             return fail(error);
         }
         return runSimWindow();
@@ -64,11 +64,11 @@ int main(int argc, char** argv) {
 #endif
     if (options.script.empty()) {
         // as on the device: one pass every 200 ms until EXIT
-        while (!app.exitRequested) {
-            runPass();
+        while (!program.ended()) {
+            program.pass();
             usleep(PASS_INTERVAL_US);
         }
-        return shutdownProgram();
+        return program.shutdown();
     }
 
     if (!resolveScript(commands, error))

@@ -262,10 +262,12 @@ class Guest:
     """One boot of a route. Artefacts (initramfs, serial.log, qemu.log, screendumps) go to
     run_dir; share_dir becomes the guest's /mnt/sdcard."""
 
-    def __init__(self, route, run_dir, share_dir, run="program", program=None, spy=False, cal=None):
+    def __init__(self, route, run_dir, share_dir, run="program", program=None, spy=False, cal=None,
+                 calibrate_program=None):
         self.route, self.run_dir, self.share_dir = route, run_dir, share_dir
         self.conf = ROUTES[route]
         self.run, self.program, self.spy = run, program, spy
+        self.calibrate_program = calibrate_program
         self.cal = cal or calibration_for(PANEL_W, PANEL_H)
         self.serial_path = os.path.join(run_dir, "serial.log")
         self.proc = None
@@ -286,9 +288,10 @@ class Guest:
                 f'RUN={self.run}\nSPY={1 if self.spy else 0}\n').encode()),
             "mnt/flash/sysfile/cal": (0o644, calibration_file(self.cal)),
         }
-        if self.program:
-            with open(self.program, "rb") as f:
-                extra["usr/bin/pumpwright"] = (0o755, f.read())
+        for name, path in (("pumpwright", self.program), ("pumpwright-calibrate", self.calibrate_program)):
+            if path:
+                with open(path, "rb") as f:
+                    extra[f"usr/bin/{name}"] = (0o755, f.read())
         initrd = os.path.join(self.run_dir, "initrd.gz")
         write_initramfs(initrd, tree, extra)
         shutil.rmtree(tree)
