@@ -46,6 +46,9 @@ int main(int argc, char** argv) {
 #ifndef PW_WINDOW
     if (options.window)
         return fail("--window needs a simulator built with SDL2 (libsdl2-dev)");
+#else
+    if (options.window && !windowDisplayPresent(error))
+        return fail(error);
 #endif
     if (!prepareSimRoot(options, error))
         return fail(error);
