@@ -8,7 +8,8 @@
 // The number display's text: ten typed characters and the terminator fit; longer
 // texts (a shown value, a SAVE result) are bounded by their writers.
 constexpr int INPUT_TEXT_SIZE = 12;
-// Shown instead of the result when SAVE or a tire change could not be written.
+// Shown instead of the result when SAVE or a tire change could not be written, and
+// instead of "ok" when EXIT could not save the settings.
 constexpr const char* NOT_SAVED_TEXT = "not saved!";
 
 // What a touch is released on: a Button, the statistics area, or nothing.
@@ -18,6 +19,7 @@ constexpr int NO_TARGET = -1;
 struct AppState {
     int32_t currentScreen = 0; // 0 entry, 1 settings, 2 fuel-distance, 3 consumption-price, 4 recap
     bool exitRequested = false;      // the loop ends after the current pass
+    bool exitRefused = false;        // the last EXIT could not save the settings
     bool redrawRequested = false;    // paint the dynamic parts in this pass
     bool fullRedrawRequested = true; // copy the whole background of currentScreen first
     bool showBanner = true;          // the number display shows the banner until the first touch

@@ -96,12 +96,18 @@ void runAction(int target) {
             app.currentScreen = 3;
         app.fullRedrawRequested = true;
         break;
-    case BTN_EXIT:
-        saveProperties();
-        app.exitRequested = true;
-        std::snprintf(app.inputText, sizeof app.inputText, "ok");
+    case BTN_EXIT: {
+        // Settings the card refused (full, read-only) are not reported as "ok": the
+        // program stays, so that the user knows and can press EXIT again once the card
+        // has room. A second EXIT after a refusal ends all the same, so that a card that
+        // stays read-only cannot hold the program.
+        const bool saved = saveProperties();
+        app.exitRequested = saved || app.exitRefused;
+        app.exitRefused = !saved;
+        std::snprintf(app.inputText, sizeof app.inputText, "%s", saved ? "ok" : NOT_SAVED_TEXT);
         app.refreshNumberDisplay = true;
         break;
+    }
     case BTN_0:
         digitAction('0');
         break;

@@ -74,6 +74,15 @@ void gatherRow(uint8_t* dst, const uint8_t* src, const int64_t* cols, int n, int
 
 } // namespace
 
+double advancePosition(double position, double step, int64_t steps) {
+    constexpr int64_t MAX_STEPPED = 1 << 16;
+    if (steps > MAX_STEPPED)
+        return position + static_cast<double>(steps) * step;
+    for (int64_t k = 0; k < steps; ++k)
+        position += step;
+    return position;
+}
+
 bool RegionRows::plan(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW,
                       int imageH, const Image& image) {
     if (x1 > x2)
@@ -123,11 +132,9 @@ bool RegionRows::plan(int x1, int y1, int x2, int y2, int screenW, int screenH, 
     // The column sequence is the same on every row: step it once, exactly as each row
     // would, and keep the source byte offsets of the visible columns.
     cols.assign(static_cast<std::size_t>(width), 0);
-    double col = colStart;
-    for (int64_t x = x1; x < xTo; ++x, col += colStep) {
-        if (x >= xFrom)
-            cols[static_cast<std::size_t>(x - xFrom)] = colScale * truncToInt(col) * bytes;
-    }
+    double col = advancePosition(colStart, colStep, int64_t{xFrom} - x1);
+    for (int x = xFrom; x < xTo; ++x, col += colStep)
+        cols[static_cast<std::size_t>(x - xFrom)] = colScale * truncToInt(col) * bytes;
     const auto [minIt, maxIt] = std::minmax_element(cols.begin(), cols.end());
     colMin = *minIt;
     colMax = *maxIt;
@@ -137,10 +144,9 @@ bool RegionRows::plan(int x1, int y1, int x2, int y2, int screenW, int screenH, 
 
     rowTerms.clear();
     rowTerms.reserve(static_cast<std::size_t>(yTo - yFrom));
-    for (int64_t y = y1; y < yTo; ++y, rowPos += rowStep) {
-        if (y >= yFrom)
-            rowTerms.push_back(rowScale * truncToInt(rowPos) * bytes);
-    }
+    rowPos = advancePosition(rowPos, rowStep, int64_t{yFrom} - y1);
+    for (int y = yFrom; y < yTo; ++y, rowPos += rowStep)
+        rowTerms.push_back(rowScale * truncToInt(rowPos) * bytes);
     data = image.data;
     size = image.data ? static_cast<int64_t>(image.size) : 0;
     return true;

@@ -50,5 +50,10 @@ struct RegionRows {
 // pixel (x, y) goes to lines + y * lineBytes + x * bytes per pixel.
 void copyImageRegionInto(uint8_t* lines, std::size_t lineBytes, int x1, int y1, int x2, int y2,
                          int screenW, int screenH, int imageW, int imageH, const Image& image);
+// The picture position after `steps` additions of step to position, as a copy stepping
+// pixel by pixel reaches it. Past 65536 steps (a rectangle reaching that far off the
+// screen) it jumps there with one multiplication, which differs from the long sum only in
+// rounding, so that the invisible part of a huge rectangle costs nothing.
+double advancePosition(double position, double step, int64_t steps);
 // Copies the part of image that shows the layout rectangle.
 void copyLayoutRect(int x1, int y1, int x2, int y2, int layoutW, int layoutH, const Image& image);

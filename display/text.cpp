@@ -38,10 +38,43 @@ bool hasOutline(int r, int g, int b) {
     return r != -1 && g != -1 && b != -1;
 }
 
+// Bytes one row of the bitmap needs; 0 for a pixel mode we do not know.
+unsigned rowBytes(const FT_Bitmap& bits) {
+    switch (bits.pixel_mode) {
+    case FT_PIXEL_MODE_MONO:
+        return (bits.width + 7) / 8;
+    case FT_PIXEL_MODE_GRAY2:
+        return (bits.width + 3) / 4;
+    case FT_PIXEL_MODE_GRAY4:
+        return (bits.width + 1) / 2;
+    case FT_PIXEL_MODE_GRAY:
+    case FT_PIXEL_MODE_LCD:
+    case FT_PIXEL_MODE_LCD_V:
+        return bits.width;
+    case FT_PIXEL_MODE_BGRA:
+        return bits.width * 4;
+    default:
+        return 0;
+    }
+}
+
+// A damaged font can hand over a glyph with rows but no pixels (a BDF glyph whose
+// BITMAP section is missing comes back with pitch 0 and no buffer); such a glyph is
+// skipped like a missing one.
+bool drawable(const FT_Bitmap& bits) {
+    if (bits.rows == 0 || bits.width == 0)
+        return true;
+    const unsigned pitch = static_cast<unsigned>(bits.pitch < 0 ? -bits.pitch : bits.pitch);
+    const unsigned needed = rowBytes(bits);
+    return bits.buffer && needed > 0 && pitch >= needed;
+}
+
 // Fonts may carry their own bitmaps (two-level or 4-bit strikes for small sizes); those
 // are widened to 8-bit coverage so the pixel loop never reads past their shorter rows.
 bool drawBitmap(const FT_Bitmap& bits, int left, int top, int height, int r, int g, int b,
                 int outlineR, int outlineG, int outlineB) {
+    if (!drawable(bits))
+        return true;
     if (bits.pixel_mode == FT_PIXEL_MODE_GRAY && bits.pitch >= 0) {
         const GlyphBitmap bitmap{bits.buffer, static_cast<int>(bits.width),
                                  static_cast<int>(bits.rows), bits.pitch};

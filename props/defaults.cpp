@@ -210,6 +210,11 @@ void apply(const Setting& s) {
 void loadLayout() {
     for (const Setting& s : SETTINGS)
         apply(s);
+    // Text sizes beyond every panel (FreeType refuses them anyway) are held here, so that
+    // row heights and spacing computed from them cannot overflow.
+    for (int* size :
+         {&layout.numFontSize, &layout.textSize, &layout.bigTextSize, &layout.smallTextSize})
+        *size = std::clamp(*size, -MAX_TEXT_SIZE, MAX_TEXT_SIZE);
     for (int i = 0; i < BUTTON_COUNT; ++i) {
         const ButtonDefault& d = BUTTON_DEFAULTS[i];
         const int defaults[5] = {d.screen, d.x, d.y, d.w, d.h};

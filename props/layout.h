@@ -46,6 +46,9 @@ extern const ButtonDefault BUTTON_DEFAULTS[BUTTON_COUNT];
 // Picture slots in load order: s0, s0a, s1, s1a, s2.
 enum Picture { PIC_S0, PIC_S0A, PIC_S1, PIC_S1A, PIC_S2, PICTURE_COUNT };
 
+// Largest text size the layout keeps; larger ones read as this.
+constexpr int MAX_TEXT_SIZE = 1 << 16;
+
 struct Layout {
     bool halfTurn; // P_ROT180
     const char* fontName;

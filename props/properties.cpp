@@ -48,8 +48,11 @@ const char* getProperty(const std::string& key, const char* def) {
     if (!set)
         return "";
     // The file is read only while its set is empty: at the first read of the run.
-    if (set->entries.empty())
-        loadPropertyFile(dataPath(set->fileName), set->entries);
+    if (set->entries.empty() && !loadPropertyFile(dataPath(set->fileName), set->entries)) {
+        set->unreadable = true;
+        std::snprintf(scratchText, SCRATCH_SIZE, "Error reading %s", set->fileName);
+        debugLog(scratchText);
+    }
     auto found = set->entries.find(key);
     if (found != set->entries.end() && !found->second.empty())
         return found->second.c_str();
@@ -85,12 +88,22 @@ void setPropertyDouble(const std::string& key, double value) {
     setProperty(key, numberText(value));
 }
 
-void saveProperties() {
+bool saveProperties() {
+    bool saved = true;
     for (PropertySet* set : {&environmentSet, &userSet}) {
+        if (!set->changed)
+            continue;
         // A file that cannot be replaced stays as it was and its set stays changed.
-        if (set->changed && writePropertyFile(dataPath(set->fileName), set->header, set->entries))
+        if (!set->unreadable &&
+            writePropertyFile(dataPath(set->fileName), set->header, set->entries)) {
             set->changed = false;
+            continue;
+        }
+        saved = false;
+        std::snprintf(scratchText, SCRATCH_SIZE, "Error writing %s", set->fileName);
+        debugLog(scratchText);
     }
+    return saved;
 }
 
 bool propertySetChanged(PropertySetId set) {

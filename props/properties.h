@@ -16,8 +16,10 @@ double getPropertyDouble(const std::string& key, const char* def);
 void setProperty(const std::string& key, const std::string& value);
 // Stores value formatted with "%0.1f".
 void setPropertyDouble(const std::string& key, double value);
-// Writes each changed set to its file in the data directory.
-void saveProperties();
+// Writes each changed set to its file in the data directory. False (and logged) when a
+// changed set is not on the card: the card refused it, or its file could not be read
+// at start-up and is not written over.
+bool saveProperties();
 
 // Which set a key belongs to, for tests and tools.
 enum class PropertySetId { Environment, User };

@@ -42,10 +42,20 @@ std::string trim(const std::string& text) {
     return text.substr(begin, end - begin);
 }
 
-// A value may hold a line feed only through the two characters backslash and n.
+// A value may hold a line feed only through the two characters backslash and n. One pass
+// from the left: a line feed put in never forms a new pair, and a value made of such
+// pairs costs no more than its length.
 void unescapeLineFeeds(std::string& value) {
-    for (std::size_t at = value.find("\\n"); at != std::string::npos; at = value.find("\\n"))
-        value.replace(at, 2, "\n");
+    std::size_t out = 0;
+    for (std::size_t in = 0; in < value.size(); ++in, ++out) {
+        if (value[in] == '\\' && in + 1 < value.size() && value[in + 1] == 'n') {
+            value[out] = '\n';
+            ++in;
+        } else {
+            value[out] = value[in];
+        }
+    }
+    value.resize(out);
 }
 
 // Written back as backslash and n, so that such a value reads back the same.
@@ -101,15 +111,17 @@ bool parsePropertyLine(const std::string& line, std::string& key, std::string& v
     return true;
 }
 
-void loadPropertyFile(const std::string& path, PropertyMap& map) {
+bool loadPropertyFile(const std::string& path, PropertyMap& map) {
     std::ifstream in(path, std::ios::in | std::ios::binary);
     if (!in.is_open())
-        return;
+        return errno == ENOENT;
     std::string line, key, value;
     while (std::getline(in, line)) {
         if (parsePropertyLine(line, key, value))
             map[key] = value;
     }
+    // getline stops at a read error too, with the bad bit set instead of the end
+    return !in.bad();
 }
 
 bool writePropertyFile(const std::string& path, const char* const* header, const PropertyMap& map) {

@@ -8,6 +8,9 @@ struct PropertySet {
     bool changed = false; // differs from its file: written at the next save
     const char* fileName;
     const char* const* header;
+    // The file is there but could not be read: writing the set back would put defaults
+    // over settings that are still on the card, so it is left alone in this run.
+    bool unreadable = false;
 };
 
 extern PropertySet environmentSet;

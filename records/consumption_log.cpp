@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 
 // People read and edit the file, so it explains itself; the misspelling and the
 // backslash sequences are what existing cards hold.
@@ -55,8 +56,8 @@ bool writeConsumptionRecord(const Refill& refill) {
     LogAppend log = openLogForAppend(dataPath("consumption.txt"));
     if (log.fd < 0)
         return false;
-    std::string record = getProperty("P_DEFAULTVEHICLE", "1");
     const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
+    std::string record = vehicleField(getProperty("P_DEFAULTVEHICLE", "1"), vehicle);
     record += '\t';
     // The keypad distance is either the trip (field 2) or the odometer reading (field 4);
     // the other one holds the placeholder. Each field asks for the mode, so an unknown
@@ -81,6 +82,23 @@ bool writeConsumptionRecord(const Refill& refill) {
     return finishLogAppend(log, CONSUMPTION_HEADER, record);
 }
 
+namespace {
+
+// The next character of the log, or end of file. A read error (a damaged card, the log
+// replaced by a folder) makes the library throw from the buffer; it ends the reading of
+// this pass like the end of the file, with what was read so far kept.
+std::streambuf::int_type nextChar(std::istream& in, std::streambuf* source) {
+    try {
+        return source->sbumpc();
+    } catch (const std::exception&) {
+        in.setstate(std::ios::badbit);
+        debugLog("Error reading consumption.txt");
+        return std::streambuf::traits_type::eof();
+    }
+}
+
+} // namespace
+
 int nextRecordLine(std::istream& in, int vehicle) {
     std::streambuf* source = in.rdbuf();
     if (!source || !in)
@@ -90,7 +108,7 @@ int nextRecordLine(std::istream& in, int vehicle) {
         bool empty = true;
         std::streambuf::int_type c;
         // Read up to the newline, which is consumed; what exceeds the buffer is dropped.
-        while ((c = source->sbumpc()) != std::streambuf::traits_type::eof() && c != '\n') {
+        while ((c = nextChar(in, source)) != std::streambuf::traits_type::eof() && c != '\n') {
             empty = false;
             if (kept < MAX_LINE)
                 scratchText[kept++] = static_cast<char>(c);
@@ -98,7 +116,7 @@ int nextRecordLine(std::istream& in, int vehicle) {
         scratchText[kept] = '\0';
         if (c == std::streambuf::traits_type::eof())
             in.setstate(std::ios::eofbit);
-        if (empty)
+        if (empty || in.bad())
             return 0;
         // Comments and anything else a person may write begin with something else.
         if (!isDigit(scratchText[0]))

@@ -14,7 +14,8 @@ struct Refill {
     double consumption;
 };
 // Appends the record of refill for the selected vehicle (the file part of SAVE). False
-// when the card did not take it (the reason is in Debug.log).
+// when the card did not take it (the reason is in Debug.log; nothing of it is left on
+// the card).
 bool writeConsumptionRecord(const Refill& refill);
 // Leaves the next record line of vehicle in scratchText and returns its length;
 // 0 at the end of the file or at an empty line. Lines not beginning with a digit are

@@ -27,7 +27,8 @@ bool writeTireChange(const char* shown) {
     LogAppend log = openLogForAppend(dataPath("events.txt"));
     if (log.fd < 0)
         return false;
-    std::string record = getProperty("P_DEFAULTVEHICLE", "1");
+    std::string record =
+        vehicleField(getProperty("P_DEFAULTVEHICLE", "1"), getPropertyInt("P_DEFAULTVEHICLE", "1"));
     record += "\ttirechange\t";
     record += shown; // as shown, not reformatted
     record += '\t';

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -32,6 +33,9 @@ LogAppend openLogForAppend(const std::string& path) {
     log.fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (log.fd < 0)
         logFailure("opening", path, errno);
+    struct stat st {};
+    if (log.fd >= 0 && fstat(log.fd, &st) == 0)
+        log.oldLength = st.st_size;
     return log;
 }
 
@@ -44,8 +48,9 @@ bool finishLogAppend(LogAppend& log, const char* header, const std::string& reco
     else if (log.cutShort)
         text = "\n";
     text += record;
-    // No second write for a short one: a full card refuses the rest as well, and the
-    // next append starts on a line of its own anyway.
+    // No second write for a short one: a full card refuses the rest as well. What part
+    // of it arrived goes again, or it would be read back as a record of its own ("1\t412."
+    // from a card with six bytes left).
     const ssize_t written = write(log.fd, text.data(), text.size());
     int error = 0;
     if (written < 0)
@@ -54,12 +59,24 @@ bool finishLogAppend(LogAppend& log, const char* header, const std::string& reco
         error = ENOSPC; // a short write: the card filled up on the way
     else if (fsync(log.fd) != 0)
         error = errno;
+    if (error != 0) {
+        if (log.created)
+            unlink(log.path.c_str());
+        else if (ftruncate(log.fd, log.oldLength) == 0)
+            fsync(log.fd);
+    }
     if (close(log.fd) != 0 && error == 0)
         error = errno;
     log.fd = -1;
     if (error != 0)
         logFailure("writing", log.path, error);
     return error == 0;
+}
+
+std::string vehicleField(const char* text, int vehicle) {
+    if (std::strpbrk(text, "\t\n\r"))
+        return std::to_string(vehicle);
+    return text;
 }
 
 void appendNumber(std::string& text, double value) {

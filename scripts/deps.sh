@@ -10,6 +10,7 @@ HOST_PACKAGES=(
     libcli11-dev libcsv-dev libhowardhinnant-date-dev libcairo2-dev
     fonts-dejavu-core fonts-freefont-ttf clang-format
     xvfb xdotool x11-apps netpbm
+    clang libclang-rt-14-dev strace
 )
 
 missing=()

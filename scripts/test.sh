@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The whole test command: packages, format check, the host builds (optimised, then with
-# sanitizers) and their suites, then the static ARM device builds (armel, armhf) and
+# sanitizers) and their suites, the fuzz targets (their corpora and past crashes
+# replayed, then 30 s of fuzzing each), then the static ARM device builds (armel, armhf) and
 # their suites under qemu-arm, which check that the binaries are static
 # and of the target's architecture, the two release kits, and finally the system
 # scenarios of the armel program on an emulated ARM Linux (scripts/qemu/test.sh).
@@ -13,7 +14,7 @@ bash scripts/deps.sh
 bash scripts/format-check.sh
 bash scripts/check-includes.sh
 
-presets=(release debug)
+presets=(release debug fuzz)
 if [ "${PUMPWRIGHT_HOST_ONLY:-0}" != 1 ]; then
     presets+=(armel armhf)
 fi

@@ -42,3 +42,39 @@ TEST_F(DebugLogTest, TimestampIsCtimeText) {
     EXPECT_EQ(scratchText[13], ':');
     EXPECT_EQ(scratchText[16], ':');
 }
+
+// A problem met on every pass for days leaves a line per decade, not one per pass, and
+// the file keeps within its bound, the older part moved aside.
+TEST_F(DebugLogTest, RepeatsAreCountedAndTheFileStaysBounded) {
+    for (int i = 0; i < 10801; ++i) {
+        debugLog("Unknown vehicle: 3");
+        if (i == 0)
+            debugLog("Error setting pixel size");
+    }
+    EXPECT_EQ(debugLogText(), "### Unknown vehicle: 3\n### Error setting pixel size\n"
+                              "### repeated 10 times: Unknown vehicle: 3\n"
+                              "### repeated 100 times: Unknown vehicle: 3\n"
+                              "### repeated 1000 times: Unknown vehicle: 3\n"
+                              "### repeated 10000 times: Unknown vehicle: 3\n");
+
+    // messages that all differ: the log moves to Debug.log.1 at 1 MB and starts afresh
+    char message[64];
+    for (int i = 0; i < 40000; ++i) {
+        std::snprintf(message, sizeof message, "Error growing string box for: %d", i);
+        debugLog(message);
+    }
+    const auto size = [this](const char* name) {
+        return std::filesystem::file_size(dataFile(name));
+    };
+    EXPECT_LE(size("Debug.log"), 1u << 20);
+    EXPECT_LE(size("Debug.log.1"), 1u << 20);
+    EXPECT_GT(size("Debug.log") + size("Debug.log.1"), 1u << 20);
+    EXPECT_NE(debugLogText().find("### Error growing string box for: 39999\n"), std::string::npos);
+}
+
+// Stamps past January 2038 (a 32-bit time_t wraps to 1901).
+TEST_F(DebugLogTest, StampsAfter2038) {
+    timestampTextAt(2223288000); // 2040-06-15 12:00 UTC
+    EXPECT_NE(std::strstr(scratchText, " 2040\n"), nullptr) << scratchText;
+    EXPECT_EQ(sizeof(std::time_t), 8u);
+}

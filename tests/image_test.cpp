@@ -1,4 +1,5 @@
 #include "app/screens.h"
+#include "base/debug_log.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
 #include "props/properties.h"
@@ -67,6 +68,7 @@ TEST_F(Images, LoadReadsTheWholeFile) {
 TEST_F(Images, LoadFailuresAreLogged) {
     Image image;
     EXPECT_FALSE(loadImage("missing.raw", image));
+    resetDebugLog(); // a new run: the same message is logged again
     makeDirs(dataFile("folder.raw"));
     EXPECT_FALSE(loadImage("folder.raw", image));
     EXPECT_EQ(image.data, nullptr);

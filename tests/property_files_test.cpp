@@ -36,6 +36,13 @@ TEST(PropertyLineTest, TrimsBlanksTabsAndCarriageReturnButKeepsInnerBlanks) {
 TEST(PropertyLineTest, BackslashNBecomesLineFeed) {
     EXPECT_EQ(parse("E_K: half\\nhalf").second, "half\nhalf");
     EXPECT_EQ(parse("E_K: \\n\\n").second, "\n\n");
+    // a backslash before the pair stays, and a lone one at the end too
+    EXPECT_EQ(parse("E_K: a\\\\nb\\").second, "a\\\nb\\");
+    // 3.2 MB of pairs: one pass (replacing one pair at a time took a minute)
+    std::string many;
+    for (int i = 0; i < 1600000; ++i)
+        many += "\\n";
+    EXPECT_EQ(parse("E_K: x" + many + "y").second, "x" + std::string(1600000, '\n') + "y");
 }
 
 TEST(PropertyLineTest, CommentsStartInTheFirstColumnOnly) {

@@ -1,3 +1,4 @@
+#include "base/debug_log.h"
 #include "display/text.h"
 
 #include "display/framebuffer.h"
@@ -386,11 +387,13 @@ TEST_F(TextTest, MissingFontIsReportedOnce) {
     // Another name is a new font, and going back tries the missing one again.
     text(0, 0, 400, 256, "12.5", 20, 0);
     EXPECT_NE(screenBytes(), before);
+    resetDebugLog(); // repeats are collapsed: forget the first report
     drawText(0, 0, 400, 256, "12.5", "Missing.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
     EXPECT_EQ(debugLogText(), "### Error loading font face!\n### Error loading font face!\n");
 
     // A file that is there but no font fails the same way.
     writeFile(dataFile("Broken.ttf"), "not a font at all");
+    resetDebugLog();
     clearScreen();
     drawText(0, 0, 400, 256, "1", "Broken.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
     EXPECT_EQ(debugLogText(), "### Error loading font face!\n### Error loading font face!\n"

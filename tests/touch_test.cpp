@@ -1,4 +1,5 @@
 #include "app/touch.h"
+#include "base/debug_log.h"
 #include "base/paths.h"
 #include "display/framebuffer.h"
 #include "tests/test_root.h"
@@ -108,10 +109,12 @@ TEST_F(TouchTest, UnusableCalibrationsCloseTheEventDevice) {
     };
     for (const auto& values : bad) {
         writeCalibration(values);
+        resetDebugLog(); // every case logs, not just the first
         EXPECT_FALSE(openTouch());
         EXPECT_EQ(touch.fd, -1);
     }
     std::filesystem::remove(rootedPath(CALIBRATION_FILE));
+    resetDebugLog();
     EXPECT_FALSE(openTouch());
     EXPECT_EQ(debugLogText(), "### Error reading calibration file!\n"
                               "### Error reading calibration file!\n"

@@ -4,17 +4,15 @@
 #include "display/framebuffer.h"
 #include "display/screen_map.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
 namespace {
 
-// One pixel: dropped off the screen, black where the buffer ends.
-void copyPixel(int64_t x, int64_t y, int screenW, int screenH, int64_t source, int bytes,
-               const Image& image) {
-    if (x < 0 || y < 0 || x >= screenW || y >= screenH || x >= fb.xres || y >= fb.yres)
-        return;
-    uint8_t* dst = fb.mapping + pixelOffset(static_cast<int>(x), static_cast<int>(y));
+// One on-screen pixel, black where the buffer ends.
+void copyPixel(int x, int y, int64_t source, int bytes, const Image& image) {
+    uint8_t* dst = fb.mapping + pixelOffset(x, y);
     const int64_t src = source * bytes;
     const int64_t size = image.data ? static_cast<int64_t>(image.size) : 0;
     if (src >= 0 && src + bytes <= size)
@@ -38,25 +36,26 @@ void copyImageRegionPerPixel(int x1, int y1, int x2, int y2, int screenW, int sc
     const Point p1 = screenToLayout(x2, y2, screenW, screenH, imageW, imageH);
     const double columns = static_cast<double>(x2) - x1;
     const double rows = static_cast<double>(y2) - y1;
+    // Only on-screen pixels are visited; the steps off the screen are advanced over.
+    const int xFrom = std::max(x1, 0), xTo = std::min({x2, screenW, fb.xres});
+    const int yFrom = std::max(y1, 0), yTo = std::min({y2, screenH, fb.yres});
     if (!fb.quarterTurn) {
         const double stepX = (p1.x - p0.x) / columns;
         const double stepY = (p1.y - p0.y) / rows;
-        double sy = p0.y;
-        for (int64_t y = y1; y < y2; ++y, sy += stepY) {
-            double sx = p0.x;
-            for (int64_t x = x1; x < x2; ++x, sx += stepX)
-                copyPixel(x, y, screenW, screenH, truncToInt(sx) + int64_t{imageW} * truncToInt(sy),
-                          bytes, image);
+        double sy = advancePosition(p0.y, stepY, int64_t{yFrom} - y1);
+        for (int y = yFrom; y < yTo; ++y, sy += stepY) {
+            double sx = advancePosition(p0.x, stepX, int64_t{xFrom} - x1);
+            for (int x = xFrom; x < xTo; ++x, sx += stepX)
+                copyPixel(x, y, truncToInt(sx) + int64_t{imageW} * truncToInt(sy), bytes, image);
         }
         return;
     }
     const double stepA = (p1.y - p0.y) / columns; // picture row per screen column
     const double stepB = (p1.x - p0.x) / rows;    // picture column per screen row
-    double ix = p0.x;
-    for (int64_t y = y1; y < y2; ++y, ix += stepB) {
-        double iy = p0.y;
-        for (int64_t x = x1; x < x2; ++x, iy += stepA)
-            copyPixel(x, y, screenW, screenH, int64_t{imageW} * truncToInt(iy) + truncToInt(ix),
-                      bytes, image);
+    double ix = advancePosition(p0.x, stepB, int64_t{yFrom} - y1);
+    for (int y = yFrom; y < yTo; ++y, ix += stepB) {
+        double iy = advancePosition(p0.y, stepA, int64_t{xFrom} - x1);
+        for (int x = xFrom; x < xTo; ++x, iy += stepA)
+            copyPixel(x, y, int64_t{imageW} * truncToInt(iy) + truncToInt(ix), bytes, image);
     }
 }

@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/main_loop.h"
 #include "app/touch.h"
+#include "base/debug_log.h"
 #include "display/framebuffer.h"
 #include "props/property_sets.h"
 
@@ -15,11 +16,13 @@ void resetProperties() {
     for (PropertySet* set : {&environmentSet, &userSet}) {
         set->entries.clear();
         set->changed = false;
+        set->unreadable = false;
     }
 }
 
 void resetProcessState() {
     resetProperties();
+    resetDebugLog();
     app = AppState{};
     shutdownProgram();
     touch = TouchDevice{};
