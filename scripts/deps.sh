@@ -17,7 +17,7 @@ for p in "${HOST_PACKAGES[@]}" "$@"; do
     fi
 done
 if [ ${#missing[@]} -gt 0 ]; then
-    echo "deps: installing ${missing[*]}"
+    echo "deps: installing ${#missing[@]} Debian packages with apt-get: ${missing[*]}"
     SUDO=""
     [ "$(id -u)" -ne 0 ] && SUDO="sudo"
     export DEBIAN_FRONTEND=noninteractive
