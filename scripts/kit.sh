@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Makes the release kits: per target out/pumpwright-VERSION-TARGET.tar.gz with the
-# stripped static program, the card folder Pumpwright/ drawn by pumpwright-card, and
-# INSTALL. Builds what it needs (the host card maker, the device program).
+# stripped static program, its start script pumpwright-run and systemd unit
+# pumpwright.service (scripts/kit/), the card folder Pumpwright/ drawn by
+# pumpwright-card, and INSTALL. Builds what it needs (the host card maker, the device
+# program) and checks the unit with systemd-analyze.
 # Usage: scripts/kit.sh [armel] [armhf]   (both by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,7 +11,7 @@ cd "$(dirname "$0")/.."
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(armel armhf)
 
-bash scripts/deps.sh
+bash scripts/deps.sh systemd
 bash scripts/cross-deps.sh "${targets[@]}"
 
 cache_value() { # build dir, variable
@@ -70,7 +72,17 @@ for target in "${targets[@]}"; do
         exit 1
     }
 
-    sed -e "s/@VERSION@/$version/" -e "s/@DEVICES@/$devices/" scripts/kit-install.txt |
+    cp scripts/kit/pumpwright-run scripts/kit/pumpwright.service "$stage/"
+    # The unit as it would be installed, pointing at the staged start script.
+    sed "s|/opt/pumpwright/|$(realpath "$stage")/|" scripts/kit/pumpwright.service >build/kit/check.service
+    if ! verdict=$(systemd-analyze verify build/kit/check.service 2>&1) || [ -n "$verdict" ]; then
+        echo "kit: systemd-analyze verify finds fault with pumpwright.service:" >&2
+        echo "$verdict" >&2
+        exit 1
+    fi
+    rm build/kit/check.service
+
+    sed -e "s/@VERSION@/$version/" -e "s/@DEVICES@/$devices/" scripts/kit/INSTALL |
         awk -v note="$cpu_note" '{ sub(/@CPU_NOTE@/, note); print }' >"$stage/INSTALL"
 
     tar -czf "out/$name.tar.gz" --owner=0 --group=0 --sort=name -C build/kit "$name"

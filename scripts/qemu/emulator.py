@@ -67,6 +67,10 @@ ROUTES = {
 }
 
 
+# The console line of the kit's start script that tells that the program has ended.
+PROGRAM_ENDED = re.compile(r"^pumpwright-run: pumpwright ended with status (\d+)", re.M)
+
+
 class Failure(Exception):
     """A scenario step that did not come true; the message says which."""
 
@@ -262,10 +266,15 @@ class Guest:
     """One boot of a route. Artefacts (initramfs, serial.log, qemu.log, screendumps) go to
     run_dir; share_dir becomes the guest's /mnt/sdcard."""
 
-    def __init__(self, route, run_dir, share_dir, run="program", program=None, spy=False, cal=None):
+    def __init__(self, route, run_dir, share_dir, run="inittab", spy=False, cal=None, files=None,
+                 card_options=""):
+        """run: "inittab" (BusyBox init takes over, with files holding etc/inittab and
+        what it starts) or "probe"; files: extra guest files {path: (mode, bytes)};
+        card_options: extra mount options of the card."""
         self.route, self.run_dir, self.share_dir = route, run_dir, share_dir
         self.conf = ROUTES[route]
-        self.run, self.program, self.spy = run, program, spy
+        self.run, self.spy = run, spy
+        self.files, self.card_options = files or {}, card_options
         self.cal = cal or calibration_for(PANEL_W, PANEL_H)
         self.serial_path = os.path.join(run_dir, "serial.log")
         self.proc = None
@@ -283,12 +292,10 @@ class Guest:
             "etc/guest.conf": (0o644, (
                 f'MODULES="{self.conf["modules"]}"\nTOUCH_USB="{self.conf["touch_usb"]}"\n'
                 f'TOUCH_MODULES="{self.conf["touch_modules"]}"\nTOUCH="{self.conf["touch"]}"\n'
-                f'RUN={self.run}\nSPY={1 if self.spy else 0}\n').encode()),
+                f'RUN={self.run}\nSPY={1 if self.spy else 0}\nCARD_OPTIONS="{self.card_options}"\n').encode()),
             "mnt/flash/sysfile/cal": (0o644, calibration_file(self.cal)),
+            **self.files,
         }
-        if self.program:
-            with open(self.program, "rb") as f:
-                extra["usr/bin/pumpwright"] = (0o755, f.read())
         initrd = os.path.join(self.run_dir, "initrd.gz")
         write_initramfs(initrd, tree, extra)
         shutil.rmtree(tree)
@@ -443,7 +450,7 @@ class Guest:
         wrong otherwise); keeps the last one as name.ppm/.png."""
         deadline = time.monotonic() + timeout
         while True:
-            ended = re.search(r"^PW-EXIT (\d+)", self.serial_text(), re.M)
+            ended = PROGRAM_ENDED.search(self.serial_text()[self.read_pos:])
             if ended:
                 raise Failure(f"screen '{name}': the program ended with status {ended.group(1)} "
                               "(as the shell reports it)")

@@ -2,10 +2,14 @@
 """Runs the unchanged static device program on the emulated device and checks it from the
 host, through the panel's screendumps and the memory card's files.
 
+Both routes boot as a device that starts the program with the release kit's start
+script from the inittab line its INSTALL shows: route A with the program on the device's
+flash, route B with program and script on a card mounted noexec.
 Route A (32 bits per pixel, USB tablet): the first frame, then a refill typed on the
-keypad and saved, the settings screen, two statistics screens, EXIT; afterwards the
-consumption record, environment.txt, properties.txt, Debug.log and the exit status.
-Route B (RGB565): the first frame.
+keypad and saved, the settings screen, two statistics screens, EXIT, the start script's
+restart and a touch answered by the restarted program; afterwards the consumption record,
+environment.txt, properties.txt, Debug.log and the exit status.
+Route B (RGB565): the copy the start script runs from /tmp, and the first frame.
 
 Usage: scenario.py [--program FILE] [--card-tool FILE] [A] [B]
 Run after scripts/qemu/prepare.sh. Every run leaves its serial log, QEMU's log, the
@@ -26,6 +30,7 @@ import emulator  # noqa: E402
 from emulator import PANEL_H, PANEL_W, REPO, Failure  # noqa: E402
 
 EXPECTED = os.path.join(os.path.dirname(os.path.realpath(__file__)), "expected")
+KIT = os.path.join(REPO, "scripts", "kit")
 LAYOUT_W, LAYOUT_H = 400, 256
 PICTURES = ("s0.raw", "s0a.raw", "s1.raw", "s1a.raw", "s2.raw")
 
@@ -230,11 +235,28 @@ def make_card(card_tool, root, bpp):
     return folder, pictures
 
 
+def first_frame_check(panel):
+    text_box = screen_rect(*NUMBER_DISPLAY, grow=2)
+    return panel.check(expected_frame(panel.pictures, "s0.raw", "s0a.raw", ["CAR1"]), text_box, min_text=10)
+
+
 def first_frame(guest, panel):
     guest.wait_line(r"^PW-START", 90, "program start")
-    text_box = screen_rect(*NUMBER_DISPLAY, grow=2)
-    guest.wait_screen(panel.check(expected_frame(panel.pictures, "s0.raw", "s0a.raw", ["CAR1"]),
-                                  text_box, min_text=10), 30, "1-first-frame")
+    guest.wait_screen(first_frame_check(panel), 30, "1-first-frame")
+
+
+def inittab_lines():
+    """The inittab lines of the kit's INSTALL: the program on the flash, then on the card."""
+    with open(os.path.join(KIT, "INSTALL")) as f:
+        lines = re.findall(r"^\s+(::respawn:\S.*)$", f.read(), re.M)
+    if len(lines) != 2:
+        raise Failure(f"the kit's INSTALL shows {len(lines)} inittab lines, expected 2")
+    return lines
+
+
+def read_file(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def tap(guest, touch, name):
@@ -315,10 +337,20 @@ def route_a(guest, folder, panel):
         guest.wait_screen(entry_screen([]), 30, "10-entry")
         step = "EXIT"
         tap(guest, touch, "EXIT")
-        status = int(guest.wait_line(r"^PW-EXIT (\d+)", 10, "program exit").group(1))
-        guest.wait_line(r"^PW-HALT", 20, "card unmounted")
-        if not guest.wait_exit(20):
-            raise Failure("the guest did not power off")
+        ended = guest.wait_line(r"^pumpwright-run: pumpwright ended with status (\d+) after \d+ s;"
+                                r" starting it again in (\d+) s", 10, "the start script's report of the end")
+        status, pause = int(ended.group(1)), int(ended.group(2))
+        if pause != 2:
+            raise Failure(f"the start script waits {pause} s after a normal end, expected 2")
+        step = "started again"
+        before = guest.screendump()
+        restarted = first_frame_check(panel)
+        guest.wait_screen(lambda frame: "the screen still shows the ended run" if frame.rgb == before.rgb
+                          else restarted(frame), 30, "11-started-again")
+        tap(guest, touch, "CONFIG")
+        guest.wait_screen(panel.check(expected_frame(panel.pictures, "s1.raw", "s1a.raw",
+                                                     ["FUELPER100DIST", "TRIPDIST"]),
+                                      text_box, min_text=1), 30, "12-settings-after-restart")
     except Failure as e:
         raise Failure(f"at step '{step}': {e}")
 
@@ -355,7 +387,10 @@ def route_a(guest, folder, panel):
 
 def route_b(guest, folder, panel):
     try:
-        first_frame(guest, panel)
+        guest.wait_line(r"^PW-START", 90, "program start")
+        guest.wait_line(r"^pumpwright-run: .* cannot be executed where it lies; running a copy in /tmp", 20,
+                        "the start script's copy of the program from the noexec card")
+        guest.wait_screen(first_frame_check(panel), 30, "1-first-frame")
     except Failure as e:
         raise Failure(f"at step 'first frame': {e}")
     debug = read_card_file(folder, "Debug.log")
@@ -372,7 +407,21 @@ def run(route, program, card_tool):
     guest = None
     try:
         folder, pictures = make_card(card_tool, os.path.join(run_dir, "card"), bpp)
-        guest = emulator.Guest(route, run_dir, os.path.dirname(folder), program=program, spy=route == "A")
+        card = os.path.dirname(folder)
+        on_flash, on_card = inittab_lines()
+        kit = {"pumpwright": (0o755, read_file(program)),
+               "pumpwright-run": (0o755, read_file(os.path.join(KIT, "pumpwright-run")))}
+        if route == "A":
+            files = {"etc/inittab": (0o644, (on_flash + "\n").encode())}
+            files.update({f"opt/pumpwright/{name}": body for name, body in kit.items()})
+            guest = emulator.Guest(route, run_dir, card, run="inittab", files=files, spy=True)
+        else:
+            for name, (mode, body) in kit.items():
+                with open(os.path.join(card, name), "wb") as f:
+                    f.write(body)
+                os.chmod(os.path.join(card, name), mode)
+            guest = emulator.Guest(route, run_dir, card, run="inittab", card_options="noexec",
+                                   files={"etc/inittab": (0o644, (on_card + "\n").encode())})
         guest.start()
         (route_a if route == "A" else route_b)(guest, folder, Panel(bpp, pictures))
         print(f"qemu scenario: route {route} ({bpp} bpp) passed in {time.monotonic() - start:.1f} s")
