@@ -29,14 +29,15 @@ for target in "${targets[@]}"; do
     armel)
         devices="ARMv5TE soft-float devices (armel)"
         cpu_note="
-                It runs on ARMv5TE processors and newer (ARM926EJ-S and up);
-                ARMv4T chips such as the ARM920T cannot run its C library."
+                      It runs on ARMv5TE processors and newer (ARM926EJ-S and
+                      up); ARMv4T chips such as the ARM920T cannot run its C
+                      library."
         ;;
     armhf)
         devices="ARMv7-A hard-float devices (armhf)"
         cpu_note="
-                It runs on ARMv7-A processors with VFPv3 (Cortex-A7, A8, A9, A15
-                and their kin)."
+                      It runs on ARMv7-A processors with VFPv3 (Cortex-A7, A8,
+                      A9, A15 and their kin)."
         ;;
     *)
         echo "kit: unknown target '$target' (armel or armhf)" >&2
