@@ -7,7 +7,7 @@ HOST_PACKAGES=(
     cmake g++ make pkg-config git
     googletest libbenchmark-dev
     libfreetype-dev libpng-dev zlib1g-dev libbrotli-dev libsdl2-dev
-    fonts-dejavu-core clang-format
+    fonts-dejavu-core clang-format python3
 )
 
 missing=()
