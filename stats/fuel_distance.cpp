@@ -99,7 +99,9 @@ FuelDistanceScale scaleFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel
     s.minValue = MIN_START;
     s.maxValue = MAX_START;
     for (int i = 0; i + 1 < count; ++i) {
-        if (entries[i].distance == 0.0)
+        // An odometer reading typed too low gives an interval running backwards: no
+        // consumption anyone reached, so it is never shown as the best or worst one.
+        if (!(entries[i].distance > 0.0))
             continue;
         const double v = entryValue(entries[i], mode);
         if (v < s.minValue) {

@@ -1,5 +1,6 @@
 #include "stats/con_price.h"
 
+#include "display/text.h"
 #include "props/properties.h"
 #include "stats/plot.h"
 #include "tests/stats_fixture.h"
@@ -85,6 +86,30 @@ TEST_F(ConPriceTest, CarriedChartHasItsGridAverageAndTwoBars) {
         EXPECT_GT(count(12, row - 7, 24, row + 7, layout.text), 0) << row;
 }
 
+TEST_F(ConPriceTest, GridLabelsReadWithTwoDecimals) {
+    // Pixels wholly in the text colour, as "x,y " in row order.
+    const auto textPixels = [this] {
+        std::string at;
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 400; ++x)
+                if (is(x, y, layout.text))
+                    at += std::to_string(x) + "," + std::to_string(y) + " ";
+        return at;
+    };
+    useScreen(400, 256);
+    const double values[] = {7.5, CARRIED_VALUE, 6.0};
+    drawBarChart(12, 11, 388, 123, values, 3);
+    const std::string drawn = textPixels();
+
+    useScreen(400, 256);
+    const std::pair<const char*, int> labels[] = {
+        {"7.50", 22}, {"7.00", 52}, {"6.50", 81}, {"6.00", 111}};
+    for (const auto& [text, row] : labels)
+        plotText(12, row, 388, row, text, layout.textSize, ALIGN_LEFT, layout.text, NO_OUTLINE);
+    EXPECT_FALSE(drawn.empty());
+    EXPECT_EQ(drawn, textPixels());
+}
+
 TEST_F(ConPriceTest, HalfTurnTurnsTheChartAboutTheScreenCentre) {
     useScreen(400, 256, true);
     const double values[] = {7.5, CARRIED_VALUE, 6.0};
@@ -105,7 +130,7 @@ TEST_F(ConPriceTest, BarLimitShowsTheNewestEntries) {
     useScreen(400, 256);
     std::vector<double> values(100);
     for (int i = 0; i < 100; ++i)
-        values[i] = i < 20 ? 9.0 : 5.0 + i % 2; // the 20 oldest would stand out
+        values[i] = i < 20 ? 9.0 : 5.0 + i % 3; // the 20 oldest would stand out
     drawBarChart(12, 11, 388, 123, values.data(), 100);
 
     // Slots of 376 / 80 = 4.7: bars three wide, the inside one column at each centre.
@@ -113,8 +138,12 @@ TEST_F(ConPriceTest, BarLimitShowsTheNewestEntries) {
     ASSERT_EQ(inside.size(), 80u);
     for (int i = 0; i < 80; ++i)
         EXPECT_EQ(inside[i], static_cast<int>(12 + 4.7 * (i + 0.5) + 0.5)) << i;
-    // slot 0 is entry 20 (5.0), slot 1 entry 21 (6.0): the second bar is the taller
-    EXPECT_LT(barTop(inside[1], 122), barTop(inside[0], 122));
+    // Far from the grid labels: the last three slots are entries 97 (6.0), 98 (7.0) and
+    // 99 (5.0); entries 77 to 79 would stand 7.0, 5.0, 6.0.
+    const int top97 = barTop(inside[77], 122), top98 = barTop(inside[78], 122),
+              top99 = barTop(inside[79], 122);
+    EXPECT_LT(top98, top97);
+    EXPECT_LT(top97, top99);
 
     // With no limit every entry gets a slot.
     setProperty("P_AREA.STATDISPLAY.conprice.show.maxbars", "0");

@@ -154,6 +154,30 @@ TEST_F(Dispatch, ModeButtonsStoreTheirSettings) {
     EXPECT_STREQ(getProperty("P_DEFAULTVEHICLE", "1"), "2");
 }
 
+TEST_F(Dispatch, SharedBorderGoesToTheEarlierButtonInHitOrder) {
+    start();
+    // RECAP (315..392, 200..250) shares x 315 with TIRES and y 200..202 with BIKE's
+    // tank size: on those lines it is the recap the user gets
+    for (const Point p : {Point{315, 225}, Point{353, 201}, Point{315, 201}}) {
+        app.currentScreen = 1;
+        dispatch(255, p.x, p.y);
+        dispatch(0, p.x, p.y);
+        EXPECT_EQ(app.currentScreen, 4) << p.x << "," << p.y;
+    }
+    EXPECT_FALSE(fileExists(dataFile("events.txt"))); // no tire change recorded
+}
+
+TEST_F(Dispatch, PressureUpTo127IsALiftFrom128ATouch) {
+    start();
+    runPass();
+    dispatch(128, 43, 80); // key 1: pressed, nothing typed yet
+    EXPECT_EQ(buttonPixels(5, 55, PIC_S0A_VALUE), BUTTON_AREA);
+    EXPECT_STREQ(app.inputText, "0");
+    dispatch(127, 43, 80); // lifted: the key acts
+    EXPECT_EQ(buttonPixels(5, 55, PIC_S0_VALUE), BUTTON_AREA);
+    EXPECT_STREQ(app.inputText, "1");
+}
+
 TEST_F(Dispatch, DeadButtonIsSkipped) {
     writeFile(dataFile("environment.txt"), "E_BUTTON.EXIT.screen: 0\n");
     start();

@@ -197,6 +197,20 @@ TEST_F(FuelDistanceTest, EntriesWithoutValueTakeNoPart) {
     EXPECT_EQ(mappingBytes(), plain);
 }
 
+TEST_F(FuelDistanceTest, IntervalRunningBackwardsIsNeverAnExtreme) {
+    // odometer readings typed too low: negative distances, with fuel or a negative fuel
+    const std::vector<DistanceFuel> entries = {
+        {400, 30}, {-100, 8}, {500, 35}, {-100, -9}, {800, 64}};
+    for (int mode : {0, 1}) {
+        std::vector<DistanceFuel> e = entries;
+        const FuelDistanceScale s = scaleFuelDistance(12, 11, 388, 242, e.data(), 5, 0.0, mode);
+        // mode 0: 7.5 and 7.0 per 100; mode 1: 13.3 and 14.3 per fuel unit
+        EXPECT_EQ(s.minIndex, mode == 0 ? 2 : 0) << mode;
+        EXPECT_EQ(s.maxIndex, mode == 0 ? 0 : 2) << mode;
+        EXPECT_GT(s.minValue, 7.0 - 1e-9) << mode;
+    }
+}
+
 TEST_F(FuelDistanceTest, NotEnoughData) {
     setProperty("P_CAR1FUELFULL", "40");
     const std::vector<std::vector<DistanceFuel>> cases{

@@ -93,6 +93,20 @@ TEST_F(PropertyFilesTest, SaveWritesHeaderAndSortedCanonicalEntries) {
     EXPECT_FALSE(fileExists(dataFile("environment.txt"))); // environment set untouched
 }
 
+TEST_F(PropertyFilesTest, NewFileIsOnTheCardBeforeItReplacesTheOldAndTheFolderAfter) {
+    getProperty("E_A", "0");
+    getProperty("P_A", "0");
+    takeSyncSteps();
+    saveProperties();
+    // a power cut at any point leaves the old file or the complete new one
+    EXPECT_EQ(takeSyncSteps(), "fsync file\n"
+                               "rename environment.txt.new environment.txt\n"
+                               "fsync folder\n"
+                               "fsync file\n"
+                               "rename properties.txt.new properties.txt\n"
+                               "fsync folder\n");
+}
+
 TEST_F(PropertyFilesTest, UnchangedSetsAreNotRewritten) {
     writeFile(dataFile("environment.txt"), "# mine\nE_A=1\n");
     writeFile(dataFile("properties.txt"), "P_A=1\n");

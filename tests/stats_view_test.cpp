@@ -60,10 +60,12 @@ TEST(StatsInputTest, OdometerChainCarriesFuelOnlyRefills) {
     // a fuel-only refill before any odometer reading has nothing to go to
     EXPECT_EQ(build({trip(0, 10)}).consumption[0], NO_VALUE);
 
-    // the same reading twice carries that fill's fuel on as well
-    const StatsInput again = build({odometer(1000, 25), odometer(1000, 10), odometer(1500, 20)});
+    // the same reading twice carries that fill's fuel on as well, into one interval only
+    const StatsInput again =
+        build({odometer(1000, 40), odometer(1000, 10), odometer(1500, 30), odometer(2000, 35)});
     EXPECT_EQ(again.consumption[1], CARRIED_VALUE);
-    EXPECT_DOUBLE_EQ(again.consumption[2], 6.0);
+    EXPECT_DOUBLE_EQ(again.consumption[2], 8.0);
+    EXPECT_DOUBLE_EQ(again.consumption[3], 7.0);
 }
 
 TEST(StatsInputTest, TripRecordRestartsTheChain) {

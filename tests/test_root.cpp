@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 
 void resetProcessState() {
@@ -39,6 +40,33 @@ extern "C" ssize_t __wrap_write(int fd, const void* data, size_t size) {
 
 long writeCallCount() {
     return writeCalls;
+}
+
+// fsync() and rename() are wrapped the same way, so that the order in which a file is
+// flushed, put in place and its folder flushed can be checked.
+namespace {
+std::string syncSteps;
+} // namespace
+
+extern "C" int __real_fsync(int fd);
+extern "C" int __wrap_fsync(int fd) {
+    struct stat status {};
+    const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
+    syncSteps += folder ? "fsync folder\n" : "fsync file\n";
+    return __real_fsync(fd);
+}
+
+extern "C" int __real_rename(const char* from, const char* to);
+extern "C" int __wrap_rename(const char* from, const char* to) {
+    syncSteps += std::string("rename ") + std::filesystem::path(from).filename().string() + " " +
+                 std::filesystem::path(to).filename().string() + "\n";
+    return __real_rename(from, to);
+}
+
+std::string takeSyncSteps() {
+    std::string steps;
+    steps.swap(syncSteps);
+    return steps;
 }
 
 void makeDirs(const std::string& path) {

@@ -24,5 +24,8 @@ class RootTest : public ::testing::Test {
 void resetProcessState();
 // write() calls made so far by the program's own code (not by the libraries it uses).
 long writeCallCount();
+// The fsync() and rename() calls of the program's own code since the last call, one a
+// line: "fsync file", "fsync folder", "rename FROM TO" (file names only).
+std::string takeSyncSteps();
 // mkdir -p
 void makeDirs(const std::string& path);

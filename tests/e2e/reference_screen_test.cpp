@@ -1,0 +1,187 @@
+// Every screen the program draws, compared pixel for pixel with a committed reference
+// picture: a card made by the card maker, the sample log, and the simulator driven
+// through the screens at three panel geometries.
+//
+// PUMPWRIGHT_UPDATE_REFERENCES=1 writes the pictures as the new references instead
+// (scripts/update-references.sh); see the README for when that is allowed.
+#include "tests/e2e/sim_run.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <ostream>
+#include <png.h>
+
+namespace {
+
+struct Geometry {
+    const char* name;
+    int width, height, bitsPerPixel;
+};
+const Geometry GEOMETRIES[] = {
+    {"400x256x16", 400, 256, 16},
+    {"800x480x32", 800, 480, 32},
+    {"256x400x16", 256, 400, 16}, // an upright panel: the program turns the layout a quarter
+};
+
+// The screens in the order the script reaches them. The statistics come first, while
+// the log holds only the sample refills.
+const char* const SCREENS[] = {"banner", "fueldist", "conprice", "recap",
+                               "entry",  "saved",    "error",    "settings"};
+
+// Names the panel in the test's name instead of its bytes.
+void PrintTo(const Geometry& g, std::ostream* out) {
+    *out << g.name;
+}
+
+struct Picture {
+    unsigned width = 0, height = 0;
+    std::vector<uint8_t> rgb;
+};
+
+bool readPng(const std::string& path, Picture& picture) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str()))
+        return false;
+    image.format = PNG_FORMAT_RGB;
+    picture.width = image.width;
+    picture.height = image.height;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    const bool read = png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr);
+    png_image_free(&image);
+    return read;
+}
+
+bool writePng(const std::string& path, const Picture& picture) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = picture.width;
+    image.height = picture.height;
+    image.format = PNG_FORMAT_RGB;
+    const bool written =
+        png_image_write_to_file(&image, path.c_str(), 0, picture.rgb.data(), 0, nullptr);
+    png_image_free(&image);
+    return written;
+}
+
+// Empty when the pictures match; otherwise what differs, with the difference picture
+// (differing pixels red over a dimmed copy of the actual screen) written to diffPath.
+std::string compare(const Picture& actual, const Picture& expected, const std::string& diffPath) {
+    if (actual.width != expected.width || actual.height != expected.height)
+        return "size " + std::to_string(actual.width) + "x" + std::to_string(actual.height) +
+               ", reference " + std::to_string(expected.width) + "x" +
+               std::to_string(expected.height);
+    Picture diff = actual;
+    long differing = 0;
+    std::string first;
+    for (std::size_t i = 0; i < actual.rgb.size(); i += 3) {
+        const bool same = std::equal(&actual.rgb[i], &actual.rgb[i] + 3, &expected.rgb[i]);
+        for (int c = 0; c < 3; ++c)
+            diff.rgb[i + c] = same ? static_cast<uint8_t>(actual.rgb[i + c] / 4) : c == 0 ? 255 : 0;
+        if (same)
+            continue;
+        if (differing++ == 0) {
+            const std::size_t p = i / 3;
+            first = std::to_string(p % actual.width) + "," + std::to_string(p / actual.width) +
+                    " is " + std::to_string(actual.rgb[i]) + "/" +
+                    std::to_string(actual.rgb[i + 1]) + "/" + std::to_string(actual.rgb[i + 2]) +
+                    ", reference " + std::to_string(expected.rgb[i]) + "/" +
+                    std::to_string(expected.rgb[i + 1]) + "/" + std::to_string(expected.rgb[i + 2]);
+        }
+    }
+    if (differing == 0)
+        return "";
+    writePng(diffPath, diff);
+    return std::to_string(differing) + " pixels differ, the first at " + first;
+}
+
+class ReferenceScreens : public SimTest, public ::testing::WithParamInterface<Geometry> {
+  protected:
+    // The card maker's pictures (RGB565), widened to the screen's pixel format.
+    void makeDrawnCard(int bitsPerPixel) {
+        const std::string command = std::string(PW_CARD_TOOL) + " " + root + " --font " +
+                                    PW_TEST_FONT + " > " + base + "/card.txt 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0) << readFile(base + "/card.txt");
+        if (bitsPerPixel == 16)
+            return;
+        for (const char* name : {"s0.raw", "s0a.raw", "s1.raw", "s1a.raw", "s2.raw"}) {
+            const std::string narrow = readFile(dataFile(name));
+            std::string wide;
+            for (std::size_t i = 0; i + 1 < narrow.size(); i += 2) {
+                const unsigned v =
+                    static_cast<uint8_t>(narrow[i]) | static_cast<uint8_t>(narrow[i + 1]) << 8;
+                const unsigned r = v >> 11, g = (v >> 5) & 0x3F, b = v & 0x1F;
+                wide += static_cast<char>(b << 3 | b >> 2);
+                wide += static_cast<char>(g << 2 | g >> 4);
+                wide += static_cast<char>(r << 3 | r >> 2);
+                wide += '\xff';
+            }
+            writeFile(dataFile(name), wide);
+        }
+    }
+
+    static std::string shot(const std::string& dir, const char* screen) {
+        return "pass\nshot " + dir + "/" + screen + ".png\n";
+    }
+};
+
+TEST_P(ReferenceScreens, EveryScreenMatchesItsReference) {
+    const Geometry& g = GetParam();
+    makeDrawnCard(g.bitsPerPixel);
+    const std::string log = dataFile("consumption.txt");
+    ASSERT_EQ(std::system(("bash " PW_SOURCE_DIR "/scripts/sample-log.sh > '" + log + "'").c_str()),
+              0);
+
+    const std::string out = base;
+    const std::string script =
+        shot(out, "banner") + ltap("STATS") + shot(out, "fueldist") + ltap("STATDISPLAY") +
+        shot(out, "conprice") + ltap("STATDISPLAY") + ltap("CONFIG") + ltap("RECAP") +
+        shot(out, "recap") + ltap("STATDISPLAY") +
+        // a refill typed in: two fields taken, the price still on the display
+        typeKeys("500") + ltap("DRIVEN") + typeKeys("37.5") + ltap("REFILLED") + typeKeys("61.2") +
+        shot(out, "entry") + ltap("PAID") + ltap("SAVE") + shot(out, "saved") +
+        // fuel over no distance: the division's infinity is what the display shows
+        typeKeys("40") + ltap("REFILLED") + ltap("SAVE") + shot(out, "error") +
+        // every setting away from its default, every tank size set
+        ltap("CONFIG") + ltap("DISTPERFUEL") + ltap("TOTALDIST") + typeKeys("45") +
+        ltap("CAR1FUELFULL") + typeKeys("52.5") + ltap("CAR2FUELFULL") + typeKeys("14") +
+        ltap("BIKEFUELFULL") + typeKeys("3") + shot(out, "settings");
+    ASSERT_EQ(run({"--size", std::to_string(g.width) + "x" + std::to_string(g.height), "--bpp",
+                   std::to_string(g.bitsPerPixel)},
+                  script),
+              0)
+        << errors;
+
+    const bool update = std::getenv("PUMPWRIGHT_UPDATE_REFERENCES") != nullptr;
+    const std::string failures = PW_REFERENCE_OUT;
+    for (const char* screen : SCREENS) {
+        SCOPED_TRACE(screen);
+        const std::string name = std::string(g.name) + "-" + screen;
+        const std::string reference = PW_SOURCE_DIR "/tests/reference/" + name + ".png";
+        Picture actual, expected;
+        ASSERT_TRUE(readPng(out + "/" + screen + ".png", actual));
+        if (update) {
+            ASSERT_TRUE(writePng(reference, actual)) << reference;
+            continue;
+        }
+        ASSERT_TRUE(readPng(reference, expected)) << "no reference " << reference;
+        // pictures of an earlier failure would mislead
+        std::filesystem::create_directories(failures);
+        std::filesystem::remove(failures + "/" + name + "-diff.png");
+        std::filesystem::remove(failures + "/" + name + "-actual.png");
+        const std::string problem = compare(actual, expected, failures + "/" + name + "-diff.png");
+        if (!problem.empty()) {
+            writePng(failures + "/" + name + "-actual.png", actual);
+            ADD_FAILURE() << name << ": " << problem << "; actual and difference pictures in "
+                          << failures;
+        }
+    }
+}
+
+std::string panelName(const ::testing::TestParamInfo<Geometry>& param) {
+    return std::string("Panel") + param.param.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(Panels, ReferenceScreens, ::testing::ValuesIn(GEOMETRIES), panelName);
+
+} // namespace
