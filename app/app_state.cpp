@@ -1,7 +1,3 @@
 #include "app/app_state.h"
 
 AppState app;
-
-void resetAppState() {
-    app = AppState{};
-}

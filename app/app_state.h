@@ -9,6 +9,10 @@
 // texts (a shown value, a SAVE result) are bounded by their writers.
 constexpr int INPUT_TEXT_SIZE = 12;
 
+// What a touch is released on: a Button, the statistics area, or nothing.
+constexpr int STATISTICS_AREA = BUTTON_COUNT;
+constexpr int NO_TARGET = -1;
+
 struct AppState {
     int32_t currentScreen = 0; // 0 entry, 1 settings, 2 fuel-distance, 3 consumption-price, 4 recap
     bool exitRequested = false;      // the loop ends after the current pass
@@ -27,12 +31,9 @@ struct AppState {
     // touch dispatch state
     int touchX = 0, touchY = 0;
     LayoutRect highlightedButton = NO_BUTTON;
-    char releasedCode = 0;
+    int releasedTarget = NO_TARGET;
     bool refreshNumberDisplay = false;
     bool clearInputAfter = false;
 };
 
 extern AppState app;
-
-// Puts the record back to its start values (tests; the device starts once).
-void resetAppState();

@@ -2,18 +2,16 @@
 
 #include "app/app_state.h"
 #include "app/entry.h"
+#include "app/screens.h"
 #include "display/image.h"
+#include "display/screen_map.h"
 #include "props/properties.h"
-#include "records/event_log.h"
+#include "records/refill.h"
 #include "records/vehicles.h"
 
 #include <cstdio>
-#include <limits>
 
 namespace {
-
-constexpr char STATISTICS_AREA_CODE = 'V';
-constexpr char CLEAR_CODE = 'B';
 
 // Hit-test order: where rectangles share border lines the earlier target wins. RECAP
 // sits on the same spot as CONFIG (on the other screen) and is tested right after it,
@@ -29,15 +27,6 @@ constexpr Button HIT_ORDER[] = {
 // clang-format on
 static_assert(sizeof HIT_ORDER / sizeof HIT_ORDER[0] == BUTTON_COUNT, "every button is a target");
 
-// A hand-edited layout size can push a touch far outside int; such a point hits nothing.
-int truncated(double value) {
-    if (!(value > std::numeric_limits<int>::min()))
-        return std::numeric_limits<int>::min();
-    if (!(value < std::numeric_limits<int>::max()))
-        return std::numeric_limits<int>::max();
-    return static_cast<int>(value);
-}
-
 bool hasHighlight() {
     return !sameTarget(app.highlightedButton, NO_BUTTON);
 }
@@ -47,72 +36,59 @@ void showScreen(int screen) {
     app.fullRedrawRequested = true;
 }
 
-void runAction(char code) {
-    switch (code) {
-    case 0:
-        break;
-    case 'G':
+// The action of the released target.
+void runAction(int target) {
+    switch (target) {
+    case BTN_DRIVEN:
         app.enteredDistance = takeEntry(app.enteredDistance);
         break;
-    case 'J':
+    case BTN_REFILLED:
         app.enteredFuel = takeEntry(app.enteredFuel);
         break;
-    case 'I':
+    case BTN_PAID:
         app.enteredPrice = takeEntry(app.enteredPrice);
         break;
-    case 'K':
+    case BTN_SAVE:
         appendConsumptionRecord();
         break;
-    case 'A':
-        selectVehicle(0);
+    case BTN_BIKE:
+    case BTN_CAR1:
+    case BTN_CAR2:
+        chooseVehicle(target == BTN_BIKE ? 0 : target == BTN_CAR1 ? 1 : 2);
         break;
-    case 'C':
-        selectVehicle(1);
-        break;
-    case 'D':
-        selectVehicle(2);
-        break;
-    case 'R':
-        setFuelDistanceMode(0);
+    case BTN_FUELPER100DIST:
+    case BTN_DISTPERFUEL:
+        setFuelDistanceMode(target == BTN_DISTPERFUEL ? 1 : 0);
         app.fullRedrawRequested = true;
         break;
-    case 'Q':
-        setFuelDistanceMode(1);
+    case BTN_TRIPDIST:
+    case BTN_TOTALDIST:
+        setOdometerMode(target == BTN_TOTALDIST ? 1 : 0);
         app.fullRedrawRequested = true;
         break;
-    case 'T':
-        setOdometerMode(0);
-        app.fullRedrawRequested = true;
+    case BTN_BIKEFUELFULL:
+    case BTN_CAR1FUELFULL:
+    case BTN_CAR2FUELFULL:
+        fuelFullAction(fuelFullKey(target == BTN_BIKEFUELFULL   ? 0
+                                   : target == BTN_CAR1FUELFULL ? 1
+                                                                : 2));
         break;
-    case 'S':
-        setOdometerMode(1);
-        app.fullRedrawRequested = true;
-        break;
-    case 'M':
-        fuelFullAction("P_BIKEFUELFULL");
-        break;
-    case 'O':
-        fuelFullAction("P_CAR1FUELFULL");
-        break;
-    case 'P':
-        fuelFullAction("P_CAR2FUELFULL");
-        break;
-    case 'U':
+    case BTN_WHEELCHANGE:
         appendTireChange();
         break;
-    case 'L':
+    case BTN_STATS:
         showScreen(2);
         break;
-    case 'E':
+    case BTN_CONFIG:
         showScreen(1);
         break;
-    case 'F':
+    case BTN_RECAP:
         showScreen(4);
         break;
-    case 'N':
+    case BTN_BACK:
         showScreen(0);
         break;
-    case STATISTICS_AREA_CODE:
+    case STATISTICS_AREA:
         // the statistics screens form a ring: 2 -> 3 -> 0, and the recap 4 -> 0
         if (app.currentScreen == 3 || app.currentScreen == 4)
             app.currentScreen = 0;
@@ -120,16 +96,22 @@ void runAction(char code) {
             app.currentScreen = 3;
         app.fullRedrawRequested = true;
         break;
-    case 'H':
+    case BTN_EXIT:
         saveProperties();
         app.exitRequested = true;
         std::snprintf(app.inputText, sizeof app.inputText, "ok");
         app.refreshNumberDisplay = true;
         break;
+    case BTN_0:
+        digitAction('0');
+        break;
+    case BTN_DOT:
+        digitAction('.');
+        break;
     default:
-        if ((code >= '0' && code <= '9') || code == '.')
-            digitAction(code);
-        // the C key (code B) has nothing of its own: the entry is cleared below
+        if (target >= BTN_1 && target <= BTN_9)
+            digitAction(static_cast<char>('1' + (target - BTN_1)));
+        // C has nothing of its own: the entry is cleared after every action
         break;
     }
 }
@@ -137,23 +119,10 @@ void runAction(char code) {
 } // namespace
 
 Point touchToLayout(int16_t x, int16_t y) {
-    const double w = layout.screenW[0];
-    const double h = layout.screenH[0];
-    // The touch controller reports upright coordinates: on a quarter-turned panel x runs
-    // along the long side, so only the divisors change places.
-    const double xres = static_cast<unsigned>(fb.xres);
-    const double yres = static_cast<unsigned>(fb.yres);
-    const double across = fb.quarterTurn ? yres : xres;
-    const double down = fb.quarterTurn ? xres : yres;
-    Point p{truncated((x + 0.5) * w / across), truncated((y + 0.5) * h / down)};
-    if (fb.halfTurn) {
-        p.x = layout.screenW[0] - p.x - 1;
-        p.y = layout.screenH[0] - p.y - 1;
-    }
-    return p;
+    return touchToLayout(x, y, layout.screenW[0], layout.screenH[0]);
 }
 
-bool hitTestButton(int screen, const LayoutRect& rect, char code, int16_t pressure) {
+bool hitTestButton(int screen, const LayoutRect& rect, int target, int16_t pressure) {
     if (!((rect.mask >> screen) & 1))
         return false;
     if (app.touchX < rect.x1 || app.touchX > rect.x2 || app.touchY < rect.y1 ||
@@ -170,7 +139,7 @@ bool hitTestButton(int screen, const LayoutRect& rect, char code, int16_t pressu
     }
     drawButtonImage(screen, rect, false);
     app.highlightedButton = NO_BUTTON;
-    app.releasedCode = code;
+    app.releasedTarget = target;
     return true;
 }
 
@@ -178,20 +147,18 @@ bool dispatchTouch(const TouchSample& sample) {
     const Point p = touchToLayout(sample.x, sample.y);
     app.touchX = p.x;
     app.touchY = p.y;
-    app.releasedCode = 0;
+    app.releasedTarget = NO_TARGET;
     bool result = false;
 
     const int16_t pressure = static_cast<int16_t>(sample.pressure);
     for (Button button : HIT_ORDER) {
-        if (hitTestButton(app.currentScreen, layout.buttons[button], BUTTON_DEFAULTS[button].code,
-                          pressure)) {
+        if (hitTestButton(app.currentScreen, layout.buttons[button], button, pressure)) {
             result = true;
             break;
         }
     }
     if (!result)
-        result =
-            hitTestButton(app.currentScreen, layout.statDisplay, STATISTICS_AREA_CODE, pressure);
+        result = hitTestButton(app.currentScreen, layout.statDisplay, STATISTICS_AREA, pressure);
     // a finger that slid off every target takes its highlight with it
     if (!result && hasHighlight()) {
         drawButtonImage(app.currentScreen, app.highlightedButton, false);
@@ -201,8 +168,8 @@ bool dispatchTouch(const TouchSample& sample) {
 
     app.refreshNumberDisplay = false;
     app.clearInputAfter = false;
-    runAction(app.releasedCode);
-    if (app.releasedCode == CLEAR_CODE || app.clearInputAfter) {
+    runAction(app.releasedTarget);
+    if (app.releasedTarget == BTN_C || app.clearInputAfter) {
         clearEntry();
         app.fullRedrawRequested = true;
     }

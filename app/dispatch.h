@@ -11,7 +11,7 @@
 // Layout point of a touch position in screen coordinates, both turns included.
 Point touchToLayout(int16_t x, int16_t y);
 // True when the last touch point lies in rect and rect is live on screen; paints the
-// press highlight and records the released code.
-bool hitTestButton(int screen, const LayoutRect& rect, char code, int16_t pressure);
+// press highlight and records the released target (a Button or STATISTICS_AREA).
+bool hitTestButton(int screen, const LayoutRect& rect, int target, int16_t pressure);
 // Handles one sample; true when something on the screen changed.
 bool dispatchTouch(const TouchSample& sample);

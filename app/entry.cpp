@@ -1,8 +1,11 @@
 #include "app/entry.h"
 
 #include "app/app_state.h"
+#include "base/numeric.h"
 #include "props/properties.h"
 #include "records/consumption_log.h"
+#include "records/event_log.h"
+#include "records/refill.h"
 #include "records/vehicles.h"
 
 #include <cstdio>
@@ -12,10 +15,6 @@ namespace {
 
 // The keypad takes ten characters; the display buffer has room for one more.
 constexpr int MAX_TYPED = 10;
-
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
 
 // Shows prefix and value with the given decimals. A text too long for the number
 // display (a large fuel-full value edited into the property file, a huge consumption
@@ -87,12 +86,10 @@ void appendConsumptionRecord() {
     // An odometer reading gives no distance by itself; the statistics take differences.
     if (getOdometerMode(vehicle) == 0) {
         // A zero divisor is accepted: the record and the display get inf or nan.
-        if (getPropertyInt("P_DEFAULTFUELDISTMODE", "0") == 0)
-            consumption = app.enteredFuel / app.enteredDistance * 100.0;
-        else
-            consumption = app.enteredDistance / app.enteredFuel;
+        consumption = refillConsumption(app.enteredDistance, app.enteredFuel,
+                                        getPropertyInt("P_DEFAULTFUELDISTMODE", "0"));
     }
-    writeConsumptionRecord(consumption);
+    writeConsumptionRecord({app.enteredDistance, app.enteredFuel, app.enteredPrice, consumption});
     if (consumption == 0.0)
         std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
     else
@@ -105,7 +102,28 @@ void appendConsumptionRecord() {
     app.fullRedrawRequested = true;
 }
 
+void appendTireChange() {
+    // Only a positive number typed or shown is recorded; "ok" and 0 leave everything as is.
+    if (!(std::strtod(app.inputText, nullptr) > 0.0))
+        return;
+    writeTireChange(app.inputText);
+    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
+    app.inputLength = 0;
+    app.decimalEntered = false;
+    app.fullRedrawRequested = true;
+}
+
+void chooseVehicle(int vehicle) {
+    if (!selectVehicle(vehicle))
+        return;
+    // a refill half entered for one vehicle must not be saved for another
+    app.enteredPrice = 0.0;
+    app.enteredDistance = 0.0;
+    app.enteredFuel = 0.0;
+    app.fullRedrawRequested = true;
+}
+
 void fuelFullAction(const char* key) {
-    const double current = std::strtod(getProperty(key, "0"), nullptr);
+    const double current = getPropertyDouble(key, "0");
     setPropertyDouble(key, takeEntry(current));
 }

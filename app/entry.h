@@ -9,5 +9,9 @@ void clearEntry();
 double takeEntry(double current);
 // SAVE: computes the consumption, appends the record, shows the result.
 void appendConsumptionRecord();
+// WHEELCHANGE: records the displayed number as a tire change of the selected vehicle.
+void appendTireChange();
+// BIKE, CAR1, CAR2: selects the vehicle and drops a refill half entered for another.
+void chooseVehicle(int vehicle);
 // BIKEFUELFULL, CAR1FUELFULL, CAR2FUELFULL on the fuel-full key of their vehicle.
 void fuelFullAction(const char* key);

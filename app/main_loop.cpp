@@ -1,17 +1,21 @@
 #include "app/main_loop.h"
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
 #include "app/dispatch.h"
+#include "app/screens.h"
 #include "app/stats_view.h"
 #include "app/touch.h"
+#include "base/debug_log.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
+#include "display/screen_map.h"
 #include "display/text.h"
 #include "props/layout.h"
 #include "props/properties.h"
+#include "records/refill.h"
 #include "records/vehicles.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -24,12 +28,18 @@ constexpr const char* BROKEN_PICTURE[PICTURE_COUNT] = {
     "s0i broken!", "s0ia broken!", "s1i broken!", "s1ia broken!", "s2i broken!",
 };
 
-void freePictures() {
+void releasePictures() {
+    std::fill(std::begin(imageTable), std::end(imageTable), ImagePair{});
     for (Image& picture : pictures) {
         std::free(picture.data);
         picture = Image{};
     }
 }
+
+constexpr struct {
+    Button button;
+    int vehicle;
+} FUEL_FULL_BUTTONS[] = {{BTN_CAR1FUELFULL, 1}, {BTN_CAR2FUELFULL, 2}, {BTN_BIKEFUELFULL, 0}};
 
 void paintActive(Button button) {
     drawButtonImage(app.currentScreen, layout.buttons[button], true);
@@ -87,12 +97,11 @@ void redrawDynamicParts() {
     if (app.enteredPrice > 0.0)
         paintActive(BTN_PAID);
 
-    if (getPropertyDouble("P_CAR1FUELFULL", "0") > 0.0)
-        paintActive(BTN_CAR1FUELFULL);
-    if (getPropertyDouble("P_CAR2FUELFULL", "0") > 0.0)
-        paintActive(BTN_CAR2FUELFULL);
-    if (getPropertyDouble("P_BIKEFUELFULL", "0") > 0.0)
-        paintActive(BTN_BIKEFUELFULL);
+    // in this order: each reading stores its default on a first run
+    for (const auto& [button, owner] : FUEL_FULL_BUTTONS) {
+        if (getPropertyDouble(fuelFullKey(owner), "0") > 0.0)
+            paintActive(button);
+    }
 
     if (onCurrentScreen(layout.statDisplay))
         drawStatisticsView();
@@ -100,6 +109,7 @@ void redrawDynamicParts() {
 
 // Ends start-up early: the devices opened so far are closed again.
 bool endStartUp(int& status, int value) {
+    releasePictures();
     closeTouch();
     closeFB();
     status = value;
@@ -116,6 +126,7 @@ bool startProgram(int& status) {
     loadLayout(); // every environment key and the start-up user keys, with their defaults
     if (!initFB())
         return endStartUp(status, 0);
+    applyScreenTurns();
     if (!openTouch())
         return endStartUp(status, 0);
 
@@ -159,10 +170,7 @@ void runPass() {
 int shutdownProgram() {
     closeFB();
     closeTouch();
+    releasePictures();
+    closeFont();
     return 0;
-}
-
-void resetMainLoop() {
-    resetImageTable();
-    freePictures();
 }

@@ -12,11 +12,9 @@ constexpr unsigned PASS_INTERVAL_US = 200000;
 bool startProgram(int& status);
 // Hands every pending touch sample to the dispatcher, then repaints what was asked for.
 void runPass();
-// Closes the framebuffer and the touchscreen; returns the exit status of a normal end.
+// Closes the framebuffer and the touchscreen, releases the pictures and the font;
+// returns the exit status of a normal end.
 int shutdownProgram();
 
 // The banner the number display shows until the first touch.
 const char* bannerText();
-
-// Forgets the pictures and frees them (tests).
-void resetMainLoop();

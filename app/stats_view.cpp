@@ -1,13 +1,17 @@
 #include "app/stats_view.h"
 
 #include "app/app_state.h"
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 #include "display/text.h"
 #include "props/layout.h"
 #include "props/properties.h"
+#include "records/consumption_log.h"
+#include "records/refill.h"
 #include "stats/con_price.h"
+#include "stats/fuel_distance.h"
 #include "stats/plot.h"
 
 #include <cmath>
@@ -15,81 +19,10 @@
 #include <cstring>
 #include <fstream>
 
-StatsInput makeStatsInput(int count) {
-    StatsInput input;
-    input.count = count;
-    input.pairs.assign(count + 1, DistanceFuel{0.0, 0.0});
-    input.consumption.assign(count, NO_VALUE);
-    input.pricePerFuel.assign(count, NO_VALUE);
-    return input;
-}
-
-namespace {
-
-// "nan" and "inf" are numbers to strtod but not to a person editing the log: like any
-// other malformed number they read as 0.
-double field(double v) {
-    return std::isfinite(v) ? v : 0.0;
-}
-
-} // namespace
-
-void addStatsRecord(StatsInput& input, const RecordFields& record, int fuelDistanceMode) {
-    // The log may have grown since it was counted; the arrays hold what was counted.
-    if (input.added >= input.count)
-        return;
-    const int i = input.added++;
-    const double distance = field(record.distance);
-    const double fuel = field(record.fuel);
-    const double odometer = field(record.odometer);
-    const double price = field(record.price);
-
-    input.pricePerFuel[i] = NO_VALUE;
-    if (price != 0.0 && fuel != 0.0 && std::isfinite(price / fuel))
-        input.pricePerFuel[i] = price / fuel;
-
-    double d = 0.0;
-    double f = fuel;
-    if (input.previousOdometer != 0.0 && odometer != 0.0 && distance == 0.0) {
-        d = odometer - input.previousOdometer;
-        if (d == 0.0) {
-            // the same reading again (a second fill at the same stop): no distance yet, so
-            // the fuel waits for the next reading like that of a fuel-only refill
-            input.carriedFuel += fuel;
-        } else {
-            f = fuel + input.carriedFuel;
-            input.carriedFuel = 0.0;
-        }
-    } else if (distance != 0.0) {
-        // an explicit distance restarts the odometer chain
-        d = distance;
-        input.previousOdometer = 0.0;
-        input.carriedFuel = 0.0;
-    } else if (input.previousOdometer != 0.0) {
-        input.carriedFuel += fuel;
-    }
-
-    if (d != 0.0 && f != 0.0) {
-        const double value = fuelDistanceMode == 0 ? f / d * 100.0 : d / f;
-        // only numbers near the limits of a double overflow here; they are not shown
-        if (std::isfinite(value)) {
-            input.pairs[i] = {d, f};
-            input.pairs[input.count].distance += d;
-            input.pairs[input.count].fuel += f;
-        }
-        input.consumption[i] = std::isfinite(value) ? value : NO_VALUE;
-    } else {
-        input.consumption[i] = input.previousOdometer != 0.0 ? CARRIED_VALUE : NO_VALUE;
-    }
-    if (odometer != 0.0)
-        input.previousOdometer = odometer;
-}
-
 namespace {
 
 bool openLog(std::ifstream& in) {
-    std::snprintf(scratchText, SCRATCH_SIZE, "%s%s", dataDir(), "consumption.txt");
-    in.open(scratchText);
+    in.open(dataPath("consumption.txt"));
     return in.is_open() && in.good();
 }
 
@@ -123,6 +56,16 @@ void drawRecap(std::istream& in, int vehicle, int count) {
 
 } // namespace
 
+double selectedCapacity() {
+    const char* key = fuelFullKey(getPropertyInt("P_DEFAULTVEHICLE", "1"));
+    if (!key)
+        return 0.0;
+    const double t = getPropertyDouble(key, "0");
+    // A tank cannot hold less than nothing: a negative or unreadable capacity in a
+    // hand-edited properties.txt counts as not entered.
+    return std::isfinite(t) && t > 0.0 ? t : 0.0;
+}
+
 void drawStatisticsView() {
     const LayoutRect& area = layout.statDisplay;
     const int screen = app.currentScreen;
@@ -151,7 +94,8 @@ void drawStatisticsView() {
     while (nextRecordLine(again, vehicle) > 0)
         addStatsRecord(input, readRecordFields(), mode);
     if (bit == layout.screenFuelDist)
-        drawFuelDistance(area.x1, area.y1, area.x2, area.y2, input.pairs.data(), count + 1);
+        drawFuelDistance(area.x1, area.y1, area.x2, area.y2, input.pairs.data(), count + 1,
+                         selectedCapacity(), getPropertyInt("P_DEFAULTFUELDISTMODE", "0"));
     if (bit == layout.screenConPrice)
         drawConsumptionPrice(area.x1, area.y1, area.x2, area.y2, input.consumption.data(),
                              input.pricePerFuel.data(), count);

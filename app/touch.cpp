@@ -1,7 +1,7 @@
 #include "app/touch.h"
 
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
 
 #include <cstdio>
@@ -123,9 +123,4 @@ void closeTouch() {
     drainTouch();
     close(touch.fd);
     touch.fd = -1;
-}
-
-void resetTouch() {
-    closeTouch();
-    touch = TouchDevice{};
 }

@@ -58,6 +58,3 @@ void closeTouch();
 // Maps one raw event-device reading to a screen coordinate in 0..size: c0 gives
 // size - 15, c1 gives 15. c0 must differ from c1.
 int16_t calibrateReading(int32_t value, int32_t c0, int32_t c1, int size);
-
-// Closes the device and forgets the sample (tests).
-void resetTouch();

@@ -1,8 +1,9 @@
 #include "bench/bench_panel.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
+#include "testsupport/process_state.h"
 
 #include <filesystem>
 #include <string>

@@ -1,13 +1,14 @@
 // Whole-screen picture copies at the panel sizes the device family ships with, against
 // memcpy of the same bytes and the per-pixel reference copy, a wide graph line and the
 // SAVE result's text.
-#include "app/paths.h"
+#include "base/paths.h"
 #include "bench/bench_panel.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
-#include "display/image_reference.h"
 #include "display/text.h"
+#include "testsupport/image_reference.h"
+#include "testsupport/process_state.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>

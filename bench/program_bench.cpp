@@ -1,14 +1,10 @@
 // The program's start-up and its first pass (the entry screen's picture copied whole,
 // the banner and the state buttons painted) on a card as pumpwright-card leaves it,
 // from nothing loaded: layout, framebuffer, touch device, the five pictures and the font.
-#include "app/app_state.h"
 #include "app/main_loop.h"
-#include "app/paths.h"
-#include "app/touch.h"
+#include "base/paths.h"
 #include "display/fb_query.h"
-#include "display/framebuffer.h"
-#include "display/text.h"
-#include "props/properties.h"
+#include "testsupport/process_state.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>
@@ -30,13 +26,7 @@ void writeCard() {
 
 // Everything the process holds back to how it is before main() starts.
 void powerOff() {
-    shutdownProgram();
-    resetMainLoop();
-    resetText();
-    resetTouch();
-    resetFB();
-    resetAppState();
-    resetProperties();
+    resetProcessState();
 }
 
 // includeStartUp: the figure covers start-up and the first pass, else the pass alone.

@@ -2,11 +2,12 @@
 // selected vehicle. The view reads consumption.txt from the card twice on every redraw,
 // as on the device, so the figures include the file reading.
 #include "app/app_state.h"
-#include "app/paths.h"
 #include "app/stats_view.h"
+#include "base/paths.h"
 #include "bench/bench_panel.h"
 #include "props/layout.h"
 #include "props/properties.h"
+#include "testsupport/process_state.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>

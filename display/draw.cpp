@@ -1,5 +1,6 @@
 #include "display/draw.h"
 
+#include "base/numeric.h"
 #include "display/framebuffer.h"
 
 #include <algorithm>

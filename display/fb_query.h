@@ -12,6 +12,5 @@ struct DesktopScreen {
     unsigned xres = 400, yres = 256, bitsPerPixel = 16;
     unsigned lineLength = 0; // 0: xres * bitsPerPixel / 8
     unsigned xoffset = 0, yoffset = 0;
-    bool failFixed = false, failVariable = false; // to exercise the error paths
 };
 void setDesktopScreen(const DesktopScreen& screen);

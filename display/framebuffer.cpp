@@ -1,14 +1,12 @@
 #include "display/framebuffer.h"
 
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "display/fb_query.h"
-#include "props/layout.h"
-#include "props/properties.h"
+#include "display/screen_map.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -96,9 +94,6 @@ bool initFB() {
     }
     fb.xres = static_cast<int>(fb.var.xres);
     fb.yres = static_cast<int>(fb.var.yres);
-    // A square or portrait panel is turned by default: the pictures are landscape.
-    fb.quarterTurn = getPropertyInt("P_ROT90", fb.xres > fb.yres ? "0" : "1") == 1;
-    fb.halfTurn = layout.halfTurn;
     if (!mapDevice()) {
         closeDevice();
         return false;
@@ -114,11 +109,6 @@ void closeFB() {
     fb.mapping = nullptr;
     fb.mappingLength = 0;
     closeDevice();
-}
-
-void resetFB() {
-    closeFB();
-    fb = FrameBuffer{};
 }
 
 std::size_t pixelOffset(int x, int y) {
@@ -149,42 +139,6 @@ void putPixel(int x, int y, int r, int g, int b, int coverage) {
 void putUprightPixel(int x, int y, int r, int g, int b, int coverage) {
     if (coverage <= 0)
         return;
-    if (fb.quarterTurn)
-        putPixel(fb.xres - 1 - y, x, r, g, b, coverage);
-    else
-        putPixel(x, y, r, g, b, coverage);
-}
-
-int truncToInt(double v) {
-    if (!(v > -COORD_LIMIT))
-        return std::isnan(v) ? 0 : -COORD_LIMIT;
-    if (v > COORD_LIMIT)
-        return COORD_LIMIT;
-    return static_cast<int>(v);
-}
-
-Point layoutToScreen(int x, int y, int layoutW, int layoutH, int screenW, int screenH) {
-    if (fb.quarterTurn)
-        return {truncToInt((static_cast<double>(layoutH) - y - 0.5) * screenW / layoutH),
-                truncToInt((x + 0.5) * screenH / layoutW)};
-    return {truncToInt((x + 0.5) * screenW / layoutW), truncToInt((y + 0.5) * screenH / layoutH)};
-}
-
-Point screenToLayout(int x, int y, int screenW, int screenH, int layoutW, int layoutH) {
-    Point p;
-    if (fb.quarterTurn)
-        p = {truncToInt((y + 0.5) * layoutW / screenH),
-             truncToInt((static_cast<double>(screenW) - x - 0.5) * layoutH / screenW)};
-    else
-        p = {truncToInt((x + 0.5) * layoutW / screenW), truncToInt((y + 0.5) * layoutH / screenH)};
-    if (fb.halfTurn)
-        p = {truncToInt(static_cast<double>(layoutW) - 1 - p.x),
-             truncToInt(static_cast<double>(layoutH) - 1 - p.y)};
-    return p;
-}
-
-Point applyHalfTurn(Point p) {
-    if (!fb.halfTurn)
-        return p;
-    return {fb.xres - 1 - p.x, fb.yres - 1 - p.y};
+    const Point p = uprightToScreen(x, y);
+    putPixel(p.x, p.y, r, g, b, coverage);
 }

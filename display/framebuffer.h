@@ -13,8 +13,8 @@ struct FrameBuffer {
     fb_fix_screeninfo fix{};
     int xres = 0; // copies of var.xres and var.yres, the screen size every user needs
     int yres = 0;
-    bool quarterTurn = false; // P_ROT90
-    bool halfTurn = false;    // P_ROT180
+    bool quarterTurn = false; // set by the program from its settings (P_ROT90)
+    bool halfTurn = false;    // (P_ROT180)
 };
 extern FrameBuffer fb;
 
@@ -24,22 +24,10 @@ struct Point {
 
 bool initFB();
 void closeFB();
-// Closes the framebuffer and forgets its geometry and turns (tests).
-void resetFB();
 // Writes one pixel at screen (x, y) when coverage > 128; drops pixels off the screen.
 void putPixel(int x, int y, int r, int g, int b, int coverage);
-// Writes at upright (x, y): screen (xres - 1 - y, x) with the quarter turn.
+// Writes at upright (x, y), where uprightToScreen (display/screen_map.h) puts it.
 void putUprightPixel(int x, int y, int r, int g, int b, int coverage);
-Point layoutToScreen(int x, int y, int layoutW, int layoutH, int screenW, int screenH);
-Point screenToLayout(int x, int y, int screenW, int screenH, int layoutW, int layoutH);
-// Screen point p turned by the half turn when it is set (xres - 1 - x, yres - 1 - y):
-// layoutToScreen leaves that turn to its users.
-Point applyHalfTurn(Point p);
 
 // Byte offset of screen pixel (x, y) in the mapping, honouring line_length and panning.
 std::size_t pixelOffset(int x, int y);
-// Truncation toward zero of a computed coordinate. Results are held within
-// +-COORD_LIMIT (NaN gives 0), far off any screen, so that sums and differences of
-// coordinates from a hand-edited layout or a degenerate graph cannot overflow an int.
-constexpr int COORD_LIMIT = 1 << 28;
-int truncToInt(double v);

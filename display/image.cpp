@@ -1,8 +1,10 @@
 #include "display/image.h"
 
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/numeric.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -12,12 +14,6 @@
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-ImagePair imageTable[SCREEN_COUNT];
-
-void resetImageTable() {
-    std::fill(std::begin(imageTable), std::end(imageTable), ImagePair{});
-}
 
 bool loadImage(const char* name, Image& image) {
     const std::string path = dataPath(name);
@@ -176,13 +172,4 @@ void copyLayoutRect(int x1, int y1, int x2, int y2, int layoutW, int layoutH, co
     const Point a = applyHalfTurn(layoutToScreen(x1, y1, layoutW, layoutH, fb.xres, fb.yres));
     const Point b = applyHalfTurn(layoutToScreen(x2, y2, layoutW, layoutH, fb.xres, fb.yres));
     copyImageRegion(a.x, a.y, b.x, b.y, fb.xres, fb.yres, layoutW, layoutH, image);
-}
-
-void drawButtonImage(int screen, const LayoutRect& rect, bool active) {
-    if (screen < 0 || screen >= SCREEN_COUNT || !((rect.mask >> screen) & 1))
-        return;
-    const Image* source = active ? imageTable[screen].active : imageTable[screen].normal;
-    if (!source)
-        return;
-    copyLayoutRect(rect.x1, rect.y1, rect.x2, rect.y2, rect.layoutW, rect.layoutH, *source);
 }

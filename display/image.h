@@ -1,8 +1,6 @@
 #pragma once
 // Raw background pictures: loaded whole from the card and copied to the framebuffer,
 // scaled to the panel and turned as configured.
-#include "props/layout.h"
-
 #include <cstddef>
 #include <cstdint>
 
@@ -13,15 +11,6 @@ struct Image {
     std::size_t size = 0;
 };
 
-struct ImagePair {
-    const Image* normal = nullptr;
-    const Image* active = nullptr;
-};
-// Per screen the normal and the active picture; screens 2, 3 and 4 share s2 in both.
-extern ImagePair imageTable[SCREEN_COUNT];
-// Empties the table (tests; the device fills it once).
-void resetImageTable();
-
 // Reads dataDir() + name; logs and returns false when it cannot.
 bool loadImage(const char* name, Image& image);
 // Copies the screen rectangle x1..x2-1 by y1..y2-1 from image into the mapping, each
@@ -31,5 +20,3 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
                      int imageH, const Image& image);
 // Copies the part of image that shows the layout rectangle.
 void copyLayoutRect(int x1, int y1, int x2, int y2, int layoutW, int layoutH, const Image& image);
-// Paints rect from the normal or active picture of screen, if rect is on that screen.
-void drawButtonImage(int screen, const LayoutRect& rect, bool active);

@@ -1,8 +1,8 @@
 #include "display/text.h"
 
-#include "app/debug_log.h"
-#include "app/paths.h"
-#include "display/framebuffer.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
+#include "display/screen_map.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -109,7 +109,7 @@ void loadFont(const char* fontName) {
     currentName = fontName;
 }
 
-void resetText() {
+void closeFont() {
     releaseFont();
     if (library)
         FT_Done_FreeType(library);
@@ -125,18 +125,12 @@ void drawGlyph(const GlyphBitmap& bitmap, int x, int y, int r, int g, int b, int
             return 0;
         return bitmap.buffer[j * bitmap.pitch + i];
     };
-    // The half turn spins the whole text about the centre of the upright screen.
-    const int uprightW = fb.quarterTurn ? fb.yres : fb.xres;
-    const int uprightH = fb.quarterTurn ? fb.xres : fb.yres;
     for (int i = -1; i <= bitmap.width; i++) {
         for (int j = -1; j <= bitmap.rows; j++) {
             const int value = coverage(i, j);
-            int px = x + i;
-            int py = y + j;
-            if (fb.halfTurn) {
-                px = uprightW - 1 - px;
-                py = uprightH - 1 - py;
-            }
+            // the half turn spins the whole text about the centre of the upright screen
+            const Point p = halfTurnUpright(x + i, y + j);
+            const int px = p.x, py = p.y;
             if (outline) {
                 bool nextToInk = false;
                 for (int di = -1; di <= 1 && !nextToInk; di++)
@@ -229,16 +223,13 @@ void drawText(int x1, int y1, int x2, int y2, const char* text, const char* font
               int flags, int r, int g, int b, int outlineR, int outlineG, int outlineB) {
     // The box arrives in screen coordinates; glyphs are placed in upright ones, with y
     // turned upwards for FreeType.
-    int height = fb.yres;
-    if (fb.quarterTurn) {
-        height = fb.xres;
-        const int ux1 = y1, uy1 = fb.xres - 1 - x1;
-        const int ux2 = y2, uy2 = fb.xres - 1 - x2;
-        x1 = ux1;
-        y1 = uy1;
-        x2 = ux2;
-        y2 = uy2;
-    }
+    const int height = uprightHeight();
+    const Point from = screenToUpright(x1, y1);
+    const Point to = screenToUpright(x2, y2);
+    x1 = from.x;
+    y1 = from.y;
+    x2 = to.x;
+    y2 = to.y;
     const long long top = static_cast<long long>(height) - y1;
     const long long bottom = static_cast<long long>(height) - y2;
 

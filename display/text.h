@@ -36,5 +36,5 @@ TextSize measureText(const char* text, const char* fontName, int pixelSize);
 // in the outline colour around every inked pixel.
 void drawGlyph(const GlyphBitmap& bitmap, int x, int y, int r, int g, int b, int outlineR,
                int outlineG, int outlineB);
-// Forgets the current font so the next drawText loads it again (tests).
-void resetText();
+// Releases the font and the rasterizer; the next drawText loads them again.
+void closeFont();

@@ -12,39 +12,39 @@ Layout layout;
 
 // clang-format off
 const ButtonDefault BUTTON_DEFAULTS[BUTTON_COUNT] = {
-    // name            code screen  x    y    w   h  size from
-    {"1",              '1', 3,   5,   55, 77, 50, 0},
-    {"2",              '2', 3,  83,   55, 77, 50, 0},
-    {"3",              '3', 3, 160,   55, 77, 50, 0},
-    {"4",              '4', 3,   5,  105, 77, 50, 0},
-    {"5",              '5', 3,  83,  105, 77, 50, 0},
-    {"6",              '6', 3, 160,  105, 77, 50, 0},
-    {"7",              '7', 3,   5,  152, 77, 50, 0},
-    {"8",              '8', 3,  83,  152, 77, 50, 0},
-    {"9",              '9', 3, 160,  152, 77, 50, 0},
-    {"C",              'B', 3,   5,  200, 77, 50, 0},
-    {"0",              '0', 3,  83,  200, 77, 50, 0},
-    {"DOT",            '.', 3, 160,  200, 77, 50, 0},
-    {"DRIVEN",         'G', 1, 238,    5, 77, 50, 0},
-    {"EXIT",           'H', 1, 315,    5, 77, 50, 0},
-    {"REFILLED",       'J', 1, 238,   55, 77, 50, 0},
-    {"CAR1",           'C', 1, 315,   55, 77, 50, 0},
-    {"PAID",           'I', 1, 238,  105, 77, 50, 0},
-    {"CAR2",           'D', 1, 315,  105, 77, 50, 0},
-    {"SAVE",           'K', 1, 238,  152, 77, 50, 0},
-    {"BIKE",           'A', 1, 315,  152, 77, 50, 0},
-    {"STATS",          'L', 1, 238,  200, 77, 50, 0},
-    {"CONFIG",         'E', 1, 315,  200, 77, 50, 0},
-    {"FUELPER100DIST", 'R', 2, 238,    5, 77, 50, 1},
-    {"BACK",           'N', 2, 315,    5, 77, 50, 1},
-    {"DISTPERFUEL",    'Q', 2, 238,   55, 77, 50, 1},
-    {"CAR1FUELFULL",   'O', 2, 315,   55, 77, 50, 1},
-    {"TOTALDIST",      'S', 2, 238,  105, 77, 50, 1},
-    {"CAR2FUELFULL",   'P', 2, 315,  105, 77, 50, 1},
-    {"TRIPDIST",       'T', 2, 238,  152, 77, 50, 1},
-    {"BIKEFUELFULL",   'M', 2, 315,  152, 77, 50, 1},
-    {"WHEELCHANGE",    'U', 2, 238,  200, 77, 50, 1},
-    {"RECAP",          'F', 2, 315,  200, 77, 50, 0}, // on screen 1, sized like screen 0
+    // name            screen  x    y    w   h  size from
+    {"1",              3,   5,   55, 77, 50, 0},
+    {"2",              3,  83,   55, 77, 50, 0},
+    {"3",              3, 160,   55, 77, 50, 0},
+    {"4",              3,   5,  105, 77, 50, 0},
+    {"5",              3,  83,  105, 77, 50, 0},
+    {"6",              3, 160,  105, 77, 50, 0},
+    {"7",              3,   5,  152, 77, 50, 0},
+    {"8",              3,  83,  152, 77, 50, 0},
+    {"9",              3, 160,  152, 77, 50, 0},
+    {"C",              3,   5,  200, 77, 50, 0},
+    {"0",              3,  83,  200, 77, 50, 0},
+    {"DOT",            3, 160,  200, 77, 50, 0},
+    {"DRIVEN",         1, 238,    5, 77, 50, 0},
+    {"EXIT",           1, 315,    5, 77, 50, 0},
+    {"REFILLED",       1, 238,   55, 77, 50, 0},
+    {"CAR1",           1, 315,   55, 77, 50, 0},
+    {"PAID",           1, 238,  105, 77, 50, 0},
+    {"CAR2",           1, 315,  105, 77, 50, 0},
+    {"SAVE",           1, 238,  152, 77, 50, 0},
+    {"BIKE",           1, 315,  152, 77, 50, 0},
+    {"STATS",          1, 238,  200, 77, 50, 0},
+    {"CONFIG",         1, 315,  200, 77, 50, 0},
+    {"FUELPER100DIST", 2, 238,    5, 77, 50, 1},
+    {"BACK",           2, 315,    5, 77, 50, 1},
+    {"DISTPERFUEL",    2, 238,   55, 77, 50, 1},
+    {"CAR1FUELFULL",   2, 315,   55, 77, 50, 1},
+    {"TOTALDIST",      2, 238,  105, 77, 50, 1},
+    {"CAR2FUELFULL",   2, 315,  105, 77, 50, 1},
+    {"TRIPDIST",       2, 238,  152, 77, 50, 1},
+    {"BIKEFUELFULL",   2, 315,  152, 77, 50, 1},
+    {"WHEELCHANGE",    2, 238,  200, 77, 50, 1},
+    {"RECAP",          2, 315,  200, 77, 50, 0}, // on screen 1, sized like screen 0
 };
 // clang-format on
 
@@ -57,6 +57,8 @@ enum class Kind {
     Number, // number default (stored as "%0.1f"), read as an integer
     Flag,   // text default, on when its integer reading is 1
     Rect,   // five keys .screen .x .y .w .h with text defaults
+    Listed, // text default, written to the file but read by nothing: the active
+            // pictures are taken to be as large as the normal ones
 };
 
 struct Setting {
@@ -84,6 +86,9 @@ constexpr Setting number(const char* key, float def, int* target) {
 constexpr Setting flag(const char* key, const char* def, bool* target) {
     return {Kind::Flag, key, def, 0, nullptr, nullptr, target, nullptr, {}, 0};
 }
+constexpr Setting listed(const char* key, const char* def) {
+    return {Kind::Listed, key, def, 0, nullptr, nullptr, nullptr, nullptr, {}, 0};
+}
 constexpr Setting rect(const char* prefix, int screen, int x, int y, int w, int h, int sizeFrom,
                        LayoutRect* target) {
     return {Kind::Rect,           prefix,  nullptr, 0, nullptr, nullptr, nullptr, target,
@@ -99,14 +104,14 @@ const Setting SETTINGS[] = {
     integer("E_SCREEN.0.BG.w",           "400",     &layout.screenW[0]),
     integer("E_SCREEN.0.BG.h",           "256",     &layout.screenH[0]),
     text   ("E_SCREEN.0.BG.active.name", "s0a.raw", &layout.pictureName[PIC_S0A]),
-    integer("E_SCREEN.0.BG.active.w",    "400",     &layout.activeW[0]),
-    integer("E_SCREEN.0.BG.active.h",    "256",     &layout.activeH[0]),
+    listed ("E_SCREEN.0.BG.active.w",    "400"),
+    listed ("E_SCREEN.0.BG.active.h",    "256"),
     text   ("E_SCREEN.1.BG.name",        "s1.raw",  &layout.pictureName[PIC_S1]),
     integer("E_SCREEN.1.BG.w",           "400",     &layout.screenW[1]),
     integer("E_SCREEN.1.BG.h",           "256",     &layout.screenH[1]),
     text   ("E_SCREEN.1.BG.active.name", "s1a.raw", &layout.pictureName[PIC_S1A]),
-    integer("E_SCREEN.1.BG.active.w",    "400",     &layout.activeW[1]),
-    integer("E_SCREEN.1.BG.active.h",    "256",     &layout.activeH[1]),
+    listed ("E_SCREEN.1.BG.active.w",    "400"),
+    listed ("E_SCREEN.1.BG.active.h",    "256"),
     text   ("E_SCREEN.2.BG.name",        "s2.raw",  &layout.pictureName[PIC_S2]),
     integer("E_SCREEN.2.BG.w",           "400",     &layout.screenW[2]),
     integer("E_SCREEN.2.BG.h",           "256",     &layout.screenH[2]),
@@ -193,6 +198,9 @@ void apply(const Setting& s) {
         break;
     case Kind::Rect:
         *s.rectTarget = readRect(s.key, s.rectDefault, s.sizeFrom);
+        break;
+    case Kind::Listed:
+        getProperty(s.key, s.text);
         break;
     }
 }

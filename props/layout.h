@@ -38,12 +38,10 @@ enum Button {
 // Compiled-in default of one button.
 struct ButtonDefault {
     const char* name; // as in the keys E_BUTTON.<name>.x
-    char code;        // the character of BUTTON_CODES its action is chosen by
     int screen, x, y, w, h;
     int sizeFrom; // which E_SCREEN.<n>.BG picture size the record takes
 };
 extern const ButtonDefault BUTTON_DEFAULTS[BUTTON_COUNT];
-constexpr const char* BUTTON_CODES = "0123456789ABCDE.FGHIJKLMNOPQRSTUV";
 
 // Picture slots in load order: s0, s0a, s1, s1a, s2.
 enum Picture { PIC_S0, PIC_S0A, PIC_S1, PIC_S1A, PIC_S2, PICTURE_COUNT };
@@ -53,7 +51,6 @@ struct Layout {
     const char* fontName;
     const char* pictureName[PICTURE_COUNT];
     int screenW[3], screenH[3]; // E_SCREEN.<n>.BG.w / .h
-    int activeW[2], activeH[2]; // E_SCREEN.<n>.BG.active.w / .h (registered, unused)
 
     LayoutRect numDisplay;
     int numFontSize;

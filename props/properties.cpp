@@ -1,24 +1,15 @@
 #include "props/properties.h"
 
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "props/property_files.h"
+#include "props/property_sets.h"
 
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
-
-struct PropertySet {
-    PropertyMap entries;
-    bool changed = false;
-    const char* fileName;
-    const char* const* header;
-};
-
-PropertySet environmentSet{{}, false, "environment.txt", ENVIRONMENT_HEADER};
-PropertySet userSet{{}, false, "properties.txt", USER_HEADER};
 
 // The key's first letter is its set; anything else is logged and ignored.
 PropertySet* selectSet(const std::string& key) {
@@ -48,6 +39,9 @@ int toInt(const char* text) {
 }
 
 } // namespace
+
+PropertySet environmentSet{{}, false, "environment.txt", ENVIRONMENT_HEADER};
+PropertySet userSet{{}, false, "properties.txt", USER_HEADER};
 
 const char* getProperty(const std::string& key, const char* def) {
     PropertySet* set = selectSet(key);
@@ -101,11 +95,4 @@ void saveProperties() {
 
 bool propertySetChanged(PropertySetId set) {
     return set == PropertySetId::Environment ? environmentSet.changed : userSet.changed;
-}
-
-void resetProperties() {
-    for (PropertySet* set : {&environmentSet, &userSet}) {
-        set->entries.clear();
-        set->changed = false;
-    }
 }

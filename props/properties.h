@@ -22,5 +22,3 @@ void saveProperties();
 // Which set a key belongs to, for tests and tools.
 enum class PropertySetId { Environment, User };
 bool propertySetChanged(PropertySetId set);
-// Empties both sets and clears their flags, as at process start (tests).
-void resetProperties();

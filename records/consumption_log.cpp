@@ -1,8 +1,8 @@
 #include "records/consumption_log.h"
 
-#include "app/app_state.h"
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/numeric.h"
+#include "base/paths.h"
 #include "props/properties.h"
 #include "records/log_append.h"
 #include "records/vehicles.h"
@@ -30,10 +30,6 @@ const char* const CONSUMPTION_HEADER =
 // damaged card) is cut to this many characters, the fields the readers use come first.
 constexpr std::size_t MAX_LINE = SCRATCH_SIZE - 1;
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-
 // The number conversions skip white space, tabs included, so an empty field would read
 // as the number of the field after it; it reads 0 instead.
 const char* fieldText() {
@@ -55,7 +51,7 @@ double decimalField() {
 
 } // namespace
 
-void writeConsumptionRecord(double consumption) {
+void writeConsumptionRecord(const Refill& refill) {
     LogAppend log = openLogForAppend(dataPath("consumption.txt"));
     if (log.fd < 0)
         return;
@@ -63,22 +59,22 @@ void writeConsumptionRecord(double consumption) {
     const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
     record += '\t';
     // The keypad distance is either the trip (field 2) or the odometer reading (field 4);
-    // the other one holds the placeholder.
-    if (getOdometerMode(vehicle) == 0)
-        appendNumber(record, app.enteredDistance);
-    else
-        record += "0.0";
+    // the other one holds the placeholder. Each field asks for the mode, so an unknown
+    // vehicle is logged for both.
+    const auto distanceField = [&](bool holdsIt) {
+        if (holdsIt)
+            appendNumber(record, refill.distance);
+        else
+            record += "0.0";
+        record += '\t';
+    };
+    distanceField(getOdometerMode(vehicle) == 0);
+    appendNumber(record, refill.fuel);
     record += '\t';
-    appendNumber(record, app.enteredFuel);
+    distanceField(getOdometerMode(vehicle) != 0);
+    appendNumber(record, refill.price);
     record += '\t';
-    if (getOdometerMode(vehicle) != 0)
-        appendNumber(record, app.enteredDistance);
-    else
-        record += "0.0";
-    record += '\t';
-    appendNumber(record, app.enteredPrice);
-    record += '\t';
-    appendNumber(record, consumption);
+    appendNumber(record, refill.consumption);
     record += '\t';
     timestampText();
     record += scratchText;
@@ -129,18 +125,12 @@ RecordFields readRecordFields() {
     // A field missing from a short line (a power cut, a hand edit) reads 0; without this
     // the text left over would be read again as the next field.
     RecordFields fields{0.0, 0.0, 0.0, 0.0};
-    if (dropField('\t') < 0)
-        return fields;
-    // The distance is a whole number: "99.99" reads 99.
-    fields.distance = wholeField();
-    if (dropField('\t') < 0)
-        return fields;
-    fields.fuel = decimalField();
-    if (dropField('\t') < 0)
-        return fields;
-    fields.odometer = decimalField();
-    if (dropField('\t') < 0)
-        return fields;
-    fields.price = decimalField();
+    double* const order[] = {&fields.distance, &fields.fuel, &fields.odometer, &fields.price};
+    for (double* field : order) {
+        if (dropField('\t') < 0)
+            break;
+        // The distance is a whole number: "99.99" reads 99.
+        *field = field == &fields.distance ? wholeField() : decimalField();
+    }
     return fields;
 }

@@ -2,8 +2,16 @@
 // consumption.txt: one tab-separated line per saved refill behind a commented header.
 #include <istream>
 
-// Appends the record of the refill in AppState with the given consumption (the file part of SAVE).
-void writeConsumptionRecord(double consumption);
+// One refill as typed on the entry screen: the distance is the trip or, in the odometer
+// mode of the selected vehicle, the odometer reading.
+struct Refill {
+    double distance;
+    double fuel;
+    double price;
+    double consumption;
+};
+// Appends the record of refill for the selected vehicle (the file part of SAVE).
+void writeConsumptionRecord(const Refill& refill);
 // Leaves the next record line of vehicle in scratchText and returns its length;
 // 0 at the end of the file or at an empty line. Lines not beginning with a digit are
 // skipped; a line longer than 255 characters is cut to its first 255.

@@ -1,13 +1,11 @@
 #include "records/event_log.h"
 
-#include "app/app_state.h"
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "props/properties.h"
 #include "records/log_append.h"
 
-#include <cstdio>
-#include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -25,22 +23,15 @@ const char* const EVENT_HEADER =
 
 } // namespace
 
-void appendTireChange() {
-    // Only a positive number typed or shown is recorded; "ok" and 0 leave everything as is.
-    if (!(std::strtod(app.inputText, nullptr) > 0.0))
-        return;
+void writeTireChange(const char* shown) {
     LogAppend log = openLogForAppend(dataPath("events.txt"));
-    if (log.fd >= 0) {
-        std::string record = getProperty("P_DEFAULTVEHICLE", "1");
-        record += "\ttirechange\t";
-        record += app.inputText; // as shown, not reformatted
-        record += '\t';
-        timestampText();
-        record += scratchText;
-        finishLogAppend(log, EVENT_HEADER, record);
-    }
-    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
-    app.inputLength = 0;
-    app.decimalEntered = false;
-    app.fullRedrawRequested = true;
+    if (log.fd < 0)
+        return;
+    std::string record = getProperty("P_DEFAULTVEHICLE", "1");
+    record += "\ttirechange\t";
+    record += shown; // as shown, not reformatted
+    record += '\t';
+    timestampText();
+    record += scratchText;
+    finishLogAppend(log, EVENT_HEADER, record);
 }

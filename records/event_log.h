@@ -1,5 +1,5 @@
 #pragma once
 // events.txt: the tire changes, for following tire wear. Only ever appended to.
 
-// WHEELCHANGE: records the displayed number as a tire change of the selected vehicle.
-void appendTireChange();
+// Appends a tire change of the selected vehicle with the number as shown.
+void writeTireChange(const char* shown);

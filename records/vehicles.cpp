@@ -1,7 +1,6 @@
 #include "records/vehicles.h"
 
-#include "app/app_state.h"
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "props/properties.h"
 
 #include <cstdio>
@@ -19,15 +18,11 @@ std::string odometerModeKey(int vehicle) {
 
 } // namespace
 
-void selectVehicle(int vehicle) {
+bool selectVehicle(int vehicle) {
     if (getPropertyInt("P_DEFAULTVEHICLE", "1") == vehicle)
-        return;
+        return false;
     setProperty("P_DEFAULTVEHICLE", std::to_string(vehicle));
-    // a refill half entered for one vehicle must not be saved for another
-    app.enteredPrice = 0.0;
-    app.enteredDistance = 0.0;
-    app.enteredFuel = 0.0;
-    app.fullRedrawRequested = true;
+    return true;
 }
 
 void setOdometerMode(int mode) {
@@ -50,5 +45,4 @@ int getOdometerMode(int vehicle) {
 
 void setFuelDistanceMode(int mode) {
     setProperty("P_DEFAULTFUELDISTMODE", std::to_string(mode));
-    app.fullRedrawRequested = true;
 }

@@ -2,7 +2,8 @@
 // The selected vehicle (0 motorcycle, 1 car 1, 2 car 2), the odometer mode of each
 // vehicle and the fuel-distance mode, all kept as user properties.
 
-void selectVehicle(int vehicle);
+// Makes vehicle the selected one; false when it already was.
+bool selectVehicle(int vehicle);
 // Sets the odometer mode (0 trip distance, 1 odometer reading) of the selected vehicle.
 void setOdometerMode(int mode);
 int getOdometerMode(int vehicle);

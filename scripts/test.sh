@@ -12,6 +12,7 @@ start=$(date +%s)
 
 bash scripts/deps.sh
 bash scripts/format-check.sh
+bash scripts/check-includes.sh
 
 presets=(release debug)
 if [ "${PUMPWRIGHT_HOST_ONLY:-0}" != 1 ]; then

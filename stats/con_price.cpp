@@ -1,7 +1,7 @@
 #include "stats/con_price.h"
 
-#include "display/draw.h"
 #include "display/text.h"
+#include "records/refill.h"
 #include "stats/plot.h"
 
 #include <algorithm>
@@ -9,9 +9,6 @@
 #include <cstdio>
 
 namespace {
-
-constexpr double MIN_START = 999999.0;
-constexpr double MAX_START = -99999.0;
 
 // A value a bar can be drawn for; anything else is shown as nothing.
 bool isValue(double v) {
@@ -62,20 +59,6 @@ int valueRow(const BarScale& s, double v) {
     return truncToInt(s.centreY - (v - s.mid) * s.yScale);
 }
 
-void fillLayoutRect(int x1, int y1, int x2, int y2, const Colour& c) {
-    const Point a = plotPoint(x1, y1);
-    const Point b = plotPoint(x2, y2);
-    fillRect(a.x, a.y, b.x, b.y, c.r, c.g, c.b);
-}
-
-void raisedLayoutBox(int x1, int y1, int x2, int y2, const Colour& c) {
-    const Point a = plotPoint(x1, y1);
-    const Point b = plotPoint(x2, y2);
-    // With the half turn the corners swap; the box keeps its size when they are put in order.
-    drawRaisedBox(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y),
-                  c.r, c.g, c.b);
-}
-
 // Grid values from ceil(max) downwards, one step apart, as far as min - step; only rows
 // strictly inside the chart are drawn. The walk starts a little above the top row: with
 // values a hair apart the step can be so small that walking down from ceil(max) would
@@ -104,7 +87,7 @@ void walkGrid(const BarScale& s, int y1, int y2, Draw draw) {
 } // namespace
 
 void drawBarChart(int x1, int y1, int x2, int y2, const double* values, int n) {
-    fillLayoutRect(x1, y1, x2, y2, layout.wiresLight);
+    plotRect(x1, y1, x2, y2, layout.wiresLight);
 
     BarScale s = scan(values, n);
     s.range = s.max - s.min;
@@ -152,7 +135,7 @@ void drawBarChart(int x1, int y1, int x2, int y2, const double* values, int n) {
             }
             continue;
         }
-        raisedLayoutBox(pending ? pendingLeft : left, valueRow(s, v), cx + half, y2, layout.lines);
+        plotRaisedBox(pending ? pendingLeft : left, valueRow(s, v), cx + half, y2, layout.lines);
         pending = false;
     }
 

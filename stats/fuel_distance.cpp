@@ -1,8 +1,6 @@
 #include "stats/fuel_distance.h"
 
-#include "display/draw.h"
 #include "display/text.h"
-#include "props/properties.h"
 #include "stats/plot.h"
 
 #include <cmath>
@@ -10,38 +8,12 @@
 
 namespace {
 
-constexpr double MIN_START = 999999.0;
-constexpr double MAX_START = -99999.0;
-
 bool hasValue(const DistanceFuel& e) {
     return e.distance != 0.0 && e.fuel != 0.0 && std::isfinite(e.distance) && std::isfinite(e.fuel);
 }
 
 double entryValue(const DistanceFuel& e, int mode) {
-    return mode == 0 ? e.fuel * 100.0 / e.distance : e.distance / e.fuel;
-}
-
-const char* capacityKey(int vehicle) {
-    switch (vehicle) {
-    case 0:
-        return "P_BIKEFUELFULL";
-    case 1:
-        return "P_CAR1FUELFULL";
-    case 2:
-        return "P_CAR2FUELFULL";
-    default:
-        return nullptr;
-    }
-}
-
-double readCapacity() {
-    const char* key = capacityKey(getPropertyInt("P_DEFAULTVEHICLE", "1"));
-    if (!key)
-        return 0.0;
-    const double t = getPropertyDouble(key, "0");
-    // A tank cannot hold less than nothing: a negative or unreadable capacity in a
-    // hand-edited properties.txt counts as not entered.
-    return std::isfinite(t) && t > 0.0 ? t : 0.0;
+    return refillConsumption(e.distance, e.fuel, mode);
 }
 
 double roundedStep(double top, const double (&limits)[8]) {
@@ -82,10 +54,6 @@ double distanceGridStep(double xTop) {
 double fuelGridStep(double yTop) {
     static const double LIMITS[8] = {12, 25, 60, 120, 250, 600, 1200, 2500};
     return roundedStep(yTop, LIMITS);
-}
-
-double fullTankRange(double capacity, double value, int mode) {
-    return std::trunc((mode != 0 ? capacity * value : capacity / value * 100.0) + 0.5);
 }
 
 FuelDistanceScale scaleFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel* entries,
@@ -150,10 +118,9 @@ FuelDistanceScale scaleFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel
     return s;
 }
 
-void drawFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel* entries, int count) {
-    const int mode = getPropertyInt("P_DEFAULTFUELDISTMODE", "0");
-    const FuelDistanceScale s =
-        scaleFuelDistance(x1, y1, x2, y2, entries, count, readCapacity(), mode);
+void drawFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel* entries, int count,
+                      double capacity, int mode) {
+    const FuelDistanceScale s = scaleFuelDistance(x1, y1, x2, y2, entries, count, capacity, mode);
     if (!s.enoughData) {
         plotText(x1, y1, x2, y2, "not enough data", layout.bigTextSize, 0, layout.text, NO_OUTLINE);
         return;
@@ -205,16 +172,14 @@ void drawFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel* entries, int
             const DistanceFuel& e = entries[i];
             if (e.distance == 0.0)
                 continue;
-            const Point p = plotPoint(truncToInt(x1 + e.distance * s.xScale + 0.5),
-                                      truncToInt(y2 - e.fuel * s.yScale + 0.5));
-            fillEllipse(p.x, p.y, 7, 7, layout.dots.r, layout.dots.g, layout.dots.b);
+            plotDot(truncToInt(x1 + e.distance * s.xScale + 0.5),
+                    truncToInt(y2 - e.fuel * s.yScale + 0.5), layout.dots);
         }
     }
 
     const int u = (x2 - x1) / 5;
     if (t > 0.0) {
-        const int rangeMode = getPropertyInt("P_DEFAULTFUELDISTMODE", "0");
-        auto range = [&](double v) { return fullTankRange(t, v, rangeMode); };
+        auto range = [&](double v) { return fullTankRange(t, v, mode); };
         drawFigures(x1 + u, y1 + 20, x1 + 4 * u, y1 + 52, 1, range(s.minValue), range(s.avgValue),
                     range(s.maxValue));
     }

@@ -2,13 +2,7 @@
 // The fuel-distance graph: each refill interval a line whose slope is its consumption,
 // the average of the whole log a thicker one, the interval ends as dots, and with a
 // known tank capacity the range of a full tank.
-
-// One refill interval, or the totals of the log in the last entry. An entry whose
-// distance or fuel is 0 has no value and is skipped everywhere.
-struct DistanceFuel {
-    double distance;
-    double fuel;
-};
+#include "records/refill.h"
 
 // The numbers the graph is laid out by.
 struct FuelDistanceScale {
@@ -30,10 +24,8 @@ FuelDistanceScale scaleFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel
 double distanceGridStep(double xTop);
 double fuelGridStep(double yTop);
 
-// Distance a full tank of capacity lasts at value (fuel per 100 distance units in
-// mode 0, distance per fuel unit otherwise), in whole distance units.
-double fullTankRange(double capacity, double value, int mode);
-
-// Draws the graph of entries[0 .. count-2] with their totals in entries[count-1] for the
-// selected vehicle, or "not enough data". Changes the entries (see scaleFuelDistance).
-void drawFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel* entries, int count);
+// Draws the graph of entries[0 .. count-2] with their totals in entries[count-1] in mode,
+// with the ranges of a full tank when capacity is above 0, or "not enough data".
+// Changes the entries (see scaleFuelDistance).
+void drawFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel* entries, int count,
+                      double capacity, int mode);

@@ -3,6 +3,9 @@
 #include "display/draw.h"
 #include "display/text.h"
 
+#include "display/screen_map.h"
+#include <algorithm>
+
 Point textPoint(int x, int y) {
     return layoutToScreen(x, y, layout.screenW[0], layout.screenH[0], fb.xres, fb.yres);
 }
@@ -10,6 +13,25 @@ Point textPoint(int x, int y) {
 Point plotPoint(int x, int y) {
     // a panel mounted upside down: turned about the screen centre like the pictures
     return applyHalfTurn(textPoint(x, y));
+}
+
+void plotRect(int x1, int y1, int x2, int y2, const Colour& c) {
+    const Point a = plotPoint(x1, y1);
+    const Point b = plotPoint(x2, y2);
+    fillRect(a.x, a.y, b.x, b.y, c.r, c.g, c.b);
+}
+
+void plotRaisedBox(int x1, int y1, int x2, int y2, const Colour& c) {
+    const Point a = plotPoint(x1, y1);
+    const Point b = plotPoint(x2, y2);
+    // With the half turn the corners swap; the box keeps its size when they are put in order.
+    drawRaisedBox(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y),
+                  c.r, c.g, c.b);
+}
+
+void plotDot(int x, int y, const Colour& c) {
+    const Point p = plotPoint(x, y);
+    fillEllipse(p.x, p.y, 7, 7, c.r, c.g, c.b);
 }
 
 void plotLine(int ax, int ay, int bx, int by, const Colour& c, double width) {

@@ -1,6 +1,6 @@
 // The card maker, run as the program people use.
 #ifdef PW_CARD_TOOL
-#include "app/paths.h"
+#include "base/paths.h"
 #include "props/layout.h"
 #include "tests/test_root.h"
 

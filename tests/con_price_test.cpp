@@ -2,6 +2,7 @@
 
 #include "display/text.h"
 #include "props/properties.h"
+#include "records/refill.h"
 #include "stats/plot.h"
 #include "tests/stats_fixture.h"
 

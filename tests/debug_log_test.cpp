@@ -1,5 +1,5 @@
-#include "app/debug_log.h"
-#include "app/paths.h"
+#include "base/debug_log.h"
+#include "base/paths.h"
 #include "tests/test_root.h"
 
 #include <cstdio>

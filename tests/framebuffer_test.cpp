@@ -1,7 +1,10 @@
+#include "base/numeric.h"
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 #include "props/layout.h"
 #include "props/properties.h"
 #include "tests/screen_fixture.h"
+#include "testsupport/process_state.h"
 
 #include <cmath>
 #include <string>
@@ -69,11 +72,10 @@ TEST_F(Framebuffer, FailuresAreLoggedAndLeaveItClosed) {
     EXPECT_EQ(debugLogText(), "### Error in initFB: No such file or directory\n\n");
 
     DesktopScreen screen;
-    screen.failFixed = true;
+    failScreenQueries(true, false);
     EXPECT_FALSE(openScreen(screen));
     EXPECT_EQ(fb.fd, -1);
-    screen.failFixed = false;
-    screen.failVariable = true;
+    failScreenQueries(false, true);
     EXPECT_FALSE(openScreen(screen));
     EXPECT_EQ(fb.fd, -1);
     EXPECT_EQ(debugLogText(), "### Error in initFB: No such file or directory\n\n"

@@ -1,5 +1,6 @@
 #include "stats/fuel_distance.h"
 
+#include "app/stats_view.h"
 #include "props/properties.h"
 #include "tests/stats_fixture.h"
 
@@ -17,7 +18,8 @@ class FuelDistanceTest : public StatsTest {
     // Two intervals and their totals: 7.5 and 7.0 per 100, average 7.22.
     std::vector<DistanceFuel> twoIntervals() const { return {{400, 30}, {500, 35}, {900, 65}}; }
     void draw(std::vector<DistanceFuel> entries) {
-        drawFuelDistance(12, 11, 388, 242, entries.data(), static_cast<int>(entries.size()));
+        drawFuelDistance(12, 11, 388, 242, entries.data(), static_cast<int>(entries.size()),
+                         selectedCapacity(), getPropertyInt("P_DEFAULTFUELDISTMODE", "0"));
     }
 };
 
@@ -256,7 +258,7 @@ TEST_F(FuelDistanceTest, UnusableNumbersNeitherCrashNorHang) {
     // a flat area scales nothing
     useScreen(400, 256);
     std::vector<DistanceFuel> e = twoIntervals();
-    drawFuelDistance(12, 100, 388, 100, e.data(), 3);
+    drawFuelDistance(12, 100, 388, 100, e.data(), 3, selectedCapacity(), 0);
     EXPECT_EQ(count(0, 0, 399, 255, layout.wires), 0);
 }
 

@@ -1,8 +1,10 @@
+#include "app/screens.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
-#include "display/image_reference.h"
 #include "props/properties.h"
 #include "tests/screen_fixture.h"
+#include "testsupport/image_reference.h"
+#include "testsupport/process_state.h"
 
 #include <cstdlib>
 #include <random>

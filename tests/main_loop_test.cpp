@@ -1,6 +1,6 @@
 #include "app/app_state.h"
 #include "app/main_loop.h"
-#include "app/paths.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
 #include "props/properties.h"
 #include "tests/program_fixture.h"

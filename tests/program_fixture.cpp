@@ -2,7 +2,7 @@
 
 #include "app/dispatch.h"
 #include "app/main_loop.h"
-#include "app/paths.h"
+#include "base/paths.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
 

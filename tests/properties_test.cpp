@@ -1,4 +1,4 @@
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 #include "props/properties.h"
 #include "tests/test_root.h"
 

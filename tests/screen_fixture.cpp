@@ -1,11 +1,41 @@
 #include "tests/screen_fixture.h"
 
-#include "app/paths.h"
+#include "app/screens.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
 
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+
+namespace {
+bool failFixed = false;
+bool failVariable = false;
+} // namespace
+
+// The test program is linked with --wrap for both queries (by their C++ symbol names):
+// every call of the device code comes here first.
+extern "C" int __real__Z20queryFixedScreenInfoiP17fb_fix_screeninfo(int fd, fb_fix_screeninfo* fix);
+extern "C" int __wrap__Z20queryFixedScreenInfoiP17fb_fix_screeninfo(int fd,
+                                                                    fb_fix_screeninfo* fix) {
+    return failFixed ? -1 : __real__Z20queryFixedScreenInfoiP17fb_fix_screeninfo(fd, fix);
+}
+extern "C" int __real__Z23queryVariableScreenInfoiP17fb_var_screeninfo(int fd,
+                                                                       fb_var_screeninfo* var);
+extern "C" int __wrap__Z23queryVariableScreenInfoiP17fb_var_screeninfo(int fd,
+                                                                       fb_var_screeninfo* var) {
+    return failVariable ? -1 : __real__Z23queryVariableScreenInfoiP17fb_var_screeninfo(fd, var);
+}
+
+void failScreenQueries(bool fixedInfo, bool variableInfo) {
+    failFixed = fixedInfo;
+    failVariable = variableInfo;
+}
+
+void ScreenTest::TearDown() {
+    failScreenQueries(false, false);
+    RootTest::TearDown();
+}
 
 std::string ScreenTest::devicePath() const {
     return rootedPath(FB_DEVICE);
@@ -22,7 +52,10 @@ bool ScreenTest::openScreen(const DesktopScreen& screen, long spare) {
     makeDirs(std::filesystem::path(devicePath()).parent_path());
     writeFile(devicePath(), std::string(static_cast<std::size_t>(addressed + spare), '\0'));
     setDesktopScreen(screen);
-    return initFB();
+    if (!initFB())
+        return false;
+    applyScreenTurns();
+    return true;
 }
 
 bool ScreenTest::openScreen(unsigned xres, unsigned yres, unsigned bitsPerPixel) {

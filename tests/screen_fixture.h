@@ -12,8 +12,13 @@ struct Rgb {
     bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
 };
 
+// Makes the screen-information queries fail from now on, as a driver may; the fixture
+// clears them again.
+void failScreenQueries(bool fixedInfo, bool variableInfo);
+
 class ScreenTest : public RootTest {
   protected:
+    void TearDown() override;
     // Creates the device file (large enough for every addressed pixel plus `spare`
     // bytes, which may be negative to make it too short) and runs initFB.
     bool openScreen(const DesktopScreen& screen, long spare = 0);

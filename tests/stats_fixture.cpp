@@ -2,6 +2,7 @@
 
 #include "display/framebuffer.h"
 #include "props/properties.h"
+#include "testsupport/process_state.h"
 
 #include <filesystem>
 

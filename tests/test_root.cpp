@@ -1,14 +1,7 @@
 #include "tests/test_root.h"
 #include "tests/file_text.h"
 
-#include "app/app_state.h"
-#include "app/main_loop.h"
-#include "app/paths.h"
-#include "app/touch.h"
-#include "display/framebuffer.h"
-#include "display/image.h"
-#include "display/text.h"
-#include "props/properties.h"
+#include "base/paths.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -16,15 +9,6 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
-
-void resetProcessState() {
-    resetProperties();
-    resetAppState();
-    resetTouch();
-    resetFB();
-    resetMainLoop();
-    resetText();
-}
 
 namespace {
 long writeCalls = 0;

@@ -1,6 +1,8 @@
 #pragma once
 // A scratch root prefix per test: an empty card (the data directory exists) and fresh
 // process-wide state, as if the device had just been switched on.
+#include "testsupport/process_state.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,8 +22,6 @@ class RootTest : public ::testing::Test {
     std::string root;
 };
 
-// Puts every module's process-wide state back to its start values.
-void resetProcessState();
 // write() calls made so far by the program's own code (not by the libraries it uses).
 long writeCallCount();
 // The fsync() and rename() calls of the program's own code since the last call, one a

@@ -1,8 +1,10 @@
 #include "display/text.h"
 
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 #include "props/properties.h"
 #include "tests/screen_fixture.h"
+#include "testsupport/process_state.h"
 
 #include <algorithm>
 #include <filesystem>

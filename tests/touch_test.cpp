@@ -1,5 +1,5 @@
-#include "app/paths.h"
 #include "app/touch.h"
+#include "base/paths.h"
 #include "display/framebuffer.h"
 #include "tests/test_root.h"
 

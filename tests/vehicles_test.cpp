@@ -1,4 +1,5 @@
 #include "app/app_state.h"
+#include "app/entry.h"
 #include "props/properties.h"
 #include "records/vehicles.h"
 #include "tests/test_root.h"
@@ -11,13 +12,13 @@ TEST_F(VehiclesTest, SelectingAnotherVehicleDropsTheHalfEnteredRefill) {
     app.enteredFuel = 31.5;
     app.enteredPrice = 44.07;
     app.fullRedrawRequested = false;
-    selectVehicle(1);
+    chooseVehicle(1);
     EXPECT_EQ(app.enteredDistance, 412);
     EXPECT_EQ(app.enteredFuel, 31.5);
     EXPECT_EQ(app.enteredPrice, 44.07);
     EXPECT_FALSE(app.fullRedrawRequested);
 
-    selectVehicle(2);
+    chooseVehicle(2);
     EXPECT_STREQ(getProperty("P_DEFAULTVEHICLE", "1"), "2");
     EXPECT_EQ(app.enteredDistance, 0.0);
     EXPECT_EQ(app.enteredFuel, 0.0);
@@ -53,10 +54,8 @@ TEST_F(VehiclesTest, UnknownVehicleIsLoggedAndCountsAsTripMode) {
 }
 
 TEST_F(VehiclesTest, FuelDistanceModeIsStoredAsADigit) {
-    app.fullRedrawRequested = false;
     setFuelDistanceMode(1);
     EXPECT_STREQ(getProperty("P_DEFAULTFUELDISTMODE", "x"), "1");
-    EXPECT_TRUE(app.fullRedrawRequested);
     setFuelDistanceMode(0);
     EXPECT_STREQ(getProperty("P_DEFAULTFUELDISTMODE", "x"), "0");
 }

@@ -4,6 +4,8 @@
 // file, a touch FIFO, a calibration), and a feeder that writes touches into the FIFO
 // exactly as the touch driver would, so that the program reads them through its own
 // device code. A front end feeds touches and calls runPass(); nothing else differs.
+// sim_options.cpp reads the command line, sim_root.cpp sets up the root and takes the
+// screenshots, sim_touch.cpp feeds the touches.
 #include <cstdint>
 #include <string>
 

@@ -11,7 +11,6 @@ constexpr const char* EVENT_DEVICE = "/dev/input/event0";
 constexpr const char* CALIBRATION_FILE = "/mnt/flash/sysfile/cal";
 
 void setRootPrefix(const std::string& root);
-const std::string& rootPrefix();
 // root prefix followed by an absolute device path
 std::string rootedPath(const char* path);
 // the data directory under the root prefix, trailing slash included

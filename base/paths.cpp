@@ -1,4 +1,4 @@
-#include "app/paths.h"
+#include "base/paths.h"
 
 namespace {
 std::string root;
@@ -11,10 +11,6 @@ void setRootPrefix(const std::string& prefix) {
     while (!root.empty() && root.back() == '/')
         root.pop_back();
     data = root + DATA_DIR;
-}
-
-const std::string& rootPrefix() {
-    return root;
 }
 
 std::string rootedPath(const char* path) {

@@ -1,6 +1,8 @@
-#include "display/image_reference.h"
+#include "testsupport/image_reference.h"
 
+#include "base/numeric.h"
 #include "display/framebuffer.h"
+#include "display/screen_map.h"
 
 #include <cstring>
 #include <utility>

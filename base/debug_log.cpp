@@ -1,6 +1,6 @@
-#include "app/debug_log.h"
+#include "base/debug_log.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 #include <cstdio>
 #include <ctime>

@@ -1,0 +1,98 @@
+#include "tools/sim.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr unsigned MAX_SIDE = 8192;
+
+bool parseSize(const std::string& text, unsigned& w, unsigned& h) {
+    char* end = nullptr;
+    const unsigned long x = std::strtoul(text.c_str(), &end, 10);
+    if (end == text.c_str() || *end != 'x')
+        return false;
+    const char* rest = end + 1;
+    const unsigned long y = std::strtoul(rest, &end, 10);
+    if (end == rest || *end != '\0')
+        return false;
+    if (x < 1 || y < 1 || x > MAX_SIDE || y > MAX_SIDE)
+        return false;
+    w = static_cast<unsigned>(x);
+    h = static_cast<unsigned>(y);
+    return true;
+}
+
+} // namespace
+
+bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std::string& error) {
+    bool haveRoot = false;
+    bool haveZoom = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string name = argv[i];
+        std::string value;
+        if (name == "--window") {
+            options.window = true;
+            continue;
+        }
+        const std::size_t eq = name.find('=');
+        if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
+            value = name.substr(eq + 1);
+            name.erase(eq);
+        } else if (i + 1 < argc) {
+            value = argv[++i];
+        } else {
+            error = "missing value for " + name;
+            return false;
+        }
+        if (name == "--root") {
+            options.root = value;
+            haveRoot = !value.empty();
+        } else if (name == "--size") {
+            if (!parseSize(value, options.width, options.height)) {
+                error = "--size wants WxH (1 to 8192 each), not " + value;
+                return false;
+            }
+        } else if (name == "--bpp") {
+            if (value != "16" && value != "32") {
+                error = "--bpp wants 16 or 32, not " + value;
+                return false;
+            }
+            options.bitsPerPixel = value == "16" ? 16 : 32;
+        } else if (name == "--touch") {
+            if (value != "ts" && value != "event") {
+                error = "--touch wants ts or event, not " + value;
+                return false;
+            }
+            options.eventMode = value == "event";
+        } else if (name == "--script") {
+            options.script = value;
+        } else if (name == "--zoom") {
+            char* end = nullptr;
+            const long zoom = std::strtol(value.c_str(), &end, 10);
+            if (end == value.c_str() || *end != '\0' || zoom < 1 || zoom > MAX_ZOOM) {
+                error = "--zoom wants 1 to " + std::to_string(MAX_ZOOM) + ", not " + value;
+                return false;
+            }
+            options.zoom = static_cast<int>(zoom);
+            haveZoom = true;
+        } else {
+            error = "unknown option " + name;
+            return false;
+        }
+    }
+    if (!haveRoot) {
+        error = "--root DIR is required";
+        return false;
+    }
+    if (options.window && !options.script.empty()) {
+        error = "--window and --script exclude each other";
+        return false;
+    }
+    if (haveZoom && !options.window) {
+        error = "--zoom needs --window";
+        return false;
+    }
+    return true;
+}

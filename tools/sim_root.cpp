@@ -1,0 +1,123 @@
+#include "tools/sim.h"
+
+#include "app/touch.h"
+#include "base/paths.h"
+#include "display/fb_query.h"
+#include "tools/screenshot.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The calibration written when the card's flash holds none: the panel's readings run
+// against the screen's axes, as on the device's resistive panel.
+constexpr Calibration SIM_CALIBRATION{3950, 150, 3900, 200};
+
+// Room for many queued touches before a pass reads them (a FIFO holds 64 KiB by default).
+constexpr int FIFO_SIZE = 1 << 20;
+
+std::string systemError(const std::string& what, const std::string& path) {
+    return what + " " + path + ": " + std::strerror(errno);
+}
+
+bool makeDirectory(const std::string& path, std::string& error) {
+    std::error_code ec;
+    std::filesystem::create_directories(path, ec);
+    if (ec) {
+        error = "cannot create " + path + ": " + ec.message();
+        return false;
+    }
+    return true;
+}
+
+bool makeFramebufferFile(const std::string& path, std::size_t bytes, std::string& error) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
+    if (fd == -1) {
+        error = systemError("cannot create", path);
+        return false;
+    }
+    const bool sized = ftruncate(fd, static_cast<off_t>(bytes)) == 0;
+    if (!sized)
+        error = systemError("cannot size", path);
+    close(fd);
+    return sized;
+}
+
+// A FIFO at path, replacing whatever other file is there, held open for writing.
+bool openFifo(const std::string& path, std::string& error) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && !S_ISFIFO(st.st_mode))
+        unlink(path.c_str());
+    if (mkfifo(path.c_str(), 0600) != 0 && errno != EEXIST) {
+        error = systemError("cannot create FIFO", path);
+        return false;
+    }
+    // Read-write so that opening never waits for a reader and the program's reads see
+    // an empty FIFO rather than its end; non-blocking so that a full FIFO is an error.
+    feeder.fd = open(path.c_str(), O_RDWR | O_NONBLOCK);
+    if (feeder.fd == -1) {
+        error = systemError("cannot open FIFO", path);
+        return false;
+    }
+    fcntl(feeder.fd, F_SETPIPE_SZ, FIFO_SIZE);
+    return true;
+}
+
+bool writeCalibrationWhenMissing(std::string& error) {
+    const std::string path = rootedPath(CALIBRATION_FILE);
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0)
+        return true;
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int32_t values[4] = {SIM_CALIBRATION.x0, SIM_CALIBRATION.x1, SIM_CALIBRATION.y0,
+                               SIM_CALIBRATION.y1};
+    const bool written =
+        fd != -1 && write(fd, values, sizeof values) == static_cast<ssize_t>(sizeof values);
+    if (!written)
+        error = systemError("cannot write calibration", path);
+    if (fd != -1)
+        close(fd);
+    return written;
+}
+
+} // namespace
+
+bool prepareSimRoot(const SimOptions& options, std::string& error) {
+    setRootPrefix(options.root);
+    DesktopScreen screen;
+    screen.xres = options.width;
+    screen.yres = options.height;
+    screen.bitsPerPixel = options.bitsPerPixel;
+    setDesktopScreen(screen);
+
+    if (!makeDirectory(rootedPath("/dev"), error))
+        return false;
+    const std::size_t bytes =
+        static_cast<std::size_t>(options.width) * options.height * (options.bitsPerPixel / 8);
+    if (!makeFramebufferFile(rootedPath(FB_DEVICE), bytes, error))
+        return false;
+
+    closeFeeder();
+    feeder.eventMode = options.eventMode;
+    if (!options.eventMode)
+        return openFifo(rootedPath(TS_DEVICE), error);
+
+    // Without the character device the program falls back to the event device.
+    unlink(rootedPath(TS_DEVICE).c_str());
+    const std::string flash = std::filesystem::path(rootedPath(CALIBRATION_FILE)).parent_path();
+    return makeDirectory(rootedPath("/dev/input"), error) && makeDirectory(flash, error) &&
+           writeCalibrationWhenMissing(error) && openFifo(rootedPath(EVENT_DEVICE), error);
+}
+
+bool writeShot(const std::string& path, std::string& error) {
+    const bool png = path.size() >= 4 && path.compare(path.size() - 4, 4, ".png") == 0;
+    if (png ? saveScreenshotPng(path.c_str()) : saveScreenshotRaw(path.c_str()))
+        return true;
+    error = "cannot write the screenshot " + path;
+    return false;
+}
