@@ -7,7 +7,8 @@ constexpr std::size_t SCRATCH_SIZE = 256;
 // A caller that needs its contents after calling another user of it copies them first.
 extern char scratchText[SCRATCH_SIZE];
 
-// Appends "### ", the message and a line feed to Debug.log; never fails visibly.
+// Appends "### ", the message and a line feed to Debug.log. Where the file cannot be
+// opened, prints "pumpwright: " and the message on standard error instead; never fails.
 void debugLog(const char* message);
 // Puts the current local time in ctime form (24 characters and a line feed) into scratchText.
 void timestampText();

@@ -31,11 +31,14 @@ class CardTest : public RootTest {
     // Runs the card maker with arguments; returns its exit status and keeps its messages.
     int card(const std::string& args) {
         const std::string errors = root + "/card-stderr.txt";
+        const std::string out = root + "/card-stdout.txt";
         const std::string command =
-            std::string(PW_CARD_TOOL) + " " + args + " >/dev/null 2>" + errors;
+            std::string(PW_CARD_TOOL) + " " + args + " >" + out + " 2>" + errors;
         const int status = std::system(command.c_str());
         messages = readFile(errors);
+        output = readFile(out);
         fs::remove(errors);
+        fs::remove(out);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
@@ -50,6 +53,7 @@ class CardTest : public RootTest {
     }
 
     std::string messages;
+    std::string output;
 };
 
 TEST_F(CardTest, FillsTheDataDirectoryWithPicturesAndFont) {
@@ -208,12 +212,26 @@ TEST_F(CardTest, RefusesNamesThatWouldOverwriteTheLogs) {
     EXPECT_FALSE(fileExists(root + "/mnt/sdcard/font.ttf"));
 }
 
-TEST_F(CardTest, RejectsAMalformedCommandLine) {
-    EXPECT_EQ(card(""), 2);
-    EXPECT_EQ(card(root + " " + root), 2);
-    EXPECT_EQ(card(root + " --font"), 2);
-    EXPECT_EQ(card(root + " --size 3"), 2);
-    EXPECT_NE(messages.find("usage"), std::string::npos);
+TEST_F(CardTest, RejectsAMalformedCommandLineNamingTheProblemOnOneLine) {
+    const std::pair<std::string, std::string> bad[] = {
+        {"", "DIR is missing"},
+        {root + " " + root, "one DIR only"},
+        {root + " --font", "--font needs a FILE"},
+        {root + " --size 3", "unknown option --size"}};
+    for (const auto& [args, problem] : bad) {
+        EXPECT_EQ(card(args), 2) << args;
+        EXPECT_EQ(messages.find("pumpwright-card: " + problem), 0u) << messages;
+        EXPECT_EQ(messages.find('\n'), messages.size() - 1) << messages;
+    }
+    EXPECT_FALSE(fileExists(dataFile("s0.raw")));
+}
+
+TEST_F(CardTest, AnswersHelpAndVersionOnStandardOutput) {
+    EXPECT_EQ(card(root + " --help"), 0);
+    EXPECT_EQ(output.rfind("usage: pumpwright-card DIR", 0), 0u) << output;
+    EXPECT_EQ(card("--version"), 0);
+    EXPECT_EQ(output, "pumpwright-card " PUMPWRIGHT_VERSION "\n");
+    EXPECT_EQ(messages, "");
     EXPECT_FALSE(fileExists(dataFile("s0.raw")));
 }
 

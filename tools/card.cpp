@@ -75,21 +75,55 @@ struct Scratch {
     }
 };
 
-int usage() {
-    std::fprintf(stderr, "usage: pumpwright-card DIR [--font FILE]\n");
-    return 2;
-}
+constexpr const char* HELP =
+    "usage: pumpwright-card DIR [--font FILE]\n"
+    "\n"
+    "Makes the card the program starts from in DIR/mnt/sdcard/Pumpwright/ (creating it): the\n"
+    "five background pictures, drawn for the layout in force (DIR's environment.txt when\n"
+    "present, else the defaults), and the font under its configured name. Existing\n"
+    "pictures and font are replaced; logs, property files and Debug.log are never touched.\n"
+    "\n"
+    "  --font FILE         the TrueType or BDF font to copy (default DejaVu Sans)\n"
+    "  --help, --version   this text; the version\n"
+    "\n"
+    "Exit status: 0 done; 1 the card cannot be made (the reason on stderr); 2 a bad\n"
+    "command line.\n";
 
-bool parseArguments(int argc, char** argv, std::string& dir, std::string& font) {
+// What the command line asks for; --help and --version win over everything else.
+enum class Request { Run, Help, Version, Bad };
+
+Request parseArguments(int argc, char** argv, std::string& dir, std::string& font,
+                       std::string& problem) {
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--font") && i + 1 < argc)
-            font = argv[++i];
-        else if (argv[i][0] != '-' && dir.empty())
-            dir = argv[i];
-        else
-            return false;
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h")
+            return Request::Help;
+        if (arg == "--version")
+            return Request::Version;
     }
-    return !dir.empty();
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--font") {
+            if (i + 1 == argc) {
+                problem = "--font needs a FILE";
+                return Request::Bad;
+            }
+            font = argv[++i];
+        } else if (arg[0] == '-') {
+            problem = "unknown option " + arg;
+            return Request::Bad;
+        } else if (!dir.empty()) {
+            problem = "one DIR only, not " + dir + " and " + arg;
+            return Request::Bad;
+        } else {
+            dir = arg;
+        }
+    }
+    if (dir.empty()) {
+        problem = "DIR is missing";
+        return Request::Bad;
+    }
+    return Request::Run;
 }
 
 // The layout's picture size and file names, checked before anything is written. Empty
@@ -172,13 +206,26 @@ bool reportDrawingProblems() {
 int main(int argc, char** argv) {
     std::string dir;
     std::string font = DEFAULT_FONT;
-    if (!parseArguments(argc, argv, dir, font))
-        return usage();
+    std::string problem;
+    switch (parseArguments(argc, argv, dir, font, problem)) {
+    case Request::Help:
+        std::fputs(HELP, stdout);
+        return 0;
+    case Request::Version:
+        std::puts("pumpwright-card " PUMPWRIGHT_VERSION);
+        return 0;
+    case Request::Bad:
+        std::fprintf(stderr, "pumpwright-card: %s (pumpwright-card --help shows the usage)\n",
+                     problem.c_str());
+        return 2;
+    case Request::Run:
+        break;
+    }
 
     setRootPrefix(dir);
     loadLayout(); // reads DIR's property files when present; nothing is ever saved
     const std::string card = dataDir();
-    std::string problem = layoutProblem();
+    problem = layoutProblem();
     if (problem.empty())
         problem = placeFont(card, font);
     if (!problem.empty())
