@@ -8,6 +8,8 @@
 // The number display's text: ten typed characters and the terminator fit; longer
 // texts (a shown value, a SAVE result) are bounded by their writers.
 constexpr int INPUT_TEXT_SIZE = 12;
+// Shown instead of the result when SAVE or a tire change could not be written.
+constexpr const char* NOT_SAVED_TEXT = "not saved!";
 
 // What a touch is released on: a Button, the statistics area, or nothing.
 constexpr int STATISTICS_AREA = BUTTON_COUNT;
@@ -27,6 +29,9 @@ struct AppState {
     double enteredDistance = 0.0;
     double enteredFuel = 0.0;
     double enteredPrice = 0.0;
+    // A tire change the card refused, as it was shown: touching the button again while
+    // NOT_SAVED_TEXT is shown writes it.
+    char unsavedTireChange[INPUT_TEXT_SIZE] = "";
 
     // touch dispatch state
     int touchX = 0, touchY = 0;

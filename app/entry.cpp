@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -76,6 +77,11 @@ double takeEntry(double current) {
         return typed;
     }
     showNumber("", current, 1);
+    // The shown value is not an entry: what is typed next starts afresh, as after "ok",
+    // rather than continuing the characters typed before (a point typed then would
+    // still swallow the next one).
+    app.inputLength = 0;
+    app.decimalEntered = false;
     app.refreshNumberDisplay = true;
     return current;
 }
@@ -89,7 +95,15 @@ void appendConsumptionRecord() {
         consumption = refillConsumption(app.enteredDistance, app.enteredFuel,
                                         getPropertyInt("P_DEFAULTFUELDISTMODE", "0"));
     }
-    writeConsumptionRecord({app.enteredDistance, app.enteredFuel, app.enteredPrice, consumption});
+    if (!writeConsumptionRecord(
+            {app.enteredDistance, app.enteredFuel, app.enteredPrice, consumption})) {
+        // The refill stays entered: SAVE can be touched again once the card is fixed.
+        std::snprintf(app.inputText, INPUT_TEXT_SIZE, "%s", NOT_SAVED_TEXT);
+        app.inputLength = 0;
+        app.decimalEntered = false;
+        app.fullRedrawRequested = true;
+        return;
+    }
     if (consumption == 0.0)
         std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
     else
@@ -99,15 +113,20 @@ void appendConsumptionRecord() {
     app.enteredPrice = 0.0;
     app.enteredDistance = 0.0;
     app.enteredFuel = 0.0;
+    app.unsavedTireChange[0] = '\0';
     app.fullRedrawRequested = true;
 }
 
 void appendTireChange() {
+    const bool retry = std::strcmp(app.inputText, NOT_SAVED_TEXT) == 0;
+    char shown[INPUT_TEXT_SIZE];
+    std::snprintf(shown, sizeof shown, "%s", retry ? app.unsavedTireChange : app.inputText);
     // Only a positive number typed or shown is recorded; "ok" and 0 leave everything as is.
-    if (!(std::strtod(app.inputText, nullptr) > 0.0))
+    if (!(std::strtod(shown, nullptr) > 0.0))
         return;
-    writeTireChange(app.inputText);
-    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
+    const bool written = writeTireChange(shown);
+    std::snprintf(app.unsavedTireChange, INPUT_TEXT_SIZE, "%s", written ? "" : shown);
+    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "%s", written ? "ok" : NOT_SAVED_TEXT);
     app.inputLength = 0;
     app.decimalEntered = false;
     app.fullRedrawRequested = true;

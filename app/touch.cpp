@@ -68,9 +68,12 @@ bool readEvents() {
 
 } // namespace
 
+int32_t panelReading(int32_t value) {
+    return static_cast<int16_t>(static_cast<uint16_t>(value & 0xFFFF));
+}
+
 int16_t calibrateReading(int32_t value, int32_t c0, int32_t c1, int size) {
-    // The controller reports 16-bit readings in a 32-bit field.
-    const int32_t reading = static_cast<int16_t>(static_cast<uint16_t>(value & 0xFFFF));
+    const int32_t reading = panelReading(value);
     // 64 bits so that a damaged calibration with huge limits cannot overflow
     const int64_t scaled = static_cast<int64_t>(size - 30) * (reading - static_cast<int64_t>(c0)) /
                                (static_cast<int64_t>(c1) - c0) +

@@ -55,6 +55,10 @@ int drainTouch();
 // Drains and closes the device; nothing happens when it is closed.
 void closeTouch();
 
+// The panel's reading in an input event's value: the controller reports 16-bit
+// readings in a 32-bit field.
+int32_t panelReading(int32_t value);
+
 // Maps one raw event-device reading to a screen coordinate in 0..size: c0 gives
 // size - 15, c1 gives 15. c0 must differ from c1.
 int16_t calibrateReading(int32_t value, int32_t c0, int32_t c1, int size);

@@ -76,7 +76,8 @@ void drawRaisedBox(int x1, int y1, int x2, int y2, int r, int g, int b) {
     const auto darker = [](int c) { return c <= 20 ? 0 : c - 20; };
     const int lr = lighter(r), lg = lighter(g), lb = lighter(b);
     const int dr = darker(r), dg = darker(g), db = darker(b);
-    fillRect(x1 + 1, y1 + 1, x2 - 1, y2 - 1, r, g, b);
+    fillRect(std::min(x1, x2) + 1, std::min(y1, y2) + 1, std::max(x1, x2) - 1, std::max(y1, y2) - 1,
+             r, g, b);
     drawLine(x2, y1, x2, y2, dr, dg, db, 1.0);
     drawLine(x1, y2, x2, y2, dr, dg, db, 1.0);
     drawLine(x1, y1, x2, y1, lr, lg, lb, 1.0);

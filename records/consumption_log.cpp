@@ -51,10 +51,10 @@ double decimalField() {
 
 } // namespace
 
-void writeConsumptionRecord(const Refill& refill) {
+bool writeConsumptionRecord(const Refill& refill) {
     LogAppend log = openLogForAppend(dataPath("consumption.txt"));
     if (log.fd < 0)
-        return;
+        return false;
     std::string record = getProperty("P_DEFAULTVEHICLE", "1");
     const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
     record += '\t';
@@ -78,7 +78,7 @@ void writeConsumptionRecord(const Refill& refill) {
     record += '\t';
     timestampText();
     record += scratchText;
-    finishLogAppend(log, CONSUMPTION_HEADER, record);
+    return finishLogAppend(log, CONSUMPTION_HEADER, record);
 }
 
 int nextRecordLine(std::istream& in, int vehicle) {

@@ -10,8 +10,9 @@ struct Refill {
     double price;
     double consumption;
 };
-// Appends the record of refill for the selected vehicle (the file part of SAVE).
-void writeConsumptionRecord(const Refill& refill);
+// Appends the record of refill for the selected vehicle (the file part of SAVE). False
+// when the card did not take it (the reason is in Debug.log).
+bool writeConsumptionRecord(const Refill& refill);
 // Leaves the next record line of vehicle in scratchText and returns its length;
 // 0 at the end of the file or at an empty line. Lines not beginning with a digit are
 // skipped; a line longer than 255 characters is cut to its first 255.

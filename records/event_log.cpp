@@ -23,15 +23,15 @@ const char* const EVENT_HEADER =
 
 } // namespace
 
-void writeTireChange(const char* shown) {
+bool writeTireChange(const char* shown) {
     LogAppend log = openLogForAppend(dataPath("events.txt"));
     if (log.fd < 0)
-        return;
+        return false;
     std::string record = getProperty("P_DEFAULTVEHICLE", "1");
     record += "\ttirechange\t";
     record += shown; // as shown, not reformatted
     record += '\t';
     timestampText();
     record += scratchText;
-    finishLogAppend(log, EVENT_HEADER, record);
+    return finishLogAppend(log, EVENT_HEADER, record);
 }

@@ -1,11 +1,26 @@
 #include "records/log_append.h"
 
+#include "base/debug_log.h"
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace {
+
+void logFailure(const char* what, const std::string& path, int error) {
+    std::snprintf(scratchText, SCRATCH_SIZE, "Error %s %s: %s", what, path.c_str(),
+                  std::strerror(error));
+    debugLog(scratchText);
+}
+
+} // namespace
+
 LogAppend openLogForAppend(const std::string& path) {
     LogAppend log;
+    log.path = path;
     const int probe = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     log.created = probe < 0;
     if (probe >= 0) {
@@ -15,12 +30,14 @@ LogAppend openLogForAppend(const std::string& path) {
         close(probe);
     }
     log.fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (log.fd < 0)
+        logFailure("opening", path, errno);
     return log;
 }
 
-void finishLogAppend(LogAppend& log, const char* header, const std::string& record) {
+bool finishLogAppend(LogAppend& log, const char* header, const std::string& record) {
     if (log.fd < 0)
-        return;
+        return false;
     std::string text;
     if (log.created)
         text = header;
@@ -29,10 +46,20 @@ void finishLogAppend(LogAppend& log, const char* header, const std::string& reco
     text += record;
     // No second write for a short one: a full card refuses the rest as well, and the
     // next append starts on a line of its own anyway.
-    if (write(log.fd, text.data(), text.size()) > 0)
-        fsync(log.fd);
-    close(log.fd);
+    const ssize_t written = write(log.fd, text.data(), text.size());
+    int error = 0;
+    if (written < 0)
+        error = errno;
+    else if (static_cast<std::size_t>(written) != text.size())
+        error = ENOSPC; // a short write: the card filled up on the way
+    else if (fsync(log.fd) != 0)
+        error = errno;
+    if (close(log.fd) != 0 && error == 0)
+        error = errno;
     log.fd = -1;
+    if (error != 0)
+        logFailure("writing", log.path, error);
+    return error == 0;
 }
 
 void appendNumber(std::string& text, double value) {

@@ -58,6 +58,18 @@ void addStatsRecord(StatsInput& input, const RecordFields& record, int fuelDista
 
     double d = 0.0;
     double f = fuel;
+    if (input.previousOdometer != 0.0 && odometer != 0.0 && distance == 0.0 &&
+        odometer < input.previousOdometer) {
+        // A reading below the last one is a typing error or a new odometer: a negative
+        // distance means nothing, so a new series starts here. Fuel waiting for the old
+        // series' next reading never gets one; its refills are shown without a value.
+        for (int j = i - 1; j >= 0 && input.consumption[j] == CARRIED_VALUE; --j)
+            input.consumption[j] = NO_VALUE;
+        input.carriedFuel = 0.0;
+        input.consumption[i] = NO_VALUE;
+        input.previousOdometer = odometer;
+        return;
+    }
     if (input.previousOdometer != 0.0 && odometer != 0.0 && distance == 0.0) {
         d = odometer - input.previousOdometer;
         if (d == 0.0) {

@@ -9,14 +9,15 @@
 #   2 records/      base, props
 #   3 stats/        base, props, display, records
 #   4 app/          every device folder
+#   5 calibrate/    device folders (the calibration tool, beside the logbook in app/)
 #   5 testsupport/  device folders
-#   6 tools/        device folders, testsupport
+#   6 tools/        device folders, calibrate, testsupport
 #   7 bench/, tests/  anything below
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 declare -A floor=([base]=0 [props]=1 [display]=1 [records]=2 [stats]=3 [app]=4
-                  [testsupport]=5 [tools]=6 [bench]=7 [tests]=7)
+                  [calibrate]=5 [testsupport]=5 [tools]=6 [bench]=7 [tests]=7)
 
 patterns=()
 for folder in "${!floor[@]}"; do

@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Makes the release kits: per target out/pumpwright-VERSION-TARGET.tar.gz with the
-# stripped static program, its start script pumpwright-run and systemd unit
-# pumpwright.service (scripts/kit/), the card folder Pumpwright/ drawn by
-# pumpwright-card, and INSTALL. Builds what it needs (the host card maker, the device
-# program) and checks the unit with systemd-analyze.
+# stripped static programs (the logbook and the touch calibration tool), the start
+# script pumpwright-run and systemd unit pumpwright.service (scripts/kit/), the card
+# folder Pumpwright/ drawn by pumpwright-card, and INSTALL. Builds what it needs (the
+# host card maker, the device programs) and checks the unit with systemd-analyze.
 # Usage: scripts/kit.sh [armel] [armhf]   (both by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -46,16 +46,18 @@ for target in "${targets[@]}"; do
     esac
     build=build/$target
     cmake --preset "$target" >/dev/null
-    cmake --build --preset "$target" -j 2 --target pumpwright
+    cmake --build --preset "$target" -j 2 --target pumpwright pumpwright-calibrate
     version=$(cache_value "$build" CMAKE_PROJECT_VERSION)
     name=pumpwright-$version-$target
     stage=build/kit/$name
     rm -rf "$stage" "build/kit/card-$target"
     mkdir -p "$stage"
 
-    "$(cache_value "$build" CMAKE_STRIP)" -o "$stage/pumpwright" "$build/pumpwright"
-    bash scripts/check-device-binary.sh "$stage/pumpwright" \
-        "$(cache_value "$build" PW_EXPECT_CPU_ARCH)" "$(cache_value "$build" PW_EXPECT_FLOAT_ABI)" >/dev/null
+    for program in pumpwright pumpwright-calibrate; do
+        "$(cache_value "$build" CMAKE_STRIP)" -o "$stage/$program" "$build/$program"
+        bash scripts/check-device-binary.sh "$stage/$program" \
+            "$(cache_value "$build" PW_EXPECT_CPU_ARCH)" "$(cache_value "$build" PW_EXPECT_FLOAT_ABI)" >/dev/null
+    done
 
     "$card_tool" "build/kit/card-$target"
     mv "build/kit/card-$target/mnt/sdcard/Pumpwright" "$stage/Pumpwright"
@@ -88,5 +90,6 @@ for target in "${targets[@]}"; do
 
     tar -czf "out/$name.tar.gz" --owner=0 --group=0 --sort=name -C build/kit "$name"
     echo "kit: out/$name.tar.gz ($(stat -c %s "out/$name.tar.gz") bytes;" \
-        "pumpwright stripped $(stat -c %s "$stage/pumpwright") bytes)"
+        "pumpwright stripped $(stat -c %s "$stage/pumpwright") bytes," \
+        "pumpwright-calibrate $(stat -c %s "$stage/pumpwright-calibrate") bytes)"
 done

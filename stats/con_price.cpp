@@ -4,7 +4,6 @@
 #include "records/refill.h"
 #include "stats/plot.h"
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 

@@ -4,7 +4,6 @@
 #include "display/text.h"
 
 #include "display/screen_map.h"
-#include <algorithm>
 
 Point textPoint(int x, int y) {
     return layoutToScreen(x, y, layout.screenW[0], layout.screenH[0], fb.xres, fb.yres);
@@ -24,9 +23,9 @@ void plotRect(int x1, int y1, int x2, int y2, const Colour& c) {
 void plotRaisedBox(int x1, int y1, int x2, int y2, const Colour& c) {
     const Point a = plotPoint(x1, y1);
     const Point b = plotPoint(x2, y2);
-    // With the half turn the corners swap; the box keeps its size when they are put in order.
-    drawRaisedBox(std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y),
-                  c.r, c.g, c.b);
+    // The layout's top left corner goes first, wherever a turn puts it on the screen: the
+    // box is lit from the top left as the reader sees it.
+    drawRaisedBox(a.x, a.y, b.x, b.y, c.r, c.g, c.b);
 }
 
 void plotDot(int x, int y, const Colour& c) {

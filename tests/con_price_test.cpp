@@ -126,6 +126,43 @@ TEST_F(ConPriceTest, HalfTurnTurnsTheChartAboutTheScreenCentre) {
     EXPECT_FALSE(is(399 - 125, 255 - 60, layout.wiresLight));
 }
 
+TEST_F(ConPriceTest, BarsAreLitFromTheReadersTopLeftOnTurnedScreens) {
+    const double values[] = {7.5, CARRIED_VALUE, 6.0};
+    struct Probe {
+        int x, y;
+        bool light;
+    };
+    // The first bar, layout (25, 22) to (125, 123): its top left corner lands at screen
+    // (374, 233) with the half turn, at (364, 16) with the quarter turn. The probes
+    // keep clear of the labels, drawn over the bars at the reader's left.
+    struct Case {
+        bool quarter, half;
+        Probe probes[4]; // the reader's left, top, right and bottom edges
+        int chart[4];    // the chart's screen rectangle
+    };
+    const Case cases[] = {
+        {false,
+         true,
+         {{374, 189, true}, {320, 233, true}, {274, 189, false}, {320, 132, false}},
+         {11, 132, 387, 244}},
+        {true,
+         false,
+         {{296, 16, true}, {364, 50, true}, {296, 80, false}, {207, 50, false}},
+         {207, 8, 382, 248}},
+    };
+    for (const Case& c : cases) {
+        setProperty("P_ROT90", c.quarter ? "1" : "0");
+        useScreen(400, 256, c.half);
+        drawBarChart(12, 11, 388, 123, values, 3);
+        for (const Probe& p : c.probes)
+            EXPECT_TRUE(is(p.x, p.y, p.light ? light() : dark()))
+                << "quarter " << c.quarter << ": " << p.x << "," << p.y;
+        const int* r = c.chart;
+        EXPECT_EQ(painted(0, 0, 399, 255), painted(r[0], r[1], r[2], r[3]))
+            << "quarter " << c.quarter << ": pixels outside the chart";
+    }
+}
+
 TEST_F(ConPriceTest, BarLimitShowsTheNewestEntries) {
     setProperty("P_AREA.STATDISPLAY.conprice.show.maxbars", "80");
     useScreen(400, 256);

@@ -18,7 +18,10 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -303,7 +306,7 @@ TEST_F(ConsumptionLogTest, AFullCardCutsOnlyItsOwnRecord) {
     appendConsumptionRecord();
     setrlimit(RLIMIT_FSIZE, &saved);
     signal(SIGXFSZ, oldHandler);
-    EXPECT_STREQ(app.inputText, "=> 5.00"); // the result is shown all the same
+    EXPECT_STREQ(app.inputText, NOT_SAVED_TEXT); // rather than the result
     const std::string cut = readFile(dataFile("consumption.txt"));
     ASSERT_EQ(cut.size(), first.size() + 11);
 
@@ -318,11 +321,78 @@ TEST_F(ConsumptionLogTest, AFullCardCutsOnlyItsOwnRecord) {
     EXPECT_EQ(readRecordFields().distance, 300.0);
 }
 
-TEST_F(ConsumptionLogTest, MissingCardIsSilentAndSaveStillFinishes) {
-    std::filesystem::remove_all(dataDir());
+// The refill must still be entered after a SAVE the card refused.
+void expectRefillKept() {
+    EXPECT_STREQ(app.inputText, NOT_SAVED_TEXT);
+    EXPECT_EQ(app.enteredDistance, 412.0);
+    EXPECT_EQ(app.enteredFuel, 31.5);
+    EXPECT_EQ(app.enteredPrice, 44.07);
+}
+
+TEST_F(ConsumptionLogTest, RefusedSaveKeepsTheRefillForAnotherTouch) {
+    std::filesystem::remove_all(dataDir()); // no card
     enterRefill(412, 31.5, 44.07);
+    appendConsumptionRecord();
+    expectRefillKept();
+    EXPECT_FALSE(std::filesystem::exists(dataDir()));
+
+    // A full card, with Debug.log still writable: the log is the always-full device.
+    makeDirs(dataDir());
+    std::filesystem::create_symlink("/dev/full", dataFile("consumption.txt"));
+    appendConsumptionRecord();
+    expectRefillKept();
+    EXPECT_NE(debugLogText().find("consumption.txt: No space left on device"), std::string::npos)
+        << debugLogText();
+
+    // the card made good: the same touch saves the same refill
+    std::filesystem::remove(dataFile("consumption.txt"));
     appendConsumptionRecord();
     EXPECT_STREQ(app.inputText, "=> 7.65");
     EXPECT_EQ(app.enteredDistance, 0.0);
-    EXPECT_FALSE(std::filesystem::exists(dataDir()));
+    const std::string record = "1\t412.00\t31.50\t0.0\t44.07\t7.65\t";
+    EXPECT_EQ(
+        readFile(dataFile("consumption.txt")).compare(std::strlen(HEADER), record.size(), record),
+        0);
+}
+
+// Unmounts the file system under a folder when the test ends, however it ends.
+struct Mounted {
+    std::string folder;
+    ~Mounted() { umount2(folder.c_str(), MNT_DETACH); }
+};
+
+TEST_F(ConsumptionLogTest, FullAndReadOnlyCardOfItsOwn) {
+    enterRefill(412, 31.5, 44.07);
+    if (mount("pw-card", dataDir(), "tmpfs", 0, "size=64k") != 0) {
+        // Without root no card can be mounted, but a folder without write permission
+        // stands in for a read-only one.
+        if (geteuid() == 0)
+            GTEST_SKIP() << "cannot mount a small card: " << std::strerror(errno);
+        chmod(dataDir(), 0555);
+        appendConsumptionRecord();
+        chmod(dataDir(), 0755);
+        expectRefillKept();
+        EXPECT_FALSE(fileExists(dataFile("consumption.txt")));
+        return;
+    }
+    const Mounted card{dataDir()};
+    // fill the card up to its last byte
+    {
+        std::ofstream filler(dataFile("filler"), std::ios::binary);
+        const std::string block(4096, 'x');
+        for (int i = 0; i < 64 && filler.write(block.data(), block.size()); ++i)
+            filler.flush();
+    }
+    appendConsumptionRecord();
+    expectRefillKept();
+    std::filesystem::remove(dataFile("filler"));
+    appendConsumptionRecord();
+    EXPECT_STREQ(app.inputText, "=> 7.65");
+
+    ASSERT_EQ(mount(nullptr, dataDir(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
+    const std::string before = readFile(dataFile("consumption.txt"));
+    enterRefill(412, 31.5, 44.07);
+    appendConsumptionRecord();
+    expectRefillKept();
+    EXPECT_EQ(readFile(dataFile("consumption.txt")), before);
 }

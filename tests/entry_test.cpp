@@ -128,10 +128,15 @@ TEST_F(EntryTest, TypingReplacesAShownValueOrResult) {
     press("5");
     EXPECT_STREQ(app.inputText, "0.5");
 
-    clearEntry();
-    touchField(45.3);
-    press("7");
-    EXPECT_STREQ(app.inputText, "7");
+    // A value shown after a point was typed: the typing before it is over.
+    for (const char* keys : {"5", ".5.2"}) {
+        clearEntry();
+        press(".");
+        EXPECT_EQ(touchField(45.3), 45.3);
+        EXPECT_STREQ(app.inputText, "45.3");
+        press(keys);
+        EXPECT_EQ(touchField(0.0), keys[0] == '5' ? 5.0 : 0.52) << keys;
+    }
 }
 
 TEST_F(EntryTest, FuelFullValueIsSetShownAndReset) {

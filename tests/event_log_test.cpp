@@ -1,5 +1,6 @@
 #include "app/app_state.h"
 #include "app/entry.h"
+#include "base/paths.h"
 #include "props/properties.h"
 #include "records/event_log.h"
 #include "tests/test_root.h"
@@ -77,10 +78,25 @@ TEST_F(EventLogTest, OneWriteAndALineOfItsOwnAfterACutShortLine) {
     EXPECT_EQ(log.compare(std::strlen(HEADER), 26, "1\ttirech\n1\ttirechange\t777\t"), 0) << log;
 }
 
-TEST_F(EventLogTest, MissingCardStillShowsOk) {
-    std::filesystem::remove_all(dataFile(""));
+TEST_F(EventLogTest, RefusedTireChangeIsKeptForAnotherTouch) {
+    // a full card (the log is the always-full device), then no card at all
+    std::filesystem::create_symlink("/dev/full", dataFile("events.txt"));
     press("5");
     appendTireChange();
+    EXPECT_STREQ(app.inputText, NOT_SAVED_TEXT);
+    EXPECT_NE(debugLogText().find("events.txt: No space left on device"), std::string::npos);
+    std::filesystem::remove(dataFile("events.txt"));
+    std::filesystem::rename(dataDir(), root + "/elsewhere");
+    appendTireChange();
+    EXPECT_STREQ(app.inputText, NOT_SAVED_TEXT);
+
+    // back in place: the same touch writes the number typed before
+    std::filesystem::rename(root + "/elsewhere", dataDir());
+    appendTireChange();
     EXPECT_STREQ(app.inputText, "ok");
-    EXPECT_FALSE(fileExists(dataFile("events.txt")));
+    EXPECT_EQ(
+        readFile(dataFile("events.txt")).compare(std::strlen(HEADER), 15, "1\ttirechange\t5\t"), 0);
+    appendTireChange(); // "ok" is nothing to record
+    const std::string log = readFile(dataFile("events.txt"));
+    EXPECT_EQ(log.size(), std::strlen(HEADER) + 15 + 25) << log;
 }

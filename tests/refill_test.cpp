@@ -85,6 +85,22 @@ TEST(StatsInputTest, OdometerChainCarriesFuelOnlyRefills) {
     EXPECT_DOUBLE_EQ(again.consumption[3], 7.0);
 }
 
+TEST(StatsInputTest, OdometerGoingBackStartsANewSeries) {
+    // 1000 then 900: no interval of -100; the series goes on from 900
+    StatsInput s = build({odometer(1000, 20), odometer(900, 30), odometer(1300, 40)});
+    EXPECT_EQ(s.consumption[1], NO_VALUE);
+    EXPECT_EQ(s.pairs[1].distance, 0);
+    EXPECT_DOUBLE_EQ(s.consumption[2], 10.0); // 40 over 400: the 30 are not carried
+    EXPECT_EQ(s.pairs[3].distance, 400);
+    EXPECT_EQ(s.pairs[3].fuel, 40);
+    // fuel waiting in the old series is dropped with it, and so is its carried mark
+    s = build({odometer(1000, 20), trip(0, 10), odometer(500, 30), odometer(800, 15)});
+    EXPECT_EQ(s.consumption[1], NO_VALUE);
+    EXPECT_EQ(s.consumption[2], NO_VALUE);
+    EXPECT_DOUBLE_EQ(s.consumption[3], 5.0);
+    EXPECT_EQ(s.pairs[4].fuel, 15);
+}
+
 TEST(StatsInputTest, TripRecordRestartsTheChain) {
     // without an odometer reading of its own the trip leaves no starting point
     StatsInput s = build({odometer(1000, 20), trip(0, 10), trip(300, 20), odometer(1600, 30)});

@@ -20,9 +20,22 @@ struct SimOptions {
     std::string script;     // empty: free-running passes until EXIT
     bool window = false;    // --window: shown in a window, the mouse as the finger
     int zoom = 1;           // --zoom N: window pixels per screen pixel
+    bool calibrate = false; // --calibrate: pumpwright-calibrate instead of the logbook
     bool help = false;      // --help: the usage is wanted, nothing else
     bool version = false;   // --version
 };
+
+// The device program a front end runs, stepped pass by pass.
+struct SimProgram {
+    bool (*start)(int& status); // false: it ended at once with status
+    void (*pass)();
+    bool (*ended)();
+    int (*shutdown)(); // the exit status
+};
+// The program the options chose.
+SimProgram simProgram(const SimOptions& options);
+// The program in force, set by prepareSimRoot.
+extern SimProgram program;
 
 // Parses the command line; false with a one-line message naming the bad argument.
 // --help or --version anywhere sets its flag, and nothing else is looked at.

@@ -1,7 +1,6 @@
 // pumpwright-sim: the device program on a desktop, against a scratch root that holds a
 // framebuffer file, a touch FIFO and the card. Driven by a script, free-running, or in
 // a window with the mouse as the finger.
-#include "app/app_state.h"
 #include "app/main_loop.h"
 #include "base/paths.h"
 #include "tools/sim.h"
@@ -19,7 +18,7 @@ namespace {
 constexpr int USAGE_STATUS = 2;
 constexpr const char* HELP =
     "usage: pumpwright-sim --root DIR [--size WxH] [--bpp 16|32] [--touch ts|event]\n"
-    "                      [--script FILE | --window [--zoom N]]\n"
+    "                      [--calibrate] [--script FILE | --window [--zoom N]]\n"
     "\n"
     "Runs the device program on this computer, with DIR as the root of the device:\n"
     "DIR/mnt/sdcard/Pumpwright/ is the card (pumpwright-card DIR makes one), DIR/dev/fb the\n"
@@ -34,6 +33,7 @@ constexpr const char* HELP =
     "                      shot FILE ...; see the README), then ends\n"
     "  --window            shows the screen in a window; the mouse is the finger\n"
     "  --zoom N            window pixels per screen pixel, 1 to 8 (default 1)\n"
+    "  --calibrate         runs pumpwright-calibrate instead of the logbook\n"
     "  --help, --version   this text; the version\n"
     "\n"
     "Without --script or --window it runs a pass every 200 ms until EXIT. Exit status: the\n"
@@ -74,31 +74,35 @@ int main(int argc, char** argv) {
     if (options.window)
         return fail("--window needs a simulator built with SDL2 (libsdl2-dev)");
 #endif
-    // A root without a card would end the program at once with nothing to show for it.
-    const CardCheck card = checkCard(options.root);
-    const std::string maker = "pumpwright-card " + options.root;
-    if (!card.folder)
-        return fail("no card in " + options.root + ": " + dataDir() + " is missing; " + maker +
-                    " makes one");
-    if (!card.missing.empty()) {
-        std::string names;
-        for (const std::string& name : card.missing)
-            names += (names.empty() ? "" : ", ") + name;
-        std::fprintf(stderr,
-                     "pumpwright-sim: the card %s lacks %s; starting all the same, as the device "
-                     "would (%s draws the default pictures and copies a font)\n",
-                     dataDir(), names.c_str(), maker.c_str());
+    // A root without a card would end the logbook at once with nothing to show for it.
+    // (The calibration tool needs no card: it writes to the device's flash.)
+    if (!options.calibrate) {
+        const CardCheck card = checkCard(options.root);
+        const std::string maker = "pumpwright-card " + options.root;
+        if (!card.folder)
+            return fail("no card in " + options.root + ": " + dataDir() + " is missing; " + maker +
+                        " makes one");
+        if (!card.missing.empty()) {
+            std::string names;
+            for (const std::string& name : card.missing)
+                names += (names.empty() ? "" : ", ") + name;
+            std::fprintf(
+                stderr,
+                "pumpwright-sim: the card %s lacks %s; starting all the same, as the device "
+                "would (%s draws the default pictures and copies a font)\n",
+                dataDir(), names.c_str(), maker.c_str());
+        }
     }
     if (!prepareSimRoot(options, error))
         return fail(error);
     int status = 0;
-    if (!startProgram(status))
+    if (!program.start(status))
         return status;
 
 #ifdef PW_WINDOW
     if (options.window) {
         if (!openSimWindow(options.zoom, error)) {
-            shutdownProgram();
+            program.shutdown();
             return fail(error);
         }
         return runSimWindow();
@@ -106,11 +110,11 @@ int main(int argc, char** argv) {
 #endif
     if (options.script.empty()) {
         // as on the device: one pass every 200 ms until EXIT
-        while (!app.exitRequested) {
-            runPass();
+        while (!program.ended()) {
+            program.pass();
             usleep(PASS_INTERVAL_US);
         }
-        return shutdownProgram();
+        return program.shutdown();
     }
 
     if (!resolveScript(commands, error))

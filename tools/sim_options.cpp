@@ -1,5 +1,9 @@
 #include "tools/sim.h"
 
+#include "app/app_state.h"
+#include "app/main_loop.h"
+#include "calibrate/calibrator.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,6 +30,8 @@ bool parseSize(const std::string& text, unsigned& w, unsigned& h) {
 
 } // namespace
 
+SimProgram program;
+
 bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std::string& error) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -45,6 +51,10 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std
         }
         if (name == "--window") {
             options.window = true;
+            continue;
+        }
+        if (name == "--calibrate") {
+            options.calibrate = true;
             continue;
         }
         const std::size_t eq = name.find('=');
@@ -105,5 +115,15 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std
         error = "--zoom needs --window";
         return false;
     }
+    if (options.calibrate && !options.eventMode) {
+        error = "--calibrate needs --touch event";
+        return false;
+    }
     return true;
+}
+
+SimProgram simProgram(const SimOptions& options) {
+    if (options.calibrate)
+        return {startCalibrator, calibratorPass, calibratorEnded, finishCalibrator};
+    return {startProgram, runPass, [] { return app.exitRequested; }, shutdownProgram};
 }

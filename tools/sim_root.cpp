@@ -90,6 +90,7 @@ bool writeCalibrationWhenMissing(std::string& error) {
 } // namespace
 
 bool prepareSimRoot(const SimOptions& options, std::string& error) {
+    program = simProgram(options);
     setRootPrefix(options.root);
     DesktopScreen screen;
     screen.xres = options.width;

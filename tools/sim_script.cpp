@@ -1,7 +1,5 @@
 #include "tools/sim_script.h"
 
-#include "app/app_state.h"
-#include "app/main_loop.h"
 #include "tools/sim.h"
 
 #include <cerrno>
@@ -128,11 +126,11 @@ std::string at(const ScriptCommand& c, const std::string& message) {
 
 // One pass; true when it ended the program.
 bool pass(ScriptResult& result) {
-    runPass();
-    if (!app.exitRequested)
+    program.pass();
+    if (!program.ended())
         return false;
     result.ended = true;
-    result.status = shutdownProgram();
+    result.status = program.shutdown();
     return true;
 }
 

@@ -1,6 +1,5 @@
 #include "tools/sim_window.h"
 
-#include "app/app_state.h"
 #include "app/main_loop.h"
 #include "display/framebuffer.h"
 #include "tools/sim.h"
@@ -146,17 +145,17 @@ SDL_Window* simWindow() {
 int runSimWindow() {
     Uint64 next = SDL_GetTicks64();
     bool open = true;
-    while (open && !app.exitRequested) {
+    while (open && !program.ended()) {
         const Uint64 now = SDL_GetTicks64();
         open = handleWindowEvents(next > now ? static_cast<unsigned>(next - now) : 0);
         if (!open || SDL_GetTicks64() < next)
             continue;
-        runPass();
+        program.pass();
         showFramebuffer();
         // as on the device: the pause follows the pass
         next = SDL_GetTicks64() + PASS_INTERVAL_US / 1000;
     }
-    const int status = shutdownProgram();
+    const int status = program.shutdown();
     closeSimWindow();
     return open ? status : 0;
 }

@@ -67,8 +67,9 @@ ROUTES = {
 }
 
 
-# The console line of the kit's start script that tells that the program has ended.
-PROGRAM_ENDED = re.compile(r"^pumpwright-run: pumpwright ended with status (\d+)", re.M)
+# The console line that tells that the program has ended: from the init script, or from
+# the kit's start script under BusyBox init.
+PROGRAM_ENDED = re.compile(r"^(?:PW-EXIT|pumpwright-run: pumpwright ended with status) (\d+)", re.M)
 
 
 class Failure(Exception):
@@ -266,14 +267,15 @@ class Guest:
     """One boot of a route. Artefacts (initramfs, serial.log, qemu.log, screendumps) go to
     run_dir; share_dir becomes the guest's /mnt/sdcard."""
 
-    def __init__(self, route, run_dir, share_dir, run="inittab", spy=False, cal=None, files=None,
-                 card_options=""):
-        """run: "inittab" (BusyBox init takes over, with files holding etc/inittab and
-        what it starts) or "probe"; files: extra guest files {path: (mode, bytes)};
-        card_options: extra mount options of the card."""
+    def __init__(self, route, run_dir, share_dir, run="program", program=None, spy=False, cal=None,
+                 calibrate_program=None, files=None, card_options=""):
+        """run: "program", "calibrate", "probe" (see guest/init), or "inittab" (BusyBox
+        init takes over, with files holding etc/inittab and what it starts); files: extra
+        guest files {path: (mode, bytes)}; card_options: extra mount options of the card."""
         self.route, self.run_dir, self.share_dir = route, run_dir, share_dir
         self.conf = ROUTES[route]
-        self.run, self.spy = run, spy
+        self.run, self.program, self.spy = run, program, spy
+        self.calibrate_program = calibrate_program
         self.files, self.card_options = files or {}, card_options
         self.cal = cal or calibration_for(PANEL_W, PANEL_H)
         self.serial_path = os.path.join(run_dir, "serial.log")
@@ -296,6 +298,10 @@ class Guest:
             "mnt/flash/sysfile/cal": (0o644, calibration_file(self.cal)),
             **self.files,
         }
+        for name, path in (("pumpwright", self.program), ("pumpwright-calibrate", self.calibrate_program)):
+            if path:
+                with open(path, "rb") as f:
+                    extra[f"usr/bin/{name}"] = (0o755, f.read())
         initrd = os.path.join(self.run_dir, "initrd.gz")
         write_initramfs(initrd, tree, extra)
         shutil.rmtree(tree)

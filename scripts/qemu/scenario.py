@@ -10,8 +10,12 @@ keypad and saved, the settings screen, two statistics screens, EXIT, the start s
 restart and a touch answered by the restarted program; afterwards the consumption record,
 environment.txt, properties.txt, Debug.log and the exit status.
 Route B (RGB565): the copy the start script runs from /tmp, and the first frame.
+Calibrate (route A's machine, the calibration file on the flash mirrored, the programs
+started by the init script itself): the calibration tool's four crosses touched where the
+tablet lies over them, a test dot and DONE, the file it writes and its backup; then route
+A's refill with the program reading the new file.
 
-Usage: scenario.py [--program FILE] [--card-tool FILE] [A] [B]
+Usage: scenario.py [--program FILE] [--calibrate-program FILE] [--card-tool FILE] [A] [B] [calibrate]
 Run after scripts/qemu/prepare.sh. Every run leaves its serial log, QEMU's log, the
 screendumps and the card in build/qemu/runs/scenario-ROUTE/.
 """
@@ -21,6 +25,7 @@ import calendar
 import os
 import re
 import shutil
+import struct
 import subprocess
 import sys
 import time
@@ -277,15 +282,35 @@ def read_card_file(folder, name):
         return f.read()
 
 
-def route_a(guest, folder, panel):
-    """The refill, the screens and EXIT, then the files."""
+def started_again(guest, touch, panel, text_box):
+    """After EXIT under the kit's start script: its report of the end, the program back on
+    the screen, and a touch the new run answers. Returns the exit status reported."""
+    ended = guest.wait_line(r"^pumpwright-run: pumpwright ended with status (\d+) after \d+ s;"
+                            r" starting it again in (\d+) s", 10, "the start script's report of the end")
+    status, pause = int(ended.group(1)), int(ended.group(2))
+    if pause != 2:
+        raise Failure(f"the start script waits {pause} s after a normal end, expected 2")
+    before = guest.screendump()
+    restarted = first_frame_check(panel)
+    guest.wait_screen(lambda frame: "the screen still shows the ended run" if frame.rgb == before.rgb
+                      else restarted(frame), 30, "11-started-again")
+    tap(guest, touch, "CONFIG")
+    guest.wait_screen(panel.check(expected_frame(panel.pictures, "s1.raw", "s1a.raw",
+                                                 ["FUELPER100DIST", "TRIPDIST"]),
+                                  text_box, min_text=1), 30, "12-settings-after-restart")
+    return status
+
+
+def route_a(guest, folder, panel, cal=None):
+    """The refill, the screens and EXIT, then the files. The taps are aimed through cal
+    (default: the calibration file the guest started with)."""
     step = "first frame"
     try:
         first_frame(guest, panel)
         step = "tablet"
         guest.wait_line(r"^EVDEV .*Wacom", 10, "input probe")
         guest.wait_tablet()
-        touch = emulator.Touch(guest.cal)
+        touch = emulator.Touch(cal or guest.cal)
         # Text may spill a few pixels out of the number display at the large size.
         text_box = screen_rect(*NUMBER_DISPLAY, grow=6)
 
@@ -337,20 +362,13 @@ def route_a(guest, folder, panel):
         guest.wait_screen(entry_screen([]), 30, "10-entry")
         step = "EXIT"
         tap(guest, touch, "EXIT")
-        ended = guest.wait_line(r"^pumpwright-run: pumpwright ended with status (\d+) after \d+ s;"
-                                r" starting it again in (\d+) s", 10, "the start script's report of the end")
-        status, pause = int(ended.group(1)), int(ended.group(2))
-        if pause != 2:
-            raise Failure(f"the start script waits {pause} s after a normal end, expected 2")
-        step = "started again"
-        before = guest.screendump()
-        restarted = first_frame_check(panel)
-        guest.wait_screen(lambda frame: "the screen still shows the ended run" if frame.rgb == before.rgb
-                          else restarted(frame), 30, "11-started-again")
-        tap(guest, touch, "CONFIG")
-        guest.wait_screen(panel.check(expected_frame(panel.pictures, "s1.raw", "s1a.raw",
-                                                     ["FUELPER100DIST", "TRIPDIST"]),
-                                      text_box, min_text=1), 30, "12-settings-after-restart")
+        if guest.run == "inittab":
+            status = started_again(guest, touch, panel, text_box)
+        else:
+            status = int(guest.wait_line(r"^PW-EXIT (\d+)", 10, "program exit").group(1))
+            guest.wait_line(r"^PW-HALT", 20, "card unmounted")
+            if not guest.wait_exit(20):
+                raise Failure("the guest did not power off")
     except Failure as e:
         raise Failure(f"at step '{step}': {e}")
 
@@ -385,6 +403,63 @@ def route_a(guest, folder, panel):
         raise Failure("on the card: " + "; ".join(problems))
 
 
+# The tablet lies exactly over the panel: this is the calibration it truly needs. The guest
+# starts with the mirror image of it, which the calibration tool must replace.
+TRUE_CAL = emulator.calibration_for(PANEL_W, PANEL_H)
+MIRRORED_CAL = (TRUE_CAL[1], TRUE_CAL[0], TRUE_CAL[3], TRUE_CAL[2])
+# A touch lands within a pixel of its aim, some ten readings on either axis.
+CAL_TOLERANCE = 12
+CROSSES = ((15, 15), (PANEL_W - 15, 15), (PANEL_W - 15, PANEL_H - 15), (15, PANEL_H - 15))
+WHITE, DOT, DONE_FACE = (255, 255, 255), (255, 220, 0), (96, 96, 96)
+TEST_DOT = (100, 200)
+DONE_FACE_POINT = (185, 135)  # inside the DONE box, layout (150, 118)-(250, 168)
+DONE_POINT = (200, 150)
+
+
+def pixel_is(x, y, colour):
+    def check(frame):
+        c = frame.pixel(x, y)
+        return None if c == colour else f"({x}, {y}) is {c}, not {colour}"
+    return check
+
+
+def route_calibrate(guest, folder, panel):
+    """The calibration tool, then route A with the file it wrote."""
+    screen = emulator.Touch(TRUE_CAL, layout=(PANEL_W, PANEL_H))  # aims at panel pixels
+    step = "first cross"
+    try:
+        guest.wait_line(r"^PW-CALIBRATE", 90, "calibration tool start")
+        guest.wait_screen(pixel_is(*CROSSES[0], WHITE), 30, "c1-cross")
+        guest.wait_line(r"^EVDEV .*Wacom", 10, "input probe")
+        guest.wait_tablet()
+        for k, (x, y) in enumerate(CROSSES):
+            step = f"cross {k + 1}"
+            guest.wait_screen(pixel_is(x, y, WHITE), 30, f"c{k + 1}-cross")
+            guest.tap(screen, x, y)
+        step = "test screen"
+        guest.wait_screen(pixel_is(*DONE_FACE_POINT, DONE_FACE), 30, "c5-test")
+        guest.tap(screen, *TEST_DOT)
+        guest.wait_screen(pixel_is(*TEST_DOT, DOT), 30, "c6-dot")
+        step = "DONE"
+        guest.tap(screen, *DONE_POINT)
+        status = int(guest.wait_line(r"^PW-CALIBRATED (\d+)", 20, "calibration tool exit").group(1))
+    except Failure as e:
+        raise Failure(f"at step '{step}': {e}")
+    if status != 0:
+        raise Failure(f"the calibration tool ended with status {status}")
+    flash = os.path.join(folder, "..", "flash")
+    with open(os.path.join(flash, "cal"), "rb") as f:
+        written = struct.unpack("<4i", f.read())
+    with open(os.path.join(flash, "cal.bak"), "rb") as f:
+        backup = f.read()
+    if any(abs(w - t) > CAL_TOLERANCE for w, t in zip(written, TRUE_CAL)):
+        raise Failure(f"the calibration written is {written}, the tablet's is {TRUE_CAL}")
+    if backup != emulator.calibration_file(MIRRORED_CAL):
+        raise Failure("cal.bak does not hold the calibration the guest started with")
+    print(f"qemu scenario: calibration written {written} (the tablet's {TRUE_CAL})")
+    route_a(guest, folder, panel, cal=TRUE_CAL)
+
+
 def route_b(guest, folder, panel):
     try:
         guest.wait_line(r"^PW-START", 90, "program start")
@@ -398,36 +473,43 @@ def route_b(guest, folder, panel):
         raise Failure(f"Debug.log: {debug.strip()!r}")
 
 
-def run(route, program, card_tool):
-    run_dir = os.path.join(emulator.CACHE, "runs", f"scenario-{route}")
+def run(scenario, program, card_tool, calibrate_program):
+    run_dir = os.path.join(emulator.CACHE, "runs", f"scenario-{scenario}")
     shutil.rmtree(run_dir, ignore_errors=True)
     os.makedirs(run_dir)
+    calibrate = scenario == "calibrate"
+    route = "A" if calibrate else scenario
     bpp = emulator.ROUTES[route]["bpp"]
     start = time.monotonic()
     guest = None
     try:
         folder, pictures = make_card(card_tool, os.path.join(run_dir, "card"), bpp)
         card = os.path.dirname(folder)
-        on_flash, on_card = inittab_lines()
-        kit = {"pumpwright": (0o755, read_file(program)),
-               "pumpwright-run": (0o755, read_file(os.path.join(KIT, "pumpwright-run")))}
-        if route == "A":
-            files = {"etc/inittab": (0o644, (on_flash + "\n").encode())}
-            files.update({f"opt/pumpwright/{name}": body for name, body in kit.items()})
-            guest = emulator.Guest(route, run_dir, card, run="inittab", files=files, spy=True)
+        if calibrate:
+            guest = emulator.Guest(route, run_dir, card, run="calibrate", program=program,
+                                   spy=True, cal=MIRRORED_CAL, calibrate_program=calibrate_program)
         else:
-            for name, (mode, body) in kit.items():
-                with open(os.path.join(card, name), "wb") as f:
-                    f.write(body)
-                os.chmod(os.path.join(card, name), mode)
-            guest = emulator.Guest(route, run_dir, card, run="inittab", card_options="noexec",
-                                   files={"etc/inittab": (0o644, (on_card + "\n").encode())})
+            on_flash, on_card = inittab_lines()
+            kit = {"pumpwright": (0o755, read_file(program)),
+                   "pumpwright-run": (0o755, read_file(os.path.join(KIT, "pumpwright-run")))}
+            if route == "A":
+                files = {"etc/inittab": (0o644, (on_flash + "\n").encode())}
+                files.update({f"opt/pumpwright/{name}": body for name, body in kit.items()})
+                guest = emulator.Guest(route, run_dir, card, run="inittab", files=files, spy=True)
+            else:
+                for name, (mode, body) in kit.items():
+                    with open(os.path.join(card, name), "wb") as f:
+                        f.write(body)
+                    os.chmod(os.path.join(card, name), mode)
+                guest = emulator.Guest(route, run_dir, card, run="inittab", card_options="noexec",
+                                       files={"etc/inittab": (0o644, (on_card + "\n").encode())})
         guest.start()
-        (route_a if route == "A" else route_b)(guest, folder, Panel(bpp, pictures))
-        print(f"qemu scenario: route {route} ({bpp} bpp) passed in {time.monotonic() - start:.1f} s")
+        steps = route_calibrate if calibrate else route_a if route == "A" else route_b
+        steps(guest, folder, Panel(bpp, pictures))
+        print(f"qemu scenario: {scenario} ({bpp} bpp) passed in {time.monotonic() - start:.1f} s")
         return True
-    except (Failure, subprocess.CalledProcessError, OSError) as e:
-        print(f"qemu scenario: route {route} ({bpp} bpp) FAILED {e}\n"
+    except (Failure, subprocess.CalledProcessError, OSError, struct.error) as e:
+        print(f"qemu scenario: {scenario} ({bpp} bpp) FAILED {e}\n"
               f"  serial log, QEMU log and screendumps in {run_dir}, the card in {run_dir}/card")
         return False
     finally:
@@ -439,13 +521,16 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--program", default=os.path.join(REPO, "build", "armel", "pumpwright"))
     parser.add_argument("--card-tool", default=os.path.join(REPO, "build", "release", "tools", "pumpwright-card"))
-    parser.add_argument("routes", nargs="*", default=["A", "B"])
+    parser.add_argument("--calibrate-program",
+                        default=os.path.join(REPO, "build", "armel", "pumpwright-calibrate"))
+    parser.add_argument("routes", nargs="*", default=["A", "B", "calibrate"], choices=["A", "B", "calibrate"])
     args = parser.parse_args()
-    for path in (args.program, args.card_tool):
+    needed = [args.program, args.card_tool] + ([args.calibrate_program] if "calibrate" in args.routes else [])
+    for path in needed:
         if not os.access(path, os.X_OK):
             print(f"qemu scenario: {path} is missing; build it first", file=sys.stderr)
             return 2
-    ok = [run(r, args.program, args.card_tool) for r in args.routes]
+    ok = [run(r, args.program, args.card_tool, args.calibrate_program) for r in args.routes]
     return 0 if all(ok) else 1
 
 

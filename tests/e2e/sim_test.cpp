@@ -381,3 +381,67 @@ TEST_F(Sim, ThirtyTwoBitScreen) {
 }
 
 } // namespace
+
+// A resistive panel under a half-turned screen: its readings fall from 4000 across the
+// touch coordinates and rise from 200 down them.
+int32_t panelX(int x) {
+    return 4000 - 10 * x;
+}
+int32_t panelY(int y) {
+    return 200 + 14 * y;
+}
+
+// A press at touch point (x, y) with reports wandering by the offsets, then the lift.
+std::string panelPress(int x, int y, std::initializer_list<int> wander = {0}) {
+    std::string lines = "event 1 0x14a 1\n";
+    for (const int d : wander)
+        lines += "event 3 0 " + std::to_string(panelX(x) + d) + "\nevent 3 1 " +
+                 std::to_string(panelY(y) - d) + "\nevent 0 0 0\n";
+    return lines + "event 1 0x14a 0\nevent 0 0 0\npass\n";
+}
+
+// The same on a layout point of the half-turned 400 x 256 screen.
+std::string panelTap(LayoutPoint p) {
+    return panelPress(399 - p.x, 255 - p.y);
+}
+
+TEST_F(Sim, CalibrationToolWritesTheFileTheLogbookThenUses) {
+    makeCard();
+    writeFile(dataFile("properties.txt"), "P_ROT180: 1\n");
+    const std::string first = base + "/first.raw", test = base + "/test.raw";
+    const std::string crosses = panelPress(15, 15, {4, -3, 1, 3, -4}) + panelPress(385, 15) +
+                                panelPress(385, 241, {2, -2}) + panelPress(15, 241);
+    // a round spoiled by a second touch on the first cross, then a good one, a test
+    // touch and DONE
+    const std::string script = "pass\nshot " + first + "\n" + panelPress(15, 15) +
+                               panelPress(15, 15) + panelPress(385, 241) + panelPress(15, 241) +
+                               crosses + panelPress(300, 60) + "shot " + test + "\n" +
+                               panelPress(200, 128);
+    ASSERT_EQ(run({"--touch", "event", "--calibrate"}, script), 0) << errors;
+
+    const int32_t expected[4] = {panelX(385), panelX(15), panelY(241), panelY(15)};
+    EXPECT_EQ(readFile(root + "/mnt/flash/sysfile/cal"),
+              std::string(reinterpret_cast<const char*>(expected), sizeof expected));
+    const int32_t simDefault[4] = {3950, 150, 3900, 200};
+    EXPECT_EQ(readFile(root + "/mnt/flash/sysfile/cal.bak"),
+              std::string(reinterpret_cast<const char*>(simDefault), sizeof simDefault));
+    // The half turn puts touch point (15, 15) in the screen's far corner, and the test
+    // touch at (300, 60) leaves its dot at (99, 195).
+    const uint16_t white = 0xFFFF, yellow = 0xFEE0;
+    const std::string firstShot = readFile(first), testShot = readFile(test);
+    EXPECT_EQ(pixel(firstShot, 400, 384, 240), white);
+    EXPECT_EQ(pixel(firstShot, 400, 374, 240), white);
+    EXPECT_EQ(count(firstShot, 400, 0, 0, 40, 40, white), 0);
+    EXPECT_EQ(pixel(testShot, 400, 99, 195), yellow);
+    const int dot = count(testShot, 400, 95, 191, 103, 199, yellow);
+    EXPECT_GT(dot, 30);
+    EXPECT_EQ(count(testShot, 400, 0, 0, 399, 255, yellow), dot);
+
+    // The logbook, with the new file, places the same panel's touches on its keys.
+    const std::string refill = panelTap(keyPoint('5')) + panelTap(keyPoint('7')) +
+                               panelTap(buttonPoint("DRIVEN")) + panelTap(keyPoint('3')) +
+                               panelTap(buttonPoint("REFILLED")) + panelTap(buttonPoint("SAVE"));
+    ASSERT_EQ(run({"--touch", "event"}, refill), 0) << errors;
+    expectRecords(records(readFile(dataFile("consumption.txt"))),
+                  {"1\t57.00\t3.00\t0.0\t0.00\t5.26"});
+}

@@ -1,0 +1,115 @@
+#include "base/paths.h"
+#include "calibrate/calibration.h"
+#include "calibrate/calibration_file.h"
+#include "tests/test_root.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+// A panel whose readings fall from 4000 across and rise from 200 down, 10 and 14 a pixel.
+RawPoint panel(Point t) {
+    return {4000 - 10 * t.x, 200 + 14 * t.y};
+}
+
+struct Presses {
+    PressReading p[CROSS_COUNT];
+};
+
+Presses pressesOf(RawPoint (*model)(Point)) {
+    Presses out{};
+    for (int k = 0; k < CROSS_COUNT; ++k)
+        out.p[k] = {model(crossTarget(k, 400, 256)), 0, 0};
+    return out;
+}
+
+TEST(Calibration, FourCrossesGiveTheLimitsTheProgramMapsBack) {
+    Presses presses = pressesOf(panel);
+    Calibration cal{};
+    ASSERT_EQ(computeCalibration(presses.p, cal), CalProblem::None);
+    EXPECT_EQ(cal.x0, 150);
+    EXPECT_EQ(cal.x1, 3850);
+    EXPECT_EQ(cal.y0, 3574);
+    EXPECT_EQ(cal.y1, 410);
+    // every touch comes back where it was made
+    for (int x : {0, 15, 200, 385, 399})
+        EXPECT_EQ(calibrateReading(panel({x, 0}).x, cal.x0, cal.x1, 400), x);
+    for (int y : {15, 128, 241})
+        EXPECT_EQ(calibrateReading(panel({0, y}).y, cal.y0, cal.y1, 256), y);
+
+    // a panel running the other way round on an axis is as good
+    presses = pressesOf([](Point t) { return RawPoint{300 + 9 * t.x, 3900 - 12 * t.y}; });
+    ASSERT_EQ(computeCalibration(presses.p, cal), CalProblem::None);
+    EXPECT_EQ(calibrateReading(300 + 9 * 100, cal.x0, cal.x1, 400), 100);
+    EXPECT_EQ(calibrateReading(3900 - 12 * 200, cal.y0, cal.y1, 256), 200);
+}
+
+TEST(Calibration, ImplausibleReadingsAreRefusedWithTheirReason) {
+    Calibration cal{1, 2, 3, 4};
+    Presses presses = pressesOf(panel);
+    presses.p[1] = presses.p[0]; // the second cross touched where the first was
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::AxisNotDistinct);
+
+    presses = pressesOf(panel);
+    std::swap(presses.p[2], presses.p[3]); // the bottom pair runs the other way
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::OrderInconsistent);
+
+    presses = pressesOf(panel);
+    presses.p[3].point.x -= 1500; // far off its cross, though in order
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::OrderInconsistent);
+
+    presses = pressesOf([](Point t) { return RawPoint{200 + 14 * t.y, 4000 - 10 * t.x}; });
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::AxesExchanged);
+
+    presses = pressesOf(panel);
+    presses.p[2].spreadY = 200; // wandered some 14 pixels
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::Unstable);
+    presses.p[2].spreadY = 90;
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::None);
+
+    cal = {1, 2, 3, 4};
+    presses.p[0].spreadX = 1000;
+    computeCalibration(presses.p, cal);
+    EXPECT_EQ(cal.x0, 1) << "a refused calibration leaves the result alone";
+}
+
+TEST(Calibration, PressAverageLeavesOutTheSettlingReports) {
+    PressReading r{};
+    EXPECT_FALSE(averagePress({}, r));
+    ASSERT_TRUE(averagePress({{100, 200}, {103, 204}}, r));
+    EXPECT_EQ(r.point.x, 102); // 101.5 rounded
+    EXPECT_EQ(r.point.y, 202);
+    EXPECT_EQ(r.spreadX, 3);
+    // five or more: the first and last are left out
+    ASSERT_TRUE(averagePress({{900, 0}, {100, 10}, {102, 12}, {104, 14}, {0, 999}}, r));
+    EXPECT_EQ(r.point.x, 102);
+    EXPECT_EQ(r.point.y, 12);
+    EXPECT_EQ(r.spreadX, 4);
+    EXPECT_EQ(r.spreadY, 4);
+}
+
+class CalibrationFile : public RootTest {
+  protected:
+    std::string path() const { return root + CALIBRATION_FILE; }
+};
+
+TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
+    makeDirs(root + "/mnt/flash/sysfile");
+    writeFile(path(), "old calibration!");
+    std::string error;
+    ASSERT_TRUE(saveCalibration({150, 3850, -2, 0x01020304}, error)) << error;
+    EXPECT_EQ(readFile(path()), std::string("\x96\x00\x00\x00\x0a\x0f\x00\x00"
+                                            "\xfe\xff\xff\xff\x04\x03\x02\x01",
+                                            16));
+    EXPECT_EQ(readFile(path() + BACKUP_SUFFIX), "old calibration!");
+    EXPECT_FALSE(fileExists(path() + ".new"));
+
+    // A file that cannot be written leaves the one in force as it was. (The tests run
+    // as root, whom permissions do not stop: a folder in the way of the new file does.)
+    makeDirs(path() + ".new");
+    EXPECT_FALSE(saveCalibration({1, 2, 3, 4}, error));
+    EXPECT_NE(error.find("cal.new"), std::string::npos) << error;
+    EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
+}
+
+} // namespace
