@@ -6,6 +6,7 @@
 #include "app/stats_view.h"
 #include "app/touch.h"
 #include "base/debug_log.h"
+#include "display/background.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
 #include "display/screen_map.h"
@@ -30,6 +31,7 @@ constexpr const char* BROKEN_PICTURE[PICTURE_COUNT] = {
 
 void releasePictures() {
     std::fill(std::begin(imageTable), std::end(imageTable), ImagePair{});
+    forgetBackgrounds();
     for (Image& picture : pictures) {
         std::free(picture.data);
         picture = Image{};
@@ -156,8 +158,7 @@ void runPass() {
     }
     if (app.fullRedrawRequested) {
         const Image& picture = *imageTable[app.currentScreen].normal;
-        copyImageRegion(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, layout.screenW[0],
-                        layout.screenH[0], picture);
+        drawBackground(picture, layout.screenW[0], layout.screenH[0]);
         app.redrawRequested = true;
         app.fullRedrawRequested = false;
     }

@@ -23,3 +23,9 @@ bool openPanel(const Panel& panel, unsigned bits, int turn) {
     fb.halfTurn = turn & 2;
     return true;
 }
+
+int64_t fixedIterations = 0;
+
+benchmark::internal::Benchmark* fixRunLength(benchmark::internal::Benchmark* b) {
+    return fixedIterations > 0 ? b->Iterations(fixedIterations) : b;
+}

@@ -1,8 +1,9 @@
-// Whole-screen picture copies at the panel sizes the device family ships with, against
-// memcpy of the same bytes and the per-pixel reference copy, a wide graph line and the
-// SAVE result's text.
+// Whole-screen picture copies at the panel sizes the device family ships with: the full
+// redraw from a kept background, the direct copy and the per-pixel reference, against
+// memcpy of the same bytes; a wide graph line and the SAVE result's text.
 #include "base/paths.h"
 #include "bench/bench_panel.h"
+#include "display/background.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/image.h"
@@ -12,6 +13,8 @@
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -37,6 +40,30 @@ std::vector<uint8_t> randomPicture(unsigned bits) {
 
 using CopyFunction = void (*)(int, int, int, int, int, int, int, int, const Image&);
 
+// Runs draw in every iteration right after a memcpy of the screen's bytes into the
+// mapping, so that on a busy machine both meet the same load: the case's time is the
+// draw's alone, and x_memcpy the median of the per-iteration ratios draw / memcpy.
+template <class Draw>
+void timeAgainstMemcpy(benchmark::State& state, Draw draw) {
+    using Clock = std::chrono::steady_clock;
+    std::vector<uint8_t> source(fb.mappingLength, 0x5A);
+    std::vector<double> ratios;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        std::memcpy(fb.mapping, source.data(), source.size());
+        benchmark::ClobberMemory();
+        const Clock::time_point copied = Clock::now();
+        draw();
+        benchmark::ClobberMemory();
+        const std::chrono::duration<double> drawn = Clock::now() - copied;
+        state.SetIterationTime(drawn.count());
+        ratios.push_back(drawn / (copied - start));
+    }
+    std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+    state.counters["x_memcpy"] = ratios.empty() ? 0 : ratios[ratios.size() / 2];
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * fb.mappingLength);
+}
+
 void benchCopy(benchmark::State& state, Panel panel, unsigned bits, int turn, CopyFunction copy) {
     std::vector<uint8_t> bytes = randomPicture(bits);
     const Image picture{bytes.data(), bytes.size()};
@@ -44,11 +71,24 @@ void benchCopy(benchmark::State& state, Panel panel, unsigned bits, int turn, Co
         state.SkipWithError("framebuffer did not open");
         return;
     }
-    for (auto _ : state) {
+    timeAgainstMemcpy(state, [&] {
         copy(0, 0, fb.xres, fb.yres, fb.xres, fb.yres, PICTURE_W, PICTURE_H, picture);
-        benchmark::ClobberMemory();
+    });
+}
+
+// The full redraw: the background kept at its second drawing, then copied line by line.
+void benchRedraw(benchmark::State& state, Panel panel, unsigned bits, int turn) {
+    std::vector<uint8_t> bytes = randomPicture(bits);
+    const Image picture{bytes.data(), bytes.size()};
+    forgetBackgrounds();
+    if (!openPanel(panel, bits, turn)) {
+        state.SkipWithError("framebuffer did not open");
+        return;
     }
-    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * fb.mappingLength);
+    drawBackground(picture, PICTURE_W, PICTURE_H);
+    drawBackground(picture, PICTURE_W, PICTURE_H);
+    timeAgainstMemcpy(state, [&] { drawBackground(picture, PICTURE_W, PICTURE_H); });
+    forgetBackgrounds();
 }
 
 void benchMemcpy(benchmark::State& state, Panel panel, unsigned bits) {
@@ -101,17 +141,48 @@ void registerAll() {
         for (unsigned bits : {16u, 32u}) {
             const std::string size = std::to_string(panel.w) + "x" + std::to_string(panel.h) + "/" +
                                      std::to_string(bits) + "bit";
-            benchmark::RegisterBenchmark(("memcpy/" + size).c_str(), benchMemcpy, panel, bits);
+            fixRunLength(
+                benchmark::RegisterBenchmark(("memcpy/" + size).c_str(), benchMemcpy, panel, bits));
             for (int turn = 0; turn < 4; ++turn) {
                 const std::string name = size + "/" + TURN_NAMES[turn];
-                benchmark::RegisterBenchmark(("copy/" + name).c_str(), benchCopy, panel, bits, turn,
-                                             &copyImageRegion);
-                benchmark::RegisterBenchmark(("per-pixel/" + name).c_str(), benchCopy, panel, bits,
-                                             turn, &copyImageRegionPerPixel);
+                fixRunLength(benchmark::RegisterBenchmark(("redraw/" + name).c_str(), benchRedraw,
+                                                          panel, bits, turn))
+                    ->UseManualTime();
+                fixRunLength(benchmark::RegisterBenchmark(("copy/" + name).c_str(), benchCopy,
+                                                          panel, bits, turn, &copyImageRegion))
+                    ->UseManualTime();
+                fixRunLength(benchmark::RegisterBenchmark(("per-pixel/" + name).c_str(), benchCopy,
+                                                          panel, bits, turn,
+                                                          &copyImageRegionPerPixel))
+                    ->UseManualTime();
             }
         }
-    benchmark::RegisterBenchmark("drawLine/statistics-area/width-3.2", benchWideLine);
-    benchmark::RegisterBenchmark("drawText/result/size-29", benchResultText);
+    fixRunLength(benchmark::RegisterBenchmark("drawLine/statistics-area/width-3.2", benchWideLine));
+    fixRunLength(benchmark::RegisterBenchmark("drawText/result/size-29", benchResultText));
+    registerProgramBenchmarks();
+    registerStatisticsBenchmarks();
+}
+
+// Takes --iterations=N out of the command line (Google Benchmark does not know it).
+bool takeIterations(int& argc, char** argv) {
+    const std::string flag = "--iterations=";
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg.compare(0, flag.size(), flag) != 0) {
+            argv[kept++] = argv[i];
+            continue;
+        }
+        char* end = nullptr;
+        fixedIterations = std::strtoll(arg.c_str() + flag.size(), &end, 10);
+        if (*end != '\0' || fixedIterations < 1) {
+            std::fprintf(stderr, "%s: --iterations takes a count above 0\n", argv[0]);
+            return false;
+        }
+    }
+    argc = kept;
+    argv[argc] = nullptr;
+    return true;
 }
 
 } // namespace
@@ -124,9 +195,10 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(rootedPath("/dev"));
     std::ofstream(rootedPath(FB_DEVICE)).close();
 
+    const bool counted = takeIterations(argc, argv);
     registerAll();
     benchmark::Initialize(&argc, argv);
-    const bool ok = !benchmark::ReportUnrecognizedArguments(argc, argv);
+    const bool ok = counted && !benchmark::ReportUnrecognizedArguments(argc, argv);
     if (ok)
         benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

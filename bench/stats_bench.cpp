@@ -73,19 +73,18 @@ void benchStatisticsScreen(benchmark::State& state, int screen) {
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()) * records);
 }
 
-const bool registered = [] {
+} // namespace
+
+void registerStatisticsBenchmarks() {
     const struct {
         const char* name;
         int screen;
     } screens[] = {{"fuel-distance", 2}, {"consumption-price", 3}, {"recap", 4}};
     for (const auto& s : screens)
-        benchmark::RegisterBenchmark((std::string("statistics/") + s.name).c_str(),
-                                     benchStatisticsScreen, s.screen)
+        fixRunLength(benchmark::RegisterBenchmark((std::string("statistics/") + s.name).c_str(),
+                                                  benchStatisticsScreen, s.screen))
             ->Arg(100)
             ->Arg(1000)
             ->Arg(10000)
             ->Unit(benchmark::kMillisecond);
-    return true;
-}();
-
-} // namespace
+}

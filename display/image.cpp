@@ -74,15 +74,15 @@ void gatherRow(uint8_t* dst, const uint8_t* src, const int64_t* cols, int n, int
 
 } // namespace
 
-void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW,
-                     int imageH, const Image& image) {
+bool RegionRows::plan(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW,
+                      int imageH, const Image& image) {
     if (x1 > x2)
         std::swap(x1, x2);
     if (y1 > y2)
         std::swap(y1, y2);
-    const int bytes = static_cast<int>(fb.var.bits_per_pixel / 8);
-    if (x1 == x2 || y1 == y2 || bytes < 1 || !fb.mapping)
-        return;
+    bytes = static_cast<int>(fb.var.bits_per_pixel / 8);
+    if (x1 == x2 || y1 == y2 || bytes < 1)
+        return false;
     const Point p0 = screenToLayout(x1, y1, screenW, screenH, imageW, imageH);
     const Point p1 = screenToLayout(x2, y2, screenW, screenH, imageW, imageH);
 
@@ -91,7 +91,7 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
     // row. Without the quarter turn col is the picture column and row its row; with it
     // the picture's axes swap.
     const double columns = static_cast<double>(x2) - x1;
-    const double rows = static_cast<double>(y2) - y1;
+    const double rowCount = static_cast<double>(y2) - y1;
     double colStart, colStep, rowPos, rowStep;
     int64_t colScale, rowScale;
     if (!fb.quarterTurn) {
@@ -99,73 +99,101 @@ void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, i
         colStep = (p1.x - p0.x) / columns;
         colScale = 1;
         rowPos = p0.y;
-        rowStep = (p1.y - p0.y) / rows;
+        rowStep = (p1.y - p0.y) / rowCount;
         rowScale = imageW;
     } else {
         colStart = p0.y;
         colStep = (p1.y - p0.y) / columns;
         colScale = imageW;
         rowPos = p0.x;
-        rowStep = (p1.x - p0.x) / rows;
+        rowStep = (p1.x - p0.x) / rowCount;
         rowScale = 1;
     }
 
     // Only pixels on the screen are written, each where putPixel would put it: a driver
     // that pads its lines or pans its view would otherwise get a sheared picture.
-    const int xFrom = std::max(x1, 0), xTo = std::min({x2, screenW, fb.xres});
-    const int yFrom = std::max(y1, 0), yTo = std::min({y2, screenH, fb.yres});
+    xFrom = std::max(x1, 0);
+    const int xTo = std::min({x2, screenW, fb.xres});
+    yFrom = std::max(y1, 0);
+    const int yTo = std::min({y2, screenH, fb.yres});
     if (xFrom >= xTo || yFrom >= yTo)
-        return;
-    const int width = xTo - xFrom;
+        return false;
+    width = xTo - xFrom;
 
     // The column sequence is the same on every row: step it once, exactly as each row
     // would, and keep the source byte offsets of the visible columns.
-    std::vector<int64_t> cols(static_cast<std::size_t>(width));
+    cols.assign(static_cast<std::size_t>(width), 0);
     double col = colStart;
     for (int64_t x = x1; x < xTo; ++x, col += colStep) {
         if (x >= xFrom)
             cols[static_cast<std::size_t>(x - xFrom)] = colScale * truncToInt(col) * bytes;
     }
     const auto [minIt, maxIt] = std::minmax_element(cols.begin(), cols.end());
-    const int64_t colMin = *minIt, colMax = *maxIt;
-    bool contiguous = true;
+    colMin = *minIt;
+    colMax = *maxIt;
+    contiguous = true;
     for (int i = 1; i < width && contiguous; ++i)
         contiguous = cols[i] == cols[i - 1] + bytes;
 
-    const int64_t size = image.data ? static_cast<int64_t>(image.size) : 0;
-    std::vector<uint8_t> row(static_cast<std::size_t>(width) * bytes);
+    rowTerms.clear();
+    rowTerms.reserve(static_cast<std::size_t>(yTo - yFrom));
+    for (int64_t y = y1; y < yTo; ++y, rowPos += rowStep) {
+        if (y >= yFrom)
+            rowTerms.push_back(rowScale * truncToInt(rowPos) * bytes);
+    }
+    data = image.data;
+    size = image.data ? static_cast<int64_t>(image.size) : 0;
+    return true;
+}
+
+void RegionRows::fill(uint8_t* dst, int64_t rowTerm) const {
+    if (rowTerm + colMin < 0 || rowTerm + colMax + bytes > size) {
+        // Part of this row lies outside the picture buffer (a file shorter than the
+        // layout size, or a rectangle beyond the picture): those pixels show black.
+        for (int i = 0; i < width; ++i, dst += bytes) {
+            const int64_t src = rowTerm + cols[static_cast<std::size_t>(i)];
+            if (src >= 0 && src + bytes <= size)
+                std::memcpy(dst, data + src, static_cast<std::size_t>(bytes));
+            else
+                std::memset(dst, 0, static_cast<std::size_t>(bytes));
+        }
+        return;
+    }
+    gatherRow(dst, data + rowTerm, cols.data(), width, bytes);
+}
+
+void copyImageRegionInto(uint8_t* lines, std::size_t lineBytes, int x1, int y1, int x2, int y2,
+                         int screenW, int screenH, int imageW, int imageH, const Image& image) {
+    RegionRows rows;
+    if (!lines || !rows.plan(x1, y1, x2, y2, screenW, screenH, imageW, imageH, image))
+        return;
+    const std::size_t rowBytes = static_cast<std::size_t>(rows.width) * rows.bytes;
+    std::vector<uint8_t> row(rowBytes);
     bool rowHeld = false;
     int64_t heldRowTerm = 0;
-    for (int64_t y = y1; y < yTo; ++y, rowPos += rowStep) {
-        if (y < yFrom)
-            continue;
-        uint8_t* dst = fb.mapping + pixelOffset(xFrom, static_cast<int>(y));
-        const int64_t rowTerm = rowScale * truncToInt(rowPos) * bytes;
-        if (rowTerm + colMin < 0 || rowTerm + colMax + bytes > size) {
-            // Part of this row lies outside the picture buffer (a file shorter than the
-            // layout size, or a rectangle beyond the picture): those pixels show black.
-            for (int i = 0; i < width; ++i, dst += bytes) {
-                const int64_t src = rowTerm + cols[static_cast<std::size_t>(i)];
-                if (src >= 0 && src + bytes <= size)
-                    std::memcpy(dst, image.data + src, static_cast<std::size_t>(bytes));
-                else
-                    std::memset(dst, 0, static_cast<std::size_t>(bytes));
+    uint8_t* dst = lines + lineBytes * static_cast<std::size_t>(rows.yFrom) +
+                   static_cast<std::size_t>(rows.xFrom) * static_cast<std::size_t>(rows.bytes);
+    for (const int64_t rowTerm : rows.rowTerms) {
+        if (const uint8_t* src = rows.direct(rowTerm)) {
+            std::memcpy(dst, src, rowBytes);
+        } else {
+            // Scaled rows repeat whenever the picture row does: fill once, copy again.
+            if (!rowHeld || heldRowTerm != rowTerm) {
+                rows.fill(row.data(), rowTerm);
+                rowHeld = true;
+                heldRowTerm = rowTerm;
             }
-            continue;
+            std::memcpy(dst, row.data(), rowBytes);
         }
-        const uint8_t* src = image.data + rowTerm;
-        if (contiguous) {
-            std::memcpy(dst, src + colMin, row.size());
-            continue;
-        }
-        // Scaled rows repeat whenever the picture row does: gather once, copy again.
-        if (!rowHeld || heldRowTerm != rowTerm) {
-            gatherRow(row.data(), src, cols.data(), width, bytes);
-            rowHeld = true;
-            heldRowTerm = rowTerm;
-        }
-        std::memcpy(dst, row.data(), row.size());
+        dst += lineBytes;
     }
+}
+
+void copyImageRegion(int x1, int y1, int x2, int y2, int screenW, int screenH, int imageW,
+                     int imageH, const Image& image) {
+    uint8_t* origin = fb.mapping ? fb.mapping + pixelOffset(0, 0) : nullptr;
+    copyImageRegionInto(origin, fb.fix.line_length, x1, y1, x2, y2, screenW, screenH, imageW,
+                        imageH, image);
 }
 
 void copyLayoutRect(int x1, int y1, int x2, int y2, int layoutW, int layoutH, const Image& image) {

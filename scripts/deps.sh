@@ -7,7 +7,8 @@ HOST_PACKAGES=(
     cmake g++ make pkg-config git
     googletest libbenchmark-dev
     libfreetype-dev libpng-dev zlib1g-dev libbrotli-dev libsdl2-dev
-    fonts-dejavu-core clang-format python3
+    fonts-dejavu-core fonts-freefont-ttf clang-format python3
+    xvfb xdotool x11-apps netpbm
 )
 
 missing=()

@@ -85,6 +85,10 @@ for target in "${targets[@]}"; do
     fi
     rm build/kit/check.service
 
+    # The font is GNU FreeFont, GPL 3 or later with its font exception: its terms travel
+    # with it.
+    cp /usr/share/doc/fonts-freefont-ttf/copyright "$stage/FONT-LICENSE"
+
     sed -e "s/@VERSION@/$version/" -e "s/@DEVICES@/$devices/" scripts/kit/INSTALL |
         awk -v note="$cpu_note" '{ sub(/@CPU_NOTE@/, note); print }' >"$stage/INSTALL"
 

@@ -1,14 +1,18 @@
-// pumpwright-card DIR [--font FILE]
+// pumpwright-card DIR [--font FILE] [--size WxH] [--bpp 16|32]
+// pumpwright-card import|export|check ... (tools/card_skin.h)
 //
 // Makes a memory card the program starts from: the five background pictures, drawn with
 // the program's own display code for the layout in force (DIR's environment.txt when it
 // has one, else the compiled-in defaults), and the font under its configured name, in
-// DIR/mnt/sdcard/Pumpwright/. Logs and property files on the card are never touched.
+// DIR/mnt/sdcard/Pumpwright/. With --size the layout is first scaled to that panel size
+// and written to environment.txt; logs and the user's properties are never touched.
 #include "base/paths.h"
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
 #include "props/layout.h"
 #include "tools/card_pictures.h"
+#include "tools/card_skin.h"
+#include "tools/skin_check.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -23,9 +27,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* DEFAULT_FONT = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-// Pictures are loaded whole into the device's memory; anything larger is a typing error.
-constexpr int MAX_PICTURE_SIDE = 4096;
+constexpr const char* DEFAULT_FONT = PW_CARD_FONT;
 // Files the program keeps on the card: a picture or font name must never hit one.
 constexpr const char* CARD_FILES[] = {"environment.txt", "properties.txt", "consumption.txt",
                                       "events.txt", "Debug.log"};
@@ -37,11 +39,6 @@ bool plainName(const char* name) {
         if (!std::strcmp(name, kept))
             return false;
     return true;
-}
-
-int fail(const std::string& message) {
-    std::fprintf(stderr, "pumpwright-card: %s\n", message.c_str());
-    return 1;
 }
 
 bool writeFile(const std::string& path, const uint8_t* data, std::size_t size) {
@@ -75,64 +72,41 @@ struct Scratch {
     }
 };
 
-constexpr const char* HELP =
-    "usage: pumpwright-card DIR [--font FILE]\n"
-    "\n"
-    "Makes the card the program starts from in DIR/mnt/sdcard/Pumpwright/ (creating it): the\n"
-    "five background pictures, drawn for the layout in force (DIR's environment.txt when\n"
-    "present, else the defaults), and the font under its configured name. Existing\n"
-    "pictures and font are replaced; logs, property files and Debug.log are never touched.\n"
-    "\n"
-    "  --font FILE         the TrueType or BDF font to copy (default DejaVu Sans)\n"
-    "  --help, --version   this text; the version\n"
-    "\n"
-    "Exit status: 0 done; 1 the card cannot be made (the reason on stderr); 2 a bad\n"
-    "command line.\n";
+struct Arguments {
+    std::string dir;
+    std::string font = DEFAULT_FONT;
+    int w = 0, h = 0; // --size, 0 without
+    int bits = 16;
+};
 
-// What the command line asks for; --help and --version win over everything else.
-enum class Request { Run, Help, Version, Bad };
-
-Request parseArguments(int argc, char** argv, std::string& dir, std::string& font,
-                       std::string& problem) {
+bool parseArguments(int argc, char** argv, Arguments& a) {
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--help" || arg == "-h")
-            return Request::Help;
-        if (arg == "--version")
-            return Request::Version;
-    }
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--font") {
-            if (i + 1 == argc) {
-                problem = "--font needs a FILE";
-                return Request::Bad;
-            }
-            font = argv[++i];
-        } else if (arg[0] == '-') {
-            problem = "unknown option " + arg;
-            return Request::Bad;
-        } else if (!dir.empty()) {
-            problem = "one DIR only, not " + dir + " and " + arg;
-            return Request::Bad;
+        if (!std::strcmp(argv[i], "--font") && i + 1 < argc) {
+            a.font = argv[++i];
+        } else if (!std::strcmp(argv[i], "--size") && i + 1 < argc) {
+            if (!parseSize(argv[++i], a.w, a.h))
+                return false;
+        } else if (!std::strcmp(argv[i], "--bpp") && i + 1 < argc) {
+            if (!parseDepth(argv[++i], a.bits))
+                return false;
+        } else if (argv[i][0] != '-' && a.dir.empty()) {
+            a.dir = argv[i];
         } else {
-            dir = arg;
+            return false;
         }
     }
-    if (dir.empty()) {
-        problem = "DIR is missing";
-        return Request::Bad;
-    }
-    return Request::Run;
+    return !a.dir.empty();
 }
 
-// The layout's picture size and file names, checked before anything is written. Empty
-// when they are usable, else what is wrong.
+// The layout's picture sizes, rectangles and file names, checked before anything is
+// written. Empty when they are usable, else what is wrong.
 std::string layoutProblem() {
-    const int w = layout.screenW[0], h = layout.screenH[0];
-    if (w < 1 || h < 1 || w > MAX_PICTURE_SIDE || h > MAX_PICTURE_SIDE)
-        return "picture size " + std::to_string(w) + "x" + std::to_string(h) +
-               " (E_SCREEN.0.BG.w, E_SCREEN.0.BG.h) is not usable";
+    // Rectangles far outside the pictures are typing errors: nothing is drawn from them.
+    std::string shapes;
+    for (const SkinProblem& p : checkShapes())
+        shapes += (shapes.empty() ? "" : "\npumpwright-card: ") + p.key + ": " + p.what;
+    if (!shapes.empty())
+        return shapes;
     if (!plainName(layout.fontName))
         return std::string("font name \"") + layout.fontName + "\" is not a plain file name";
     for (const char* name : layout.pictureName)
@@ -141,21 +115,30 @@ std::string layoutProblem() {
     return "";
 }
 
-// The card's folder with the font under its configured name.
-std::string placeFont(const std::string& card, const std::string& font) {
+// The card's folder with the font under its configured name; with a new panel size its
+// environment.txt scaled to it, and the layout read again from it.
+std::string placeFont(const std::string& card, const Arguments& a) {
+    const std::string& font = a.font;
     std::error_code ec;
+    if (!fs::is_regular_file(font, ec))
+        return "no font file " + font;
     fs::create_directories(card, ec);
     if (ec)
         return "cannot create " + card + ": " + ec.message();
-    if (!fs::is_regular_file(font, ec))
-        return "no font file " + font;
+    if (a.w > 0) {
+        std::string error;
+        if (!writeScaledEnvironment(a.w, a.h, error))
+            return error;
+        loadLayout();
+    }
     if (!copyFont(font, card + layout.fontName))
         return "cannot copy " + font + " to " + card + layout.fontName;
     return "";
 }
 
-// Points the program at scratch and opens a 16-bit framebuffer of the picture size there.
-std::string openSurface(const Scratch& scratch, const std::string& font, std::size_t bytes) {
+// Points the program at scratch and opens a framebuffer of the picture size there.
+std::string openSurface(const Scratch& scratch, const std::string& font, int bits,
+                        std::size_t bytes) {
     if (scratch.root.empty())
         return "cannot create a scratch folder";
     setRootPrefix(scratch.root);
@@ -169,7 +152,7 @@ std::string openSurface(const Scratch& scratch, const std::string& font, std::si
     DesktopScreen screen;
     screen.xres = static_cast<unsigned>(layout.screenW[0]);
     screen.yres = static_cast<unsigned>(layout.screenH[0]);
-    screen.bitsPerPixel = 16;
+    screen.bitsPerPixel = static_cast<unsigned>(bits);
     setDesktopScreen(screen);
     if (!initFB())
         return "cannot map the drawing surface";
@@ -204,46 +187,38 @@ bool reportDrawingProblems() {
 } // namespace
 
 int main(int argc, char** argv) {
-    std::string dir;
-    std::string font = DEFAULT_FONT;
-    std::string problem;
-    switch (parseArguments(argc, argv, dir, font, problem)) {
-    case Request::Help:
-        std::fputs(HELP, stdout);
-        return 0;
-    case Request::Version:
-        std::puts("pumpwright-card " PUMPWRIGHT_VERSION);
-        return 0;
-    case Request::Bad:
-        std::fprintf(stderr, "pumpwright-card: %s (pumpwright-card --help shows the usage)\n",
-                     problem.c_str());
-        return 2;
-    case Request::Run:
-        break;
-    }
+    if (argc > 1 && !std::strcmp(argv[1], "import"))
+        return importCommand(argc - 2, argv + 2);
+    if (argc > 1 && !std::strcmp(argv[1], "export"))
+        return exportCommand(argc - 2, argv + 2);
+    if (argc > 1 && !std::strcmp(argv[1], "check"))
+        return checkCommand(argc - 2, argv + 2);
+    Arguments a;
+    if (!parseArguments(argc, argv, a))
+        return cardUsage();
 
-    setRootPrefix(dir);
-    loadLayout(); // reads DIR's property files when present; nothing is ever saved
+    setRootPrefix(a.dir);
+    loadLayout(); // reads DIR's property files when present; only --size writes one
     const std::string card = dataDir();
-    problem = layoutProblem();
+    std::string problem = layoutProblem();
     if (problem.empty())
-        problem = placeFont(card, font);
+        problem = placeFont(card, a);
     if (!problem.empty())
-        return fail(problem);
+        return cardFailure(problem);
 
     const int w = layout.screenW[0], h = layout.screenH[0];
-    const std::size_t bytes = static_cast<std::size_t>(w) * h * 2;
+    const std::size_t bytes = static_cast<std::size_t>(w) * h * (a.bits / 8);
     Scratch scratch;
-    problem = openSurface(scratch, font, bytes);
+    problem = openSurface(scratch, a.font, a.bits, bytes);
     if (problem.empty()) {
         problem = writePictures(card, bytes);
         closeFB();
     }
     if (!problem.empty())
-        return fail(problem);
+        return cardFailure(problem);
     if (reportDrawingProblems())
         return 1;
-    std::printf("pumpwright-card: %d x %d pictures and font %s in %s\n", w, h, layout.fontName,
-                card.c_str());
+    std::printf("pumpwright-card: %d x %d pictures of %d bits and font %s in %s\n", w, h, a.bits,
+                layout.fontName, card.c_str());
     return 0;
 }

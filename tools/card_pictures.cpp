@@ -4,6 +4,7 @@
 #include "display/framebuffer.h"
 #include "display/screen_map.h"
 #include "display/text.h"
+#include "tools/card_labels.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,8 +20,6 @@ constexpr Colour INK{33, 37, 41};
 constexpr Colour CAPTION{86, 94, 102};
 constexpr Colour LIT{255, 193, 64};
 constexpr Colour HINT{152, 160, 168};
-
-enum class Face { Key, Clear, Value, Vehicle, Save, Exit, Move, Mode, Tank };
 
 Colour faceColour(Face face) {
     switch (face) {
@@ -45,40 +44,6 @@ Colour faceColour(Face face) {
     }
     return {232, 234, 228};
 }
-
-struct Label {
-    const char* text;
-    const char* caption; // smaller second line, or nullptr
-    Face face;
-};
-
-// In the order of the Button enumeration.
-const Label LABELS[] = {
-    {"1", nullptr, Face::Key},           {"2", nullptr, Face::Key},
-    {"3", nullptr, Face::Key},           {"4", nullptr, Face::Key},
-    {"5", nullptr, Face::Key},           {"6", nullptr, Face::Key},
-    {"7", nullptr, Face::Key},           {"8", nullptr, Face::Key},
-    {"9", nullptr, Face::Key},           {"C", nullptr, Face::Clear},
-    {"0", nullptr, Face::Key},           {".", nullptr, Face::Key},
-    {"DRIVEN", "distance", Face::Value}, {"EXIT", nullptr, Face::Exit},
-    {"REFILLED", "fuel", Face::Value},   {"CAR 1", nullptr, Face::Vehicle},
-    {"PAID", "price", Face::Value},      {"CAR 2", nullptr, Face::Vehicle},
-    {"SAVE", "refill", Face::Save},      {"BIKE", nullptr, Face::Vehicle},
-    {"STATS", nullptr, Face::Move},      {"CONFIG", nullptr, Face::Move},
-    {"FUEL", "per 100", Face::Mode},     {"BACK", nullptr, Face::Move},
-    {"DIST", "per fuel", Face::Mode},    {"CAR 1", "full tank", Face::Tank},
-    {"TOTAL", "odometer", Face::Mode},   {"CAR 2", "full tank", Face::Tank},
-    {"TRIP", "trip meter", Face::Mode},  {"BIKE", "full tank", Face::Tank},
-    {"TIRES", "changed", Face::Move},    {"RECAP", nullptr, Face::Move},
-};
-static_assert(sizeof LABELS / sizeof LABELS[0] == BUTTON_COUNT, "one label per button");
-
-constexpr int DIGIT_SIZE = 24;
-constexpr int POINT_SIZE = 48;
-constexpr int WORD_SIZE = 15;
-constexpr int CAPTION_SIZE = 12;
-constexpr int SMALLEST_WORD_SIZE = 8;
-constexpr int SMALLEST_CAPTION_SIZE = 10;
 
 // A rectangle of picture pixels, both edges inclusive.
 struct Box {
@@ -231,11 +196,15 @@ void paintPicture(const PictureJob& job) {
         drawPanel(pixelsOf(layout.numDisplay), 3, layout.statBg, job.body);
     if (onPicture(layout.statDisplay, job.screens)) {
         const Box area = pixelsOf(layout.statDisplay);
-        drawPanel(area, 0, layout.statBg, job.body);
+        // The top grid label of a graph is centred on the area's top edge: the paper
+        // reaches half a label higher, so that its upper half reads too.
+        Box paper = area;
+        paper.y1 -= std::max(0, std::min(layout.textSize / 2 + 1, area.y1 - 3));
+        drawPanel(paper, 0, layout.statBg, job.body);
         // The statistics screens have no buttons: say how to move on, below the area.
         const Box hint{area.x1, area.y2 + 4, area.x2, fb.yres - 1};
-        const char* text = "TOUCH THE CHART FOR THE NEXT VIEW";
-        const int size = fittedSize(text, 10, SMALLEST_WORD_SIZE, hint.x2 - hint.x1);
+        const char* text = HINT_TEXT;
+        const int size = fittedSize(text, HINT_SIZE, SMALLEST_WORD_SIZE, hint.x2 - hint.x1);
         if (size && hint.y2 - hint.y1 >= 8)
             drawText(hint.x1, hint.y1, hint.x2, hint.y2, text, layout.fontName, size, 0, HINT.r,
                      HINT.g, HINT.b, -1, -1, -1);

@@ -73,6 +73,9 @@ int main(int argc, char** argv) {
 #ifndef PW_WINDOW
     if (options.window)
         return fail("--window needs a simulator built with SDL2 (libsdl2-dev)");
+#else
+    if (options.window && !windowDisplayPresent(error))
+        return fail(error);
 #endif
     // A root without a card would end the logbook at once with nothing to show for it.
     // (The calibration tool needs no card: it writes to the device's flash.)

@@ -7,6 +7,7 @@
 #include <SDL.h>
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -73,6 +74,17 @@ bool handle(const SDL_Event& e) {
 }
 
 } // namespace
+
+bool windowDisplayPresent(std::string& error) {
+    for (const char* name : {"SDL_VIDEODRIVER", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value && *value)
+            return true;
+    }
+    error = "--window needs a display, and neither DISPLAY nor WAYLAND_DISPLAY is set "
+            "(run it in a desktop session or under Xvfb)";
+    return false;
+}
 
 bool openSimWindow(int zoom, std::string& error) {
     if (zoom < 1 || zoom > MAX_ZOOM) {

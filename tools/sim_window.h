@@ -6,6 +6,10 @@
 
 struct SDL_Window;
 
+// False, with the reason, when there is no display to open a window on: neither an X
+// nor a Wayland display is named and no SDL video driver is chosen (SDL would otherwise
+// fall back to an off-screen driver and run on with nothing shown).
+bool windowDisplayPresent(std::string& error);
 // Opens the window for the started program's framebuffer. False with a message.
 bool openSimWindow(int zoom, std::string& error);
 // Hands the window's events to the touch device, waiting at most timeoutMs for the

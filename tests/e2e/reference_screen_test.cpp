@@ -97,27 +97,11 @@ std::string compare(const Picture& actual, const Picture& expected, const std::s
 
 class ReferenceScreens : public SimTest, public ::testing::WithParamInterface<Geometry> {
   protected:
-    // The card maker's pictures (RGB565), widened to the screen's pixel format.
+    // The card maker's pictures, in the screen's pixel format, and the font it ships.
     void makeDrawnCard(int bitsPerPixel) {
-        const std::string command = std::string(PW_CARD_TOOL) + " " + root + " --font " +
-                                    PW_TEST_FONT + " > " + base + "/card.txt 2>&1";
+        const std::string command = std::string(PW_CARD_TOOL) + " " + root + " --bpp " +
+                                    std::to_string(bitsPerPixel) + " > " + base + "/card.txt 2>&1";
         ASSERT_EQ(std::system(command.c_str()), 0) << readFile(base + "/card.txt");
-        if (bitsPerPixel == 16)
-            return;
-        for (const char* name : {"s0.raw", "s0a.raw", "s1.raw", "s1a.raw", "s2.raw"}) {
-            const std::string narrow = readFile(dataFile(name));
-            std::string wide;
-            for (std::size_t i = 0; i + 1 < narrow.size(); i += 2) {
-                const unsigned v =
-                    static_cast<uint8_t>(narrow[i]) | static_cast<uint8_t>(narrow[i + 1]) << 8;
-                const unsigned r = v >> 11, g = (v >> 5) & 0x3F, b = v & 0x1F;
-                wide += static_cast<char>(b << 3 | b >> 2);
-                wide += static_cast<char>(g << 2 | g >> 4);
-                wide += static_cast<char>(r << 3 | r >> 2);
-                wide += '\xff';
-            }
-            writeFile(dataFile(name), wide);
-        }
     }
 
     static std::string shot(const std::string& dir, const char* screen) {

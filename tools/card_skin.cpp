@@ -1,0 +1,280 @@
+#include "tools/card_skin.h"
+
+#include "base/paths.h"
+#include "props/layout.h"
+#include "props/properties.h"
+#include "props/property_files.h"
+#include "tools/png_picture.h"
+#include "tools/skin_check.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int MAX_SIDE = 4096;
+constexpr const char* SLOTS[PICTURE_COUNT] = {"s0", "s0a", "s1", "s1a", "s2"};
+
+int slotOf(const std::string& name) {
+    for (int i = 0; i < PICTURE_COUNT; ++i)
+        if (name == SLOTS[i])
+            return i;
+    return -1;
+}
+
+bool readWhole(const std::string& path, std::vector<uint8_t>& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+
+// Written beside the target and renamed over it: a failed write leaves the old file.
+bool writeWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
+    const std::string temporary = path + ".new";
+    std::FILE* out = std::fopen(temporary.c_str(), "wb");
+    if (!out)
+        return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    if (std::fclose(out) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string sizeText(int w, int h) {
+    return std::to_string(w) + "x" + std::to_string(h);
+}
+
+// Parses "[--bpp N]" and plain words; false on anything else.
+bool splitArguments(int argc, char** argv, std::vector<std::string>& words, int& bits,
+                    bool* scale) {
+    for (int i = 0; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--bpp") && i + 1 < argc) {
+            if (!parseDepth(argv[++i], bits))
+                return false;
+        } else if (scale && !std::strcmp(argv[i], "--scale")) {
+            *scale = true;
+        } else if (argv[i][0] == '-') {
+            return false;
+        } else {
+            words.emplace_back(argv[i]);
+        }
+    }
+    return true;
+}
+
+bool openCard(const std::string& dir) {
+    setRootPrefix(dir);
+    loadLayout();
+    for (int s = 0; s < 3; ++s)
+        if (layout.screenW[s] < 1 || layout.screenH[s] < 1 || layout.screenW[s] > MAX_SIDE ||
+            layout.screenH[s] > MAX_SIDE)
+            return false;
+    return true;
+}
+
+int badLayout() {
+    return cardFailure("the picture sizes in environment.txt (E_SCREEN.<n>.BG.w, .h) are not "
+                       "usable; `pumpwright-card check` says which");
+}
+
+} // namespace
+
+int cardFailure(const std::string& message) {
+    std::fprintf(stderr, "pumpwright-card: %s\n", message.c_str());
+    return 1;
+}
+
+int cardUsage() {
+    std::fputs("usage: pumpwright-card DIR [--font FILE] [--size WxH] [--bpp 16|32]\n"
+               "       pumpwright-card import DIR SLOT=FILE.png... [--scale] [--bpp 16|32]\n"
+               "       pumpwright-card export DIR OUTDIR\n"
+               "       pumpwright-card check DIR [--bpp 16|32]\n"
+               "SLOT is s0, s0a, s1, s1a or s2\n",
+               stderr);
+    return 2;
+}
+
+bool parseSize(const char* text, int& w, int& h) {
+    char tail = 0;
+    return std::sscanf(text, "%dx%d%c", &w, &h, &tail) == 2 && w >= 1 && h >= 1 && w <= MAX_SIDE &&
+           h <= MAX_SIDE;
+}
+
+bool parseDepth(const char* text, int& bitsPerPixel) {
+    if (std::strcmp(text, "16") && std::strcmp(text, "32"))
+        return false;
+    bitsPerPixel = std::atoi(text);
+    return true;
+}
+
+bool writeScaledEnvironment(int w, int h, std::string& error) {
+    const std::string path = dataPath("environment.txt");
+    PropertyMap keys;
+    loadPropertyFile(path, keys);
+    // Into the file and into the store, so that loadLayout() reads the scaled layout.
+    auto set = [&keys](const std::string& key, long value) {
+        keys[key] = std::to_string(value);
+        setProperty(key, keys[key]);
+    };
+    for (int s = 0; s < 3; ++s) {
+        const std::string prefix = "E_SCREEN." + std::to_string(s) + ".BG.";
+        set(prefix + "w", w);
+        set(prefix + "h", h);
+        if (s < 2) {
+            set(prefix + "active.w", w);
+            set(prefix + "active.h", h);
+        }
+    }
+    // Both edges are scaled, so rectangles that meet still meet.
+    auto scaleRect = [&](const std::string& prefix, const LayoutRect& r) {
+        const double sx = static_cast<double>(w) / std::max(r.layoutW, 1);
+        const double sy = static_cast<double>(h) / std::max(r.layoutH, 1);
+        const long x1 = std::lround(r.x1 * sx), x2 = std::lround(r.x2 * sx);
+        const long y1 = std::lround(r.y1 * sy), y2 = std::lround(r.y2 * sy);
+        set(prefix + ".x", x1);
+        set(prefix + ".y", y1);
+        set(prefix + ".w", x2 - x1);
+        set(prefix + ".h", y2 - y1);
+    };
+    for (int i = 0; i < BUTTON_COUNT; ++i)
+        scaleRect(buttonKey(i), layout.buttons[i]);
+    scaleRect("E_AREA.NUMINDISPLAY", layout.numDisplay);
+    scaleRect("E_AREA.STATDISPLAY", layout.statDisplay);
+    // Text keeps its proportion to the narrower way the layout shrinks or grows.
+    const double textScale = std::min(static_cast<double>(w) / std::max(layout.screenW[0], 1),
+                                      static_cast<double>(h) / std::max(layout.screenH[0], 1));
+    auto scaleText = [&](const char* key, int size) { set(key, std::lround(size * textScale)); };
+    scaleText("E_AREA.NUMINDISPLAY.fontsize", layout.numFontSize);
+    scaleText("E_AREA.STATDISPLAY.text.fontsize", layout.textSize);
+    scaleText("E_AREA.STATDISPLAY.bigtext.fontsize", layout.bigTextSize);
+    scaleText("E_AREA.STATDISPLAY.smalltext.fontsize", layout.smallTextSize);
+    if (!writePropertyFile(path, ENVIRONMENT_HEADER, keys)) {
+        error = "cannot write " + path;
+        return false;
+    }
+    return true;
+}
+
+int importCommand(int argc, char** argv) {
+    std::vector<std::string> words;
+    int bits = 0; // without --bpp: the depth of the picture replaced, else 16
+    bool scale = false;
+    if (!splitArguments(argc, argv, words, bits, &scale) || words.size() < 2)
+        return cardUsage();
+    struct Job {
+        int slot;
+        std::string png;
+    };
+    std::vector<Job> jobs;
+    for (std::size_t i = 1; i < words.size(); ++i) {
+        const std::size_t eq = words[i].find('=');
+        const int slot = eq == std::string::npos ? -1 : slotOf(words[i].substr(0, eq));
+        if (slot < 0)
+            return cardUsage();
+        jobs.push_back({slot, words[i].substr(eq + 1)});
+    }
+    if (!openCard(words[0]))
+        return badLayout();
+
+    // Every picture is read and converted before any is written: all or nothing.
+    std::vector<std::vector<uint8_t>> raws;
+    for (const Job& job : jobs) {
+        const int w = layout.screenW[pictureScreen(job.slot)];
+        const int h = layout.screenH[pictureScreen(job.slot)];
+        // The size comes from the header: a wrong one is refused before any decoding.
+        int pw = 0, ph = 0;
+        std::string error;
+        if (!readPngSize(job.png, pw, ph, error))
+            return cardFailure(job.png + ": " + error);
+        if ((pw != w || ph != h) && !scale)
+            return cardFailure(job.png + ": is " + sizeText(pw, ph) + " but " + SLOTS[job.slot] +
+                               " is " + sizeText(w, h) + " in this layout (E_SCREEN." +
+                               std::to_string(pictureScreen(job.slot)) +
+                               ".BG.w, .h); draw it at that size or give --scale");
+        RgbPicture picture;
+        if (!readPng(job.png, MAX_SIDE, picture, error))
+            return cardFailure(job.png + ": " + error);
+        if (picture.w != w || picture.h != h)
+            picture = scalePicture(picture, w, h);
+        int depth = bits;
+        if (!depth) {
+            std::error_code ec;
+            const auto bytes = fs::file_size(dataPath(layout.pictureName[job.slot]), ec);
+            depth = !ec && bytes == static_cast<std::uintmax_t>(w) * h * 4 ? 32 : 16;
+        }
+        raws.push_back(toRaw(picture, depth));
+    }
+    std::error_code ec;
+    fs::create_directories(dataDir(), ec);
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        const std::string path = dataPath(layout.pictureName[jobs[i].slot]);
+        if (!writeWhole(path, raws[i]))
+            return cardFailure("cannot write " + path);
+        std::printf("pumpwright-card: %s -> %s\n", jobs[i].png.c_str(), path.c_str());
+    }
+    return 0;
+}
+
+int exportCommand(int argc, char** argv) {
+    std::vector<std::string> words;
+    int bits = 0;
+    if (!splitArguments(argc, argv, words, bits, nullptr) || words.size() != 2)
+        return cardUsage();
+    const std::string out = words[1];
+    if (!openCard(words[0]))
+        return badLayout();
+    std::vector<RgbPicture> pictures;
+    for (int slot = 0; slot < PICTURE_COUNT; ++slot) {
+        const std::string path = dataPath(layout.pictureName[slot]);
+        const int w = layout.screenW[pictureScreen(slot)], h = layout.screenH[pictureScreen(slot)];
+        std::vector<uint8_t> raw;
+        if (!readWhole(path, raw))
+            return cardFailure("cannot read " + path);
+        const std::size_t pixels = static_cast<std::size_t>(w) * h;
+        const int depth = bits ? bits : raw.size() == pixels * 4 ? 32 : 16;
+        RgbPicture picture;
+        if (!fromRaw(raw.data(), raw.size(), w, h, depth, picture))
+            return cardFailure(path + ": " + std::to_string(raw.size()) + " bytes is not a " +
+                               sizeText(w, h) + " picture of 16 or 32 bits");
+        pictures.push_back(std::move(picture));
+    }
+    std::error_code ec;
+    fs::create_directories(out, ec);
+    for (int slot = 0; slot < PICTURE_COUNT; ++slot) {
+        const std::string path = (fs::path(out) / (std::string(SLOTS[slot]) + ".png")).string();
+        std::string error;
+        if (!writePng(path, pictures[slot], error))
+            return cardFailure("cannot write " + path + ": " + error);
+    }
+    std::printf("pumpwright-card: five pictures as %s/s0.png ... s2.png\n", out.c_str());
+    return 0;
+}
+
+int checkCommand(int argc, char** argv) {
+    std::vector<std::string> words;
+    int bits = 0;
+    if (!splitArguments(argc, argv, words, bits, nullptr) || words.size() != 1)
+        return cardUsage();
+    setRootPrefix(words[0]);
+    loadLayout();
+    const std::vector<SkinProblem> problems = checkSkin(bits);
+    for (const SkinProblem& p : problems)
+        std::fprintf(stderr, "%s: %s\n", p.key.c_str(), p.what.c_str());
+    if (!problems.empty())
+        return 1;
+    std::printf("pumpwright-card: the skin in %s is sound\n", dataDir());
+    return 0;
+}

@@ -1,0 +1,21 @@
+#pragma once
+// The card maker's skin commands, each given the arguments after its name, and the
+// environment of a card made for another panel size. Exit status 0, 1 for a problem
+// with the files (said on stderr), 2 for a bad command line.
+#include <string>
+
+int importCommand(int argc, char** argv);
+int exportCommand(int argc, char** argv);
+int checkCommand(int argc, char** argv);
+
+// "WxH" with both sides in 1..4096.
+bool parseSize(const char* text, int& w, int& h);
+// "16" or "32".
+bool parseDepth(const char* text, int& bitsPerPixel);
+// Writes environment.txt in dataDir() with the picture sizes, every rectangle and every
+// text size of the layout in force scaled to w x h, keeping the file's other keys, and
+// sets the same values in the property store (loadLayout() then reads the new layout).
+bool writeScaledEnvironment(int w, int h, std::string& error);
+
+int cardFailure(const std::string& message);
+int cardUsage();

@@ -1,0 +1,21 @@
+#pragma once
+// Checks a skin on a card the way the program will use it: the pictures, rectangles, text
+// sizes and font named by the layout in force (loadLayout()), in dataDir().
+#include <string>
+#include <vector>
+
+struct SkinProblem {
+    std::string key; // the environment key to change
+    std::string what;
+};
+
+// Only the picture sizes and that every rectangle lies inside its picture: what drawing
+// pictures for the layout needs.
+std::vector<SkinProblem> checkShapes();
+// Everything. bitsPerPixel 16 or 32 is the panel's depth; 0 takes it from the first picture's size.
+std::vector<SkinProblem> checkSkin(int bitsPerPixel);
+
+// Where a button's keys start: E_BUTTON.<name>.
+std::string buttonKey(int button);
+// The screen (0, 1 or 2) whose E_SCREEN.<n>.BG size a picture slot has.
+int pictureScreen(int slot);
