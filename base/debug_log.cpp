@@ -27,16 +27,24 @@ constexpr std::size_t MAX_REMEMBERED = 1024;
 // How often each message was met in this run.
 std::unordered_map<std::string, unsigned long> timesMet;
 
-void appendLine(const std::string& line) {
+// Writes "### ", the text and a line feed to Debug.log.
+void appendLine(const std::string& text) {
     // The path lives in its own buffer: callers usually pass scratchText as the message.
     const std::string path = dataPath("Debug.log");
+    const std::string line = "### " + text + '\n';
     struct stat st {};
     if (::stat(path.c_str(), &st) == 0 &&
         st.st_size + static_cast<off_t>(line.size()) > MAX_LOG_BYTES)
         std::rename(path.c_str(), dataPath("Debug.log.1").c_str());
     std::ofstream log(path, std::ios::out | std::ios::app | std::ios::binary);
-    if (!log.is_open())
+    if (!log.is_open()) {
+        // No card, or a card that takes no writing: the console is then the only witness,
+        // so the message goes to standard error, one line without the log's marker.
+        const std::size_t shown =
+            !text.empty() && text.back() == '\n' ? text.size() - 1 : text.size();
+        std::fprintf(stderr, "pumpwright: %.*s\n", static_cast<int>(shown), text.c_str());
         return;
+    }
     log << line;
     log.flush();
     log.close();
@@ -55,14 +63,14 @@ void debugLog(const char* message) {
     if (found == timesMet.end()) {
         if (timesMet.size() < MAX_REMEMBERED)
             timesMet.emplace(message, 1);
-        appendLine(std::string("### ") + message + '\n');
+        appendLine(message);
         return;
     }
     // A repeat is counted; the count is written at the 10th, 100th, 1000th... time, so a
     // message met on every pass adds one line per decade instead of one per pass.
     const unsigned long n = ++found->second;
     if (isPowerOfTen(n))
-        appendLine("### repeated " + std::to_string(n) + " times: " + message + '\n');
+        appendLine("repeated " + std::to_string(n) + " times: " + message);
 }
 
 void resetDebugLog() {

@@ -11,7 +11,8 @@ extern char scratchText[SCRATCH_SIZE];
 // Appends "### ", the message and a line feed to Debug.log; never fails visibly. A message
 // already logged in this run is only counted: its 10th, 100th, 1000th... time adds
 // "### repeated N times: " and the message. The file is kept to about 1 MB, the older
-// part in Debug.log.1.
+// part in Debug.log.1. Where the file cannot be opened, prints "pumpwright: " and the
+// message on standard error instead.
 void debugLog(const char* message);
 // Forgets the messages met so far, as at process start (tests).
 void resetDebugLog();

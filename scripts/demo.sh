@@ -4,35 +4,48 @@
 # a refill typed on the keypad and saved, the settings screen (where the tank size is
 # typed), the three statistics screens and EXIT, taking a screenshot at each step.
 # Prints where the screenshots are. Usage: scripts/demo.sh [OUTPUT_DIR]
+#
+# OUTPUT_DIR (default build/demo in the repository; a relative path is taken from the
+# folder the command is typed in) must be new, empty, or a folder of an earlier demo:
+# the demo leaves a marker file there and, on the next run, replaces only the things
+# it made itself. Anything else in the folder makes it stop before it writes.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+repo="$(cd "$(dirname "$0")/.." && pwd)"
+out="$(realpath -m "${1:-$repo/build/demo}")"
+cd "$repo"
 
+marker=.pumpwright-demo
+made=(root shots tour.script "$marker")
+if [ -e "$out" ] && [ ! -d "$out" ]; then
+    echo "demo: $out exists and is not a folder; give another one" >&2
+    exit 2
+fi
+if [ -d "$out" ] && [ -n "$(ls -A "$out")" ] && [ ! -f "$out/$marker" ]; then
+    echo "demo: $out is not empty and holds no earlier demo; give a new or empty folder" >&2
+    exit 2
+fi
+
+echo "demo: checking the packages (apt installs what is missing, a few minutes the first time)"
 bash scripts/deps.sh
-cmake --preset release >/dev/null
-cmake --build --preset release -j 2 --target pumpwright-sim pumpwright-card >/dev/null
+echo "demo: configuring the release build in build/release"
+if ! log=$(cmake --preset release 2>&1); then
+    echo "$log" >&2
+    exit 1
+fi
+echo "demo: building the simulator and the card maker (about a minute the first time)"
+cmake --build --preset release -j 2 --target pumpwright-sim pumpwright-card
 
-out="$(realpath -m "${1:-build/demo}")"
+for thing in "${made[@]}"; do rm -rf "${out:?}/$thing"; done
 root="$out/root"
 shots="$out/shots"
-rm -rf "$out"
 mkdir -p "$shots"
+echo "Made by scripts/demo.sh; the next demo replaces: ${made[*]}" >"$out/$marker"
+echo "demo: making the card in $root"
 build/release/tools/pumpwright-card "$root"
 card="$root/mnt/sdcard/Pumpwright"
 bash scripts/sample-log.sh >"$card/consumption.txt"
 
-# Layout centres of the default buttons (400 x 256 layout) and of the statistics area.
-declare -A at=(
-    [1]="43 80" [2]="121 80" [3]="198 80" [4]="43 130" [5]="121 130" [6]="198 130"
-    [7]="43 177" [8]="121 177" [9]="198 177" [C]="43 225" [0]="121 225" [.]="198 225"
-    [DRIVEN]="276 30" [REFILLED]="276 80" [PAID]="276 130" [SAVE]="276 177"
-    [EXIT]="353 30" [STATS]="276 225" [CONFIG]="353 225"
-    [CAR1FUELFULL]="353 80" [RECAP]="353 225" [AREA]="200 126"
-)
-type_keys() {
-    local keys="$1" i
-    for ((i = 0; i < ${#keys}; i++)); do echo "ltap ${at[${keys:i:1}]}"; done
-}
-
+. scripts/tour-keys.sh
 {
     echo "pass"
     echo "shot $shots/1-entry.png"
@@ -69,6 +82,7 @@ type_keys() {
     echo "pass"
 } >"$out/tour.script"
 
+echo "demo: touring the program in the simulator ($out/tour.script)"
 build/release/tools/pumpwright-sim --root "$root" --script "$out/tour.script"
 
 echo "card:        $card/"

@@ -8,7 +8,7 @@ HOST_PACKAGES=(
     googletest libbenchmark-dev
     libfreetype-dev libpng-dev zlib1g-dev libbrotli-dev libsdl2-dev
     libcli11-dev libcsv-dev libhowardhinnant-date-dev libcairo2-dev
-    fonts-dejavu-core fonts-freefont-ttf clang-format
+    fonts-dejavu-core fonts-freefont-ttf clang-format python3
     xvfb xdotool x11-apps netpbm
     clang libclang-rt-14-dev strace
 )
@@ -20,7 +20,7 @@ for p in "${HOST_PACKAGES[@]}" "$@"; do
     fi
 done
 if [ ${#missing[@]} -gt 0 ]; then
-    echo "deps: installing ${missing[*]}"
+    echo "deps: installing ${#missing[@]} Debian packages with apt-get: ${missing[*]}"
     SUDO=""
     [ "$(id -u)" -ne 0 ] && SUDO="sudo"
     export DEBIAN_FRONTEND=noninteractive

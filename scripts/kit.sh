@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Makes the release kits: per target out/pumpwright-VERSION-TARGET.tar.gz with the
-# stripped static programs (the logbook and the touch calibration tool), the card
-# folder Pumpwright/ drawn by pumpwright-card, and
-# INSTALL. Builds what it needs (the host card maker, the device program).
+# stripped static programs (the logbook and the touch calibration tool), the start
+# script pumpwright-run and systemd unit pumpwright.service (scripts/kit/), the card
+# folder Pumpwright/ drawn by pumpwright-card, and INSTALL. Builds what it needs (the
+# host card maker, the device programs) and checks the unit with systemd-analyze.
 # Usage: scripts/kit.sh [armel] [armhf]   (both by default)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,7 +11,7 @@ cd "$(dirname "$0")/.."
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(armel armhf)
 
-bash scripts/deps.sh
+bash scripts/deps.sh systemd
 bash scripts/cross-deps.sh "${targets[@]}"
 
 cache_value() { # build dir, variable
@@ -28,14 +29,15 @@ for target in "${targets[@]}"; do
     armel)
         devices="ARMv5TE soft-float devices (armel)"
         cpu_note="
-                It runs on ARMv5TE processors and newer (ARM926EJ-S and up);
-                ARMv4T chips such as the ARM920T cannot run its C library."
+                      It runs on ARMv5TE processors and newer (ARM926EJ-S and
+                      up); ARMv4T chips such as the ARM920T cannot run its C
+                      library."
         ;;
     armhf)
         devices="ARMv7-A hard-float devices (armhf)"
         cpu_note="
-                It runs on ARMv7-A processors with VFPv3 (Cortex-A7, A8, A9, A15
-                and their kin)."
+                      It runs on ARMv7-A processors with VFPv3 (Cortex-A7, A8,
+                      A9, A15 and their kin)."
         ;;
     *)
         echo "kit: unknown target '$target' (armel or armhf)" >&2
@@ -73,10 +75,21 @@ for target in "${targets[@]}"; do
         exit 1
     }
 
+    cp scripts/kit/pumpwright-run scripts/kit/pumpwright.service "$stage/"
+    # The unit as it would be installed, pointing at the staged start script.
+    sed "s|/opt/pumpwright/|$(realpath "$stage")/|" scripts/kit/pumpwright.service >build/kit/check.service
+    if ! verdict=$(systemd-analyze verify build/kit/check.service 2>&1) || [ -n "$verdict" ]; then
+        echo "kit: systemd-analyze verify finds fault with pumpwright.service:" >&2
+        echo "$verdict" >&2
+        exit 1
+    fi
+    rm build/kit/check.service
+
     # The font is GNU FreeFont, GPL 3 or later with its font exception: its terms travel
     # with it.
     cp /usr/share/doc/fonts-freefont-ttf/copyright "$stage/FONT-LICENSE"
-    sed -e "s/@VERSION@/$version/" -e "s/@DEVICES@/$devices/" scripts/kit-install.txt |
+
+    sed -e "s/@VERSION@/$version/" -e "s/@DEVICES@/$devices/" scripts/kit/INSTALL |
         awk -v note="$cpu_note" '{ sub(/@CPU_NOTE@/, note); print }' >"$stage/INSTALL"
 
     tar -czf "out/$name.tar.gz" --owner=0 --group=0 --sort=name -C build/kit "$name"

@@ -27,10 +27,17 @@ TEST_F(DebugLogTest, ScratchTextIsLoggedUnchanged) {
     EXPECT_STREQ(scratchText, "get: Unknown OdometerMode-vehicle: 7");
 }
 
-TEST_F(DebugLogTest, MissingDataDirectoryIsSilent) {
+TEST_F(DebugLogTest, WithoutTheCardMessagesGoToStandardErrorOnly) {
+    testing::internal::CaptureStderr();
+    debugLog("on the card");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     std::filesystem::remove_all(dataDir());
-    debugLog("nobody hears this");
-    EXPECT_FALSE(fileExists(dataFile("Debug.log")));
+    testing::internal::CaptureStderr();
+    debugLog("Error in initFB: No such file or directory\n");
+    debugLog("Error opening ts!");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "pumpwright: Error in initFB: No such file or directory\n"
+              "pumpwright: Error opening ts!\n");
     EXPECT_FALSE(std::filesystem::exists(dataDir()));
 }
 

@@ -8,6 +8,7 @@
 // screenshots, sim_touch.cpp feeds the touches.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Largest window enlargement; keeps even a big panel's window within a desktop's reach.
 constexpr int MAX_ZOOM = 8;
@@ -20,6 +21,8 @@ struct SimOptions {
     bool window = false;    // --window: shown in a window, the mouse as the finger
     int zoom = 1;           // --zoom N: window pixels per screen pixel
     bool calibrate = false; // --calibrate: pumpwright-calibrate instead of the logbook
+    bool help = false;      // --help: the usage is wanted, nothing else
+    bool version = false;   // --version
 };
 
 // The device program a front end runs, stepped pass by pass.
@@ -34,7 +37,8 @@ SimProgram simProgram(const SimOptions& options);
 // The program in force, set by prepareSimRoot.
 extern SimProgram program;
 
-// Parses the command line; false with a message for the user.
+// Parses the command line; false with a one-line message naming the bad argument.
+// --help or --version anywhere sets its flag, and nothing else is looked at.
 bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std::string& error);
 
 // Creates the device files under the root and points the program at it: the zeroed
@@ -69,6 +73,15 @@ bool touchPositionFor(int x, int y, int16_t& sx, int16_t& sy);
 // Writes the framebuffer to path: a PNG when the name ends in .png, else the raw bytes
 // of the mapping. False with a message when it cannot.
 bool writeShot(const std::string& path, std::string& error);
+
+// What the card under a root holds for a normal start: whether the data folder is
+// there, and which of the five pictures and the font that the layout names are not.
+// Points the program at the root.
+struct CardCheck {
+    bool folder = false;
+    std::vector<std::string> missing; // file names
+};
+CardCheck checkCard(const std::string& root);
 
 // Closes the feeder (tests).
 void closeFeeder();

@@ -2,6 +2,7 @@
 // framebuffer file, a touch FIFO and the card. Driven by a script, free-running, or in
 // a window with the mouse as the finger.
 #include "app/main_loop.h"
+#include "base/paths.h"
 #include "tools/sim.h"
 #include "tools/sim_script.h"
 #ifdef PW_WINDOW
@@ -15,9 +16,29 @@
 namespace {
 
 constexpr int USAGE_STATUS = 2;
-constexpr const char* USAGE =
-    "usage: pumpwright-sim --root DIR [--size WxH] [--bpp 16|32] "
-    "[--touch ts|event] [--calibrate] [--script FILE | --window [--zoom N]]\n";
+constexpr const char* HELP =
+    "usage: pumpwright-sim --root DIR [--size WxH] [--bpp 16|32] [--touch ts|event]\n"
+    "                      [--calibrate] [--script FILE | --window [--zoom N]]\n"
+    "\n"
+    "Runs the device program on this computer, with DIR as the root of the device:\n"
+    "DIR/mnt/sdcard/Pumpwright/ is the card (pumpwright-card DIR makes one), DIR/dev/fb the\n"
+    "screen, DIR/dev/ts or DIR/dev/input/event0 the touchscreen.\n"
+    "\n"
+    "  --root DIR          the device's root folder (required)\n"
+    "  --size WxH          the panel's size in pixels (default 400x256)\n"
+    "  --bpp 16|32         the panel's bits per pixel (default 16)\n"
+    "  --touch ts|event    calibrated samples on /dev/ts (default), or input events on\n"
+    "                      /dev/input/event0 with the calibration file\n"
+    "  --script FILE       runs the commands of FILE (tap, ltap, press, release, pass,\n"
+    "                      shot FILE ...; see the README), then ends\n"
+    "  --window            shows the screen in a window; the mouse is the finger\n"
+    "  --zoom N            window pixels per screen pixel, 1 to 8 (default 1)\n"
+    "  --calibrate         runs pumpwright-calibrate instead of the logbook\n"
+    "  --help, --version   this text; the version\n"
+    "\n"
+    "Without --script or --window it runs a pass every 200 ms until EXIT. Exit status: the\n"
+    "program's own (0 after EXIT); 0 when a script ends with the program running; 2 for a\n"
+    "bad command line, script or root.\n";
 
 int fail(const std::string& message) {
     std::fprintf(stderr, "pumpwright-sim: %s\n", message.c_str());
@@ -29,9 +50,15 @@ int fail(const std::string& message) {
 int main(int argc, char** argv) {
     SimOptions options;
     std::string error;
-    if (!parseSimOptions(argc, argv, options, error)) {
-        std::fputs(USAGE, stderr);
-        return fail(error);
+    if (!parseSimOptions(argc, argv, options, error))
+        return fail(error + " (pumpwright-sim --help shows the usage)");
+    if (options.help) {
+        std::fputs(HELP, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::puts("pumpwright-sim " PUMPWRIGHT_VERSION);
+        return 0;
     }
 
     std::vector<ScriptCommand> commands;
@@ -50,6 +77,25 @@ int main(int argc, char** argv) {
     if (options.window && !windowDisplayPresent(error))
         return fail(error);
 #endif
+    // A root without a card would end the logbook at once with nothing to show for it.
+    // (The calibration tool needs no card: it writes to the device's flash.)
+    if (!options.calibrate) {
+        const CardCheck card = checkCard(options.root);
+        const std::string maker = "pumpwright-card " + options.root;
+        if (!card.folder)
+            return fail("no card in " + options.root + ": " + dataDir() + " is missing; " + maker +
+                        " makes one");
+        if (!card.missing.empty()) {
+            std::string names;
+            for (const std::string& name : card.missing)
+                names += (names.empty() ? "" : ", ") + name;
+            std::fprintf(
+                stderr,
+                "pumpwright-sim: the card %s lacks %s; starting all the same, as the device "
+                "would (%s draws the default pictures and copies a font)\n",
+                dataDir(), names.c_str(), maker.c_str());
+        }
+    }
     if (!prepareSimRoot(options, error))
         return fail(error);
     int status = 0;

@@ -33,11 +33,22 @@ bool parseSize(const std::string& text, unsigned& w, unsigned& h) {
 SimProgram program;
 
 bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std::string& error) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        options.help = options.help || arg == "--help" || arg == "-h";
+        options.version = options.version || arg == "--version";
+    }
+    if (options.help || options.version)
+        return true;
     bool haveRoot = false;
     bool haveZoom = false;
     for (int i = 1; i < argc; ++i) {
         std::string name = argv[i];
         std::string value;
+        if (name.rfind("--", 0) != 0) {
+            error = "unexpected argument " + name + " (options begin with --)";
+            return false;
+        }
         if (name == "--window") {
             options.window = true;
             continue;

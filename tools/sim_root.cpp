@@ -3,12 +3,14 @@
 #include "app/touch.h"
 #include "base/paths.h"
 #include "display/fb_query.h"
+#include "props/layout.h"
 #include "tools/screenshot.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -121,4 +123,19 @@ bool writeShot(const std::string& path, std::string& error) {
         return true;
     error = "cannot write the screenshot " + path;
     return false;
+}
+
+CardCheck checkCard(const std::string& root) {
+    setRootPrefix(root);
+    loadLayout();
+    CardCheck check;
+    std::error_code ec;
+    check.folder = std::filesystem::is_directory(dataDir(), ec);
+    std::vector<const char*> names(std::begin(layout.pictureName), std::end(layout.pictureName));
+    names.push_back(layout.fontName);
+    for (const char* name : names) {
+        if (!std::filesystem::is_regular_file(dataPath(name), ec))
+            check.missing.push_back(name);
+    }
+    return check;
 }

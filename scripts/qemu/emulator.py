@@ -67,6 +67,11 @@ ROUTES = {
 }
 
 
+# The console line that tells that the program has ended: from the init script, or from
+# the kit's start script under BusyBox init.
+PROGRAM_ENDED = re.compile(r"^(?:PW-EXIT|pumpwright-run: pumpwright ended with status) (\d+)", re.M)
+
+
 class Failure(Exception):
     """A scenario step that did not come true; the message says which."""
 
@@ -263,11 +268,15 @@ class Guest:
     run_dir; share_dir becomes the guest's /mnt/sdcard."""
 
     def __init__(self, route, run_dir, share_dir, run="program", program=None, spy=False, cal=None,
-                 calibrate_program=None):
+                 calibrate_program=None, files=None, card_options=""):
+        """run: "program", "calibrate", "probe" (see guest/init), or "inittab" (BusyBox
+        init takes over, with files holding etc/inittab and what it starts); files: extra
+        guest files {path: (mode, bytes)}; card_options: extra mount options of the card."""
         self.route, self.run_dir, self.share_dir = route, run_dir, share_dir
         self.conf = ROUTES[route]
         self.run, self.program, self.spy = run, program, spy
         self.calibrate_program = calibrate_program
+        self.files, self.card_options = files or {}, card_options
         self.cal = cal or calibration_for(PANEL_W, PANEL_H)
         self.serial_path = os.path.join(run_dir, "serial.log")
         self.proc = None
@@ -285,8 +294,9 @@ class Guest:
             "etc/guest.conf": (0o644, (
                 f'MODULES="{self.conf["modules"]}"\nTOUCH_USB="{self.conf["touch_usb"]}"\n'
                 f'TOUCH_MODULES="{self.conf["touch_modules"]}"\nTOUCH="{self.conf["touch"]}"\n'
-                f'RUN={self.run}\nSPY={1 if self.spy else 0}\n').encode()),
+                f'RUN={self.run}\nSPY={1 if self.spy else 0}\nCARD_OPTIONS="{self.card_options}"\n').encode()),
             "mnt/flash/sysfile/cal": (0o644, calibration_file(self.cal)),
+            **self.files,
         }
         for name, path in (("pumpwright", self.program), ("pumpwright-calibrate", self.calibrate_program)):
             if path:
@@ -446,7 +456,7 @@ class Guest:
         wrong otherwise); keeps the last one as name.ppm/.png."""
         deadline = time.monotonic() + timeout
         while True:
-            ended = re.search(r"^PW-EXIT (\d+)", self.serial_text(), re.M)
+            ended = PROGRAM_ENDED.search(self.serial_text()[self.read_pos:])
             if ended:
                 raise Failure(f"screen '{name}': the program ended with status {ended.group(1)} "
                               "(as the shell reports it)")

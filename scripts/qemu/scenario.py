@@ -2,13 +2,18 @@
 """Runs the unchanged static device program on the emulated device and checks it from the
 host, through the panel's screendumps and the memory card's files.
 
+Both routes boot as a device that starts the program with the release kit's start
+script from the inittab line its INSTALL shows: route A with the program on the device's
+flash, route B with program and script on a card mounted noexec.
 Route A (32 bits per pixel, USB tablet): the first frame, then a refill typed on the
-keypad and saved, the settings screen, two statistics screens, EXIT; afterwards the
-consumption record, environment.txt, properties.txt, Debug.log and the exit status.
-Route B (RGB565): the first frame.
-Calibrate (route A's machine, the calibration file on the flash mirrored): the calibration
-tool's four crosses touched where the tablet lies over them, a test dot and DONE, the file
-it writes and its backup; then route A's refill with the program reading the new file.
+keypad and saved, the settings screen, two statistics screens, EXIT, the start script's
+restart and a touch answered by the restarted program; afterwards the consumption record,
+environment.txt, properties.txt, Debug.log and the exit status.
+Route B (RGB565): the copy the start script runs from /tmp, and the first frame.
+Calibrate (route A's machine, the calibration file on the flash mirrored, the programs
+started by the init script itself): the calibration tool's four crosses touched where the
+tablet lies over them, a test dot and DONE, the file it writes and its backup; then route
+A's refill with the program reading the new file.
 
 Usage: scenario.py [--program FILE] [--calibrate-program FILE] [--card-tool FILE] [A] [B] [calibrate]
 Run after scripts/qemu/prepare.sh. Every run leaves its serial log, QEMU's log, the
@@ -30,6 +35,7 @@ import emulator  # noqa: E402
 from emulator import PANEL_H, PANEL_W, REPO, Failure  # noqa: E402
 
 EXPECTED = os.path.join(os.path.dirname(os.path.realpath(__file__)), "expected")
+KIT = os.path.join(REPO, "scripts", "kit")
 LAYOUT_W, LAYOUT_H = 400, 256
 PICTURES = ("s0.raw", "s0a.raw", "s1.raw", "s1a.raw", "s2.raw")
 
@@ -234,11 +240,28 @@ def make_card(card_tool, root, bpp):
     return folder, pictures
 
 
+def first_frame_check(panel):
+    text_box = screen_rect(*NUMBER_DISPLAY, grow=2)
+    return panel.check(expected_frame(panel.pictures, "s0.raw", "s0a.raw", ["CAR1"]), text_box, min_text=10)
+
+
 def first_frame(guest, panel):
     guest.wait_line(r"^PW-START", 90, "program start")
-    text_box = screen_rect(*NUMBER_DISPLAY, grow=2)
-    guest.wait_screen(panel.check(expected_frame(panel.pictures, "s0.raw", "s0a.raw", ["CAR1"]),
-                                  text_box, min_text=10), 30, "1-first-frame")
+    guest.wait_screen(first_frame_check(panel), 30, "1-first-frame")
+
+
+def inittab_lines():
+    """The inittab lines of the kit's INSTALL: the program on the flash, then on the card."""
+    with open(os.path.join(KIT, "INSTALL")) as f:
+        lines = re.findall(r"^\s+(::respawn:\S.*)$", f.read(), re.M)
+    if len(lines) != 2:
+        raise Failure(f"the kit's INSTALL shows {len(lines)} inittab lines, expected 2")
+    return lines
+
+
+def read_file(path):
+    with open(path, "rb") as f:
+        return f.read()
 
 
 def tap(guest, touch, name):
@@ -257,6 +280,25 @@ def read_card_file(folder, name):
         return None
     with open(path, encoding="latin-1") as f:
         return f.read()
+
+
+def started_again(guest, touch, panel, text_box):
+    """After EXIT under the kit's start script: its report of the end, the program back on
+    the screen, and a touch the new run answers. Returns the exit status reported."""
+    ended = guest.wait_line(r"^pumpwright-run: pumpwright ended with status (\d+) after \d+ s;"
+                            r" starting it again in (\d+) s", 10, "the start script's report of the end")
+    status, pause = int(ended.group(1)), int(ended.group(2))
+    if pause != 2:
+        raise Failure(f"the start script waits {pause} s after a normal end, expected 2")
+    before = guest.screendump()
+    restarted = first_frame_check(panel)
+    guest.wait_screen(lambda frame: "the screen still shows the ended run" if frame.rgb == before.rgb
+                      else restarted(frame), 30, "11-started-again")
+    tap(guest, touch, "CONFIG")
+    guest.wait_screen(panel.check(expected_frame(panel.pictures, "s1.raw", "s1a.raw",
+                                                 ["FUELPER100DIST", "TRIPDIST"]),
+                                  text_box, min_text=1), 30, "12-settings-after-restart")
+    return status
 
 
 def route_a(guest, folder, panel, cal=None):
@@ -320,10 +362,13 @@ def route_a(guest, folder, panel, cal=None):
         guest.wait_screen(entry_screen([]), 30, "10-entry")
         step = "EXIT"
         tap(guest, touch, "EXIT")
-        status = int(guest.wait_line(r"^PW-EXIT (\d+)", 10, "program exit").group(1))
-        guest.wait_line(r"^PW-HALT", 20, "card unmounted")
-        if not guest.wait_exit(20):
-            raise Failure("the guest did not power off")
+        if guest.run == "inittab":
+            status = started_again(guest, touch, panel, text_box)
+        else:
+            status = int(guest.wait_line(r"^PW-EXIT (\d+)", 10, "program exit").group(1))
+            guest.wait_line(r"^PW-HALT", 20, "card unmounted")
+            if not guest.wait_exit(20):
+                raise Failure("the guest did not power off")
     except Failure as e:
         raise Failure(f"at step '{step}': {e}")
 
@@ -417,7 +462,10 @@ def route_calibrate(guest, folder, panel):
 
 def route_b(guest, folder, panel):
     try:
-        first_frame(guest, panel)
+        guest.wait_line(r"^PW-START", 90, "program start")
+        guest.wait_line(r"^pumpwright-run: .* cannot be executed where it lies; running a copy in /tmp", 20,
+                        "the start script's copy of the program from the noexec card")
+        guest.wait_screen(first_frame_check(panel), 30, "1-first-frame")
     except Failure as e:
         raise Failure(f"at step 'first frame': {e}")
     debug = read_card_file(folder, "Debug.log")
@@ -436,11 +484,25 @@ def run(scenario, program, card_tool, calibrate_program):
     guest = None
     try:
         folder, pictures = make_card(card_tool, os.path.join(run_dir, "card"), bpp)
+        card = os.path.dirname(folder)
         if calibrate:
-            guest = emulator.Guest(route, run_dir, os.path.dirname(folder), run="calibrate", program=program,
+            guest = emulator.Guest(route, run_dir, card, run="calibrate", program=program,
                                    spy=True, cal=MIRRORED_CAL, calibrate_program=calibrate_program)
         else:
-            guest = emulator.Guest(route, run_dir, os.path.dirname(folder), program=program, spy=route == "A")
+            on_flash, on_card = inittab_lines()
+            kit = {"pumpwright": (0o755, read_file(program)),
+                   "pumpwright-run": (0o755, read_file(os.path.join(KIT, "pumpwright-run")))}
+            if route == "A":
+                files = {"etc/inittab": (0o644, (on_flash + "\n").encode())}
+                files.update({f"opt/pumpwright/{name}": body for name, body in kit.items()})
+                guest = emulator.Guest(route, run_dir, card, run="inittab", files=files, spy=True)
+            else:
+                for name, (mode, body) in kit.items():
+                    with open(os.path.join(card, name), "wb") as f:
+                        f.write(body)
+                    os.chmod(os.path.join(card, name), mode)
+                guest = emulator.Guest(route, run_dir, card, run="inittab", card_options="noexec",
+                                       files={"etc/inittab": (0o644, (on_card + "\n").encode())})
         guest.start()
         steps = route_calibrate if calibrate else route_a if route == "A" else route_b
         steps(guest, folder, Panel(bpp, pictures))

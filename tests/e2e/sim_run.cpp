@@ -113,8 +113,11 @@ pid_t SimTest::spawn(const std::vector<std::string>& options) {
     argv.push_back(nullptr);
 
     const std::string errorPath = base + "/stderr.txt";
+    const std::string outputPath = base + "/stdout.txt";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
     posix_spawn_file_actions_addopen(&actions, 2, errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     pid_t pid = 0;
@@ -143,6 +146,7 @@ int SimTest::wait(pid_t pid, int timeoutSeconds) {
         }
     }
     errors = readFile(base + "/stderr.txt");
+    output = readFile(base + "/stdout.txt");
     if (!WIFEXITED(wstatus)) {
         ADD_FAILURE() << "the simulator did not exit normally: " << errors;
         return -1;

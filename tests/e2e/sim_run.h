@@ -54,6 +54,7 @@ class SimTest : public ::testing::Test {
     std::string base; // scratch folder: the root, the script, the screenshots
     std::string root;
     std::string errors; // standard error of the last run
+    std::string output; // its standard output
 };
 
 // The time stamp that ends every log record: ctime's text and its line feed.

@@ -166,15 +166,42 @@ TEST_F(Sim, FuelFullValueIsShownAndSaved) {
 TEST_F(Sim, EachMissingPictureEndsTheProgramWithItsStatus) {
     const char* messages[] = {"s0i broken!", "s0ia broken!", "s1i broken!", "s1ia broken!",
                               "s2i broken!"};
+    const char* pictures[] = {"s0.raw", "s0a.raw", "s1.raw", "s1a.raw", "s2.raw"};
     for (int i = 0; i < 5; ++i) {
         std::filesystem::remove_all(root);
         std::filesystem::create_directories(dataFile(""));
         makeCard(2, i);
         EXPECT_EQ(run({}, ltap("EXIT")), 256 - (i + 1)) << i;
+        EXPECT_NE(errors.find(std::string(" lacks ") + pictures[i] + ";"), std::string::npos)
+            << errors;
         EXPECT_EQ(readFile(dataFile("Debug.log")),
                   std::string("### Error opening image!\n### ") + messages[i] + "\n");
         EXPECT_FALSE(exists(dataFile("properties.txt")));
     }
+}
+
+TEST_F(Sim, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
+    EXPECT_EQ(wait(spawn({"--help"}), 0), 0);
+    EXPECT_EQ(output.rfind("usage: pumpwright-sim --root DIR", 0), 0u) << output;
+    EXPECT_EQ(errors, "");
+    EXPECT_EQ(wait(spawn({"--version"}), 0), 0);
+    EXPECT_EQ(output, "pumpwright-sim " PUMPWRIGHT_VERSION "\n");
+    const std::vector<std::vector<std::string>> bad = {
+        {"--bpp", "17"}, {"--zoom", "2"}, {"stray"}, {"--size"}, {"--colour", "red"}};
+    for (const auto& args : bad) {
+        EXPECT_EQ(wait(spawn(args), 0), 2) << args[0];
+        EXPECT_NE(errors.find(args.front()), std::string::npos) << errors;
+        EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
+        EXPECT_EQ(output, "");
+    }
+}
+
+TEST_F(Sim, RootWithoutACardIsRefusedWithTheCommandThatMakesOne) {
+    std::filesystem::remove_all(root + "/mnt");
+    EXPECT_EQ(run({}, "pass\n"), 2);
+    EXPECT_NE(errors.find("pumpwright-card " + root + " makes one"), std::string::npos) << errors;
+    EXPECT_NE(errors.find(dataFile("")), std::string::npos) << errors;
+    EXPECT_FALSE(exists(root + "/dev"));
 }
 
 TEST_F(Sim, SharedBorderPointsGoToTheEarlierTarget) {
