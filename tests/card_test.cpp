@@ -35,11 +35,14 @@ class CardTest : public RootTest {
     // Runs the card maker with arguments; returns its exit status and keeps its messages.
     int card(const std::string& args) {
         const std::string errors = root + "/card-stderr.txt";
+        const std::string said = root + "/card-stdout.txt";
         const std::string command =
-            std::string(PW_CARD_TOOL) + " " + args + " >/dev/null 2>" + errors;
+            std::string(PW_CARD_TOOL) + " " + args + " >" + said + " 2>" + errors;
         const int status = std::system(command.c_str());
         messages = readFile(errors);
+        output = readFile(said);
         fs::remove(errors);
+        fs::remove(said);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
@@ -54,6 +57,7 @@ class CardTest : public RootTest {
     }
 
     std::string messages;
+    std::string output;
 };
 
 TEST_F(CardTest, FillsTheDataDirectoryWithPicturesAndFont) {
@@ -403,6 +407,33 @@ TEST_F(CardTest, RejectsAMalformedCommandLine) {
     EXPECT_EQ(card("import " + root + " s9=a.png"), 2);
     EXPECT_EQ(card("check"), 2);
     EXPECT_NE(messages.find("usage"), std::string::npos);
+    EXPECT_FALSE(fileExists(dataFile("s0.raw")));
+}
+
+TEST_F(CardTest, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
+    for (const std::string ask : {"--help", "-h", "import --help", "export -h", "check --help"}) {
+        EXPECT_EQ(card(ask), 0) << ask;
+        EXPECT_EQ(output.rfind("usage: pumpwright-card " + ask.substr(0, ask.find('-')), 0), 0u)
+            << ask << ": " << output;
+        EXPECT_EQ(messages, "") << ask;
+    }
+    EXPECT_EQ(card("--version"), 0);
+    EXPECT_EQ(output, "pumpwright-card " PUMPWRIGHT_VERSION "\n");
+    // each with the word the message must name
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {root + " --bpp 17", "not 17"},
+        {root + " --size 3", "--size"},
+        {root + " --colour red", "--colour"},
+        {root + " " + root + "/b", root + "/b"},
+        {"import " + root + " s9=a.png", "s9=a.png"},
+        {"check " + root + " --bpp", "--bpp"}};
+    for (const auto& [args, named] : bad) {
+        EXPECT_EQ(card(args), 2) << args;
+        EXPECT_EQ(messages.rfind("pumpwright-card: ", 0), 0u) << messages;
+        EXPECT_NE(messages.find(named), std::string::npos) << messages;
+        EXPECT_EQ(messages.find('\n'), messages.size() - 1) << messages;
+        EXPECT_EQ(output, "");
+    }
     EXPECT_FALSE(fileExists(dataFile("s0.raw")));
 }
 

@@ -12,6 +12,7 @@
 #include "props/layout.h"
 #include "tools/card_pictures.h"
 #include "tools/card_skin.h"
+#include "tools/cli.h"
 #include "tools/skin_check.h"
 
 #include <algorithm>
@@ -79,22 +80,40 @@ struct Arguments {
     int bits = 16;
 };
 
-bool parseArguments(int argc, char** argv, Arguments& a) {
+bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
     for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--font") && i + 1 < argc) {
-            a.font = argv[++i];
-        } else if (!std::strcmp(argv[i], "--size") && i + 1 < argc) {
-            if (!parseSize(argv[++i], a.w, a.h))
-                return false;
-        } else if (!std::strcmp(argv[i], "--bpp") && i + 1 < argc) {
-            if (!parseDepth(argv[++i], a.bits))
-                return false;
-        } else if (argv[i][0] != '-' && a.dir.empty()) {
-            a.dir = argv[i];
-        } else {
+        const bool option = argv[i][0] == '-';
+        if (option &&
+            (!std::strcmp(argv[i], "--font") || !std::strcmp(argv[i], "--size") ||
+             !std::strcmp(argv[i], "--bpp")) &&
+            i + 1 == argc) {
+            error = std::string("missing value for ") + argv[i];
             return false;
         }
+        if (!std::strcmp(argv[i], "--font")) {
+            a.font = argv[++i];
+        } else if (!std::strcmp(argv[i], "--size")) {
+            if (!parseSize(argv[++i], a.w, a.h)) {
+                error = sizeError(argv[i]);
+                return false;
+            }
+        } else if (!std::strcmp(argv[i], "--bpp")) {
+            if (!parseDepth(argv[++i], a.bits)) {
+                error = depthError(argv[i]);
+                return false;
+            }
+        } else if (option) {
+            error = std::string("unknown option ") + argv[i];
+            return false;
+        } else if (!a.dir.empty()) {
+            error = std::string("unexpected argument ") + argv[i] + " (one DIR only)";
+            return false;
+        } else {
+            a.dir = argv[i];
+        }
     }
+    if (a.dir.empty())
+        error = "DIR is required";
     return !a.dir.empty();
 }
 
@@ -193,9 +212,13 @@ int main(int argc, char** argv) {
         return exportCommand(argc - 2, argv + 2);
     if (argc > 1 && !std::strcmp(argv[1], "check"))
         return checkCommand(argc - 2, argv + 2);
+    if (const int answered = answerHelpOrVersion("pumpwright-card", CARD_HELP, argc - 1, argv + 1);
+        answered >= 0)
+        return answered;
     Arguments a;
-    if (!parseArguments(argc, argv, a))
-        return cardUsage();
+    std::string error;
+    if (!parseArguments(argc, argv, a, error))
+        return cardUsageError(error);
 
     setRootPrefix(a.dir);
     loadLayout(); // reads DIR's property files when present; only --size writes one

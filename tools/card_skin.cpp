@@ -4,6 +4,7 @@
 #include "props/layout.h"
 #include "props/properties.h"
 #include "props/property_files.h"
+#include "tools/cli.h"
 #include "tools/png_picture.h"
 #include "tools/skin_check.h"
 
@@ -57,16 +58,38 @@ std::string sizeText(int w, int h) {
     return std::to_string(w) + "x" + std::to_string(h);
 }
 
-// Parses "[--bpp N]" and plain words; false on anything else.
-bool splitArguments(int argc, char** argv, std::vector<std::string>& words, int& bits,
-                    bool* scale) {
+constexpr const char* IMPORT_HELP =
+    "usage: pumpwright-card import DIR SLOT=FILE.png... [--scale] [--bpp 16|32]\n"
+    "\n"
+    "Replaces the card's pictures with PNG files of the layout size; SLOT is s0, s0a, s1,\n"
+    "s1a or s2. --scale scales each PNG to the picture size; --bpp 32 writes 32-bit\n"
+    "pictures (default: the depth of the picture replaced, else 16).\n";
+constexpr const char* EXPORT_HELP =
+    "usage: pumpwright-card export DIR OUTDIR\n"
+    "\n"
+    "Writes the card's pictures as s0.png, s0a.png, s1.png, s1a.png and s2.png in OUTDIR.\n";
+constexpr const char* CHECK_HELP =
+    "usage: pumpwright-card check DIR [--bpp 16|32]\n"
+    "\n"
+    "Names every fault of the card's skin by its key; status 1 when there is one.\n";
+
+// Parses "[--bpp N]" and plain words; false with what is wrong on anything else.
+bool splitArguments(int argc, char** argv, std::vector<std::string>& words, int& bits, bool* scale,
+                    std::string& error) {
     for (int i = 0; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--bpp") && i + 1 < argc) {
-            if (!parseDepth(argv[++i], bits))
+        if (!std::strcmp(argv[i], "--bpp")) {
+            if (i + 1 == argc) {
+                error = "missing value for --bpp";
                 return false;
+            }
+            if (!parseDepth(argv[++i], bits)) {
+                error = depthError(argv[i]);
+                return false;
+            }
         } else if (scale && !std::strcmp(argv[i], "--scale")) {
             *scale = true;
         } else if (argv[i][0] == '-') {
+            error = std::string("unknown option ") + argv[i];
             return false;
         } else {
             words.emplace_back(argv[i]);
@@ -97,14 +120,35 @@ int cardFailure(const std::string& message) {
     return 1;
 }
 
-int cardUsage() {
-    std::fputs("usage: pumpwright-card DIR [--font FILE] [--size WxH] [--bpp 16|32]\n"
-               "       pumpwright-card import DIR SLOT=FILE.png... [--scale] [--bpp 16|32]\n"
-               "       pumpwright-card export DIR OUTDIR\n"
-               "       pumpwright-card check DIR [--bpp 16|32]\n"
-               "SLOT is s0, s0a, s1, s1a or s2\n",
-               stderr);
-    return 2;
+const char* const CARD_HELP =
+    "usage: pumpwright-card DIR [--font FILE] [--size WxH] [--bpp 16|32]\n"
+    "       pumpwright-card import DIR SLOT=FILE.png... [--scale] [--bpp 16|32]\n"
+    "       pumpwright-card export DIR OUTDIR\n"
+    "       pumpwright-card check DIR [--bpp 16|32]\n"
+    "\n"
+    "Makes the card in DIR/mnt/sdcard/Pumpwright/: the five background pictures drawn for\n"
+    "the layout in force and the font. import replaces pictures with PNG files, export\n"
+    "writes them as PNG files, check names every fault of the skin.\n"
+    "\n"
+    "  --font FILE         the font to put on the card\n"
+    "  --size WxH          scales the layout to this panel size first (1 to 4096 each)\n"
+    "  --bpp 16|32         the panel's bits per pixel (default 16)\n"
+    "  --scale             import scales each PNG to the picture size\n"
+    "  --help, --version   this text; the version\n"
+    "SLOT is s0, s0a, s1, s1a or s2. Exit status 0, 1 for a problem with the files, 2 for a\n"
+    "bad command line.\n";
+
+int cardUsageError(const std::string& what) {
+    return commandLineError("pumpwright-card", what);
+}
+
+std::string sizeError(const char* text) {
+    return std::string("--size wants WxH (1 to ") + std::to_string(MAX_SIDE) + " each), not " +
+           text;
+}
+
+std::string depthError(const char* text) {
+    return std::string("--bpp wants 16 or 32, not ") + text;
 }
 
 bool parseSize(const char* text, int& w, int& h) {
@@ -169,11 +213,17 @@ bool writeScaledEnvironment(int w, int h, std::string& error) {
 }
 
 int importCommand(int argc, char** argv) {
+    if (const int answered = answerHelpOrVersion("pumpwright-card", IMPORT_HELP, argc, argv);
+        answered >= 0)
+        return answered;
     std::vector<std::string> words;
     int bits = 0; // without --bpp: the depth of the picture replaced, else 16
     bool scale = false;
-    if (!splitArguments(argc, argv, words, bits, &scale) || words.size() < 2)
-        return cardUsage();
+    std::string wrong;
+    if (!splitArguments(argc, argv, words, bits, &scale, wrong))
+        return cardUsageError(wrong);
+    if (words.size() < 2)
+        return cardUsageError("import wants DIR and at least one SLOT=FILE.png");
     struct Job {
         int slot;
         std::string png;
@@ -183,7 +233,8 @@ int importCommand(int argc, char** argv) {
         const std::size_t eq = words[i].find('=');
         const int slot = eq == std::string::npos ? -1 : slotOf(words[i].substr(0, eq));
         if (slot < 0)
-            return cardUsage();
+            return cardUsageError(words[i] +
+                                  " is not SLOT=FILE.png with SLOT s0, s0a, s1, s1a or s2");
         jobs.push_back({slot, words[i].substr(eq + 1)});
     }
     if (!openCard(words[0]))
@@ -229,10 +280,16 @@ int importCommand(int argc, char** argv) {
 }
 
 int exportCommand(int argc, char** argv) {
+    if (const int answered = answerHelpOrVersion("pumpwright-card", EXPORT_HELP, argc, argv);
+        answered >= 0)
+        return answered;
     std::vector<std::string> words;
     int bits = 0;
-    if (!splitArguments(argc, argv, words, bits, nullptr) || words.size() != 2)
-        return cardUsage();
+    std::string wrong;
+    if (!splitArguments(argc, argv, words, bits, nullptr, wrong))
+        return cardUsageError(wrong);
+    if (words.size() != 2)
+        return cardUsageError("export wants DIR and OUTDIR");
     const std::string out = words[1];
     if (!openCard(words[0]))
         return badLayout();
@@ -264,10 +321,16 @@ int exportCommand(int argc, char** argv) {
 }
 
 int checkCommand(int argc, char** argv) {
+    if (const int answered = answerHelpOrVersion("pumpwright-card", CHECK_HELP, argc, argv);
+        answered >= 0)
+        return answered;
     std::vector<std::string> words;
     int bits = 0;
-    if (!splitArguments(argc, argv, words, bits, nullptr) || words.size() != 1)
-        return cardUsage();
+    std::string wrong;
+    if (!splitArguments(argc, argv, words, bits, nullptr, wrong))
+        return cardUsageError(wrong);
+    if (words.size() != 1)
+        return cardUsageError("check wants one DIR");
     setRootPrefix(words[0]);
     loadLayout();
     const std::vector<SkinProblem> problems = checkSkin(bits);

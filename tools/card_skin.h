@@ -18,4 +18,8 @@ bool parseDepth(const char* text, int& bitsPerPixel);
 bool writeScaledEnvironment(int w, int h, std::string& error);
 
 int cardFailure(const std::string& message);
-int cardUsage();
+// The usage; one line on stderr naming what is wrong, returning status 2.
+extern const char* const CARD_HELP;
+int cardUsageError(const std::string& what);
+std::string sizeError(const char* text);
+std::string depthError(const char* text);

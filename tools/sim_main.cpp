@@ -3,6 +3,7 @@
 // a window with the mouse as the finger.
 #include "app/main_loop.h"
 #include "base/paths.h"
+#include "tools/cli.h"
 #include "tools/sim.h"
 #include "tools/sim_script.h"
 #ifdef PW_WINDOW
@@ -51,15 +52,9 @@ int main(int argc, char** argv) {
     SimOptions options;
     std::string error;
     if (!parseSimOptions(argc, argv, options, error))
-        return fail(error + " (pumpwright-sim --help shows the usage)");
-    if (options.help) {
-        std::fputs(HELP, stdout);
-        return 0;
-    }
-    if (options.version) {
-        std::puts("pumpwright-sim " PUMPWRIGHT_VERSION);
-        return 0;
-    }
+        return commandLineError("pumpwright-sim", error);
+    if (options.help || options.version)
+        return answerHelpOrVersion("pumpwright-sim", HELP, argc, argv);
 
     std::vector<ScriptCommand> commands;
     if (!options.script.empty()) {
