@@ -18,8 +18,10 @@ bool parseDepth(const char* text, int& bitsPerPixel);
 bool writeScaledEnvironment(int w, int h, std::string& error);
 
 int cardFailure(const std::string& message);
-// The usage; one line on stderr naming what is wrong, returning status 2.
+// The usage --help prints.
 extern const char* const CARD_HELP;
+// One line on stderr naming what is wrong with the command line; returns status 2.
 int cardUsageError(const std::string& what);
+// What is wrong with a --size or --bpp value.
 std::string sizeError(const char* text);
 std::string depthError(const char* text);
