@@ -98,6 +98,26 @@ bool splitArguments(int argc, char** argv, std::vector<std::string>& words, int&
     return true;
 }
 
+// What a command's words say: its plain words, --bpp and (for import) --scale.
+struct CommandLine {
+    std::vector<std::string> words;
+    int bits = 0;
+    bool scale = false;
+};
+
+// Answers --help and --version, then splits the words; -1 to carry on, else the status
+// to end with.
+int readCommandLine(const char* help, bool takesScale, int argc, char** argv, CommandLine& line) {
+    if (const int answered = answerHelpOrVersion("pumpwright-card", help, argc, argv);
+        answered >= 0)
+        return answered;
+    std::string wrong;
+    if (!splitArguments(argc, argv, line.words, line.bits, takesScale ? &line.scale : nullptr,
+                        wrong))
+        return cardUsageError(wrong);
+    return -1;
+}
+
 bool openCard(const std::string& dir) {
     setRootPrefix(dir);
     loadLayout();
@@ -213,15 +233,12 @@ bool writeScaledEnvironment(int w, int h, std::string& error) {
 }
 
 int importCommand(int argc, char** argv) {
-    if (const int answered = answerHelpOrVersion("pumpwright-card", IMPORT_HELP, argc, argv);
-        answered >= 0)
-        return answered;
-    std::vector<std::string> words;
-    int bits = 0; // without --bpp: the depth of the picture replaced, else 16
-    bool scale = false;
-    std::string wrong;
-    if (!splitArguments(argc, argv, words, bits, &scale, wrong))
-        return cardUsageError(wrong);
+    CommandLine line; // without --bpp: the depth of the picture replaced, else 16
+    if (const int status = readCommandLine(IMPORT_HELP, true, argc, argv, line); status >= 0)
+        return status;
+    const std::vector<std::string>& words = line.words;
+    const int bits = line.bits;
+    const bool scale = line.scale;
     if (words.size() < 2)
         return cardUsageError("import wants DIR and at least one SLOT=FILE.png");
     struct Job {
@@ -280,14 +297,11 @@ int importCommand(int argc, char** argv) {
 }
 
 int exportCommand(int argc, char** argv) {
-    if (const int answered = answerHelpOrVersion("pumpwright-card", EXPORT_HELP, argc, argv);
-        answered >= 0)
-        return answered;
-    std::vector<std::string> words;
-    int bits = 0;
-    std::string wrong;
-    if (!splitArguments(argc, argv, words, bits, nullptr, wrong))
-        return cardUsageError(wrong);
+    CommandLine line;
+    if (const int status = readCommandLine(EXPORT_HELP, false, argc, argv, line); status >= 0)
+        return status;
+    const std::vector<std::string>& words = line.words;
+    const int bits = line.bits;
     if (words.size() != 2)
         return cardUsageError("export wants DIR and OUTDIR");
     const std::string out = words[1];
@@ -321,14 +335,11 @@ int exportCommand(int argc, char** argv) {
 }
 
 int checkCommand(int argc, char** argv) {
-    if (const int answered = answerHelpOrVersion("pumpwright-card", CHECK_HELP, argc, argv);
-        answered >= 0)
-        return answered;
-    std::vector<std::string> words;
-    int bits = 0;
-    std::string wrong;
-    if (!splitArguments(argc, argv, words, bits, nullptr, wrong))
-        return cardUsageError(wrong);
+    CommandLine line;
+    if (const int status = readCommandLine(CHECK_HELP, false, argc, argv, line); status >= 0)
+        return status;
+    const std::vector<std::string>& words = line.words;
+    const int bits = line.bits;
     if (words.size() != 1)
         return cardUsageError("check wants one DIR");
     setRootPrefix(words[0]);
