@@ -11,7 +11,9 @@
 #   4 app/          every device folder
 #   5 calibrate/    device folders (the calibration tool, beside the logbook in app/)
 #   5 testsupport/  device folders
-#   6 tools/        device folders, calibrate, testsupport
+#   6 tools/        device folders, calibrate, testsupport; each program in its own
+#                   folder (sim/, card/, log/) includes only its own files and common/,
+#                   and common/ includes no program's folder
 #   7 bench/, tests/, fuzz/  anything below
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -31,6 +33,17 @@ while IFS=: read -r file _ line; do
     target=$(sed -n 's/^[[:space:]]*#[[:space:]]*include[[:space:]]*"\([^"]*\)".*/\1/p' <<<"$line")
     to=${target%%/*}
     [ "$to" = "$target" ] && continue # a file of the same folder, or a generated header
+    if [ "$from" = tools ] && [ "$to" = tools ]; then
+        # The programs of tools/ stand side by side: none reaches into another's folder.
+        from_tool=$(cut -d/ -f2 <<<"$file")
+        to_tool=$(cut -d/ -f2 <<<"$target")
+        if [ "$from_tool" != "$to_tool" ] && [ "$to_tool" != common ]; then
+            echo "include reaches into another tool: $file includes $target" >&2
+            bad=1
+        fi
+        [ "$from_tool" != "$to_tool" ] && edges["tools/$from_tool -> tools/$to_tool"]=1
+        continue
+    fi
     [ "$from" = "$to" ] && continue
     if [ -z "${floor[$to]+x}" ]; then
         continue # not a folder of the project (a system or library header)

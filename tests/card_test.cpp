@@ -4,7 +4,7 @@
 #include "props/layout.h"
 #include "props/properties.h"
 #include "tests/test_root.h"
-#include "tools/png_picture.h"
+#include "tools/common/png_picture.h"
 
 #include <cstdint>
 #include <cstdlib>

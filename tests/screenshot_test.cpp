@@ -1,7 +1,7 @@
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "tests/screen_fixture.h"
-#include "tools/screenshot.h"
+#include "tools/common/screenshot.h"
 
 #include <png.h>
 #include <vector>

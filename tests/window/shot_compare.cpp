@@ -2,7 +2,7 @@
 // window pixel (x, y) must be framebuffer pixel (x / zoom, y / zoom). Colours may differ by
 // the rounding of 5- and 6-bit channels to the display's 8 bits.
 //   pumpwright_shot_compare WINDOW.png FB.raw WIDTH HEIGHT BPP ZOOM
-#include "tools/png_picture.h"
+#include "tools/common/png_picture.h"
 
 #include <cstdio>
 #include <cstdlib>

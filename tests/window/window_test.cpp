@@ -1,10 +1,10 @@
-#include "tools/sim_window.h"
+#include "tools/sim/sim_window.h"
 
 #include "app/app_state.h"
 #include "app/main_loop.h"
 #include "display/framebuffer.h"
 #include "tests/test_root.h"
-#include "tools/sim.h"
+#include "tools/sim/sim.h"
 
 #include <SDL.h>
 #include <cstdlib>

@@ -1,7 +1,7 @@
-#include "tools/screenshot.h"
+#include "tools/common/screenshot.h"
 
 #include "display/framebuffer.h"
-#include "tools/png_picture.h"
+#include "tools/common/png_picture.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "tools/sim.h"
+#include "tools/sim/sim.h"
 
 #include "app/dispatch.h"
 #include "app/touch.h"

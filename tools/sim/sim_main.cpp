@@ -3,11 +3,11 @@
 // a window with the mouse as the finger.
 #include "app/main_loop.h"
 #include "base/paths.h"
-#include "tools/cli.h"
-#include "tools/sim.h"
-#include "tools/sim_script.h"
+#include "tools/common/cli.h"
+#include "tools/sim/sim.h"
+#include "tools/sim/sim_script.h"
 #ifdef PW_WINDOW
-#include "tools/sim_window.h"
+#include "tools/sim/sim_window.h"
 #endif
 
 #include <cstdio>

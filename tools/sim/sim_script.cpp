@@ -1,6 +1,6 @@
-#include "tools/sim_script.h"
+#include "tools/sim/sim_script.h"
 
-#include "tools/sim.h"
+#include "tools/sim/sim.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,5 +1,5 @@
 // pumpwright-card DIR [--font FILE] [--size WxH] [--bpp 16|32]
-// pumpwright-card import|export|check ... (tools/card_skin.h)
+// pumpwright-card import|export|check ... (tools/card/card_skin.h)
 //
 // Makes a memory card the program starts from: the five background pictures, drawn with
 // the program's own display code for the layout in force (DIR's environment.txt when it
@@ -10,10 +10,10 @@
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
 #include "props/layout.h"
-#include "tools/card_pictures.h"
-#include "tools/card_skin.h"
-#include "tools/cli.h"
-#include "tools/skin_check.h"
+#include "tools/card/card_pictures.h"
+#include "tools/card/card_skin.h"
+#include "tools/card/skin_check.h"
+#include "tools/common/cli.h"
 
 #include <algorithm>
 #include <cstdio>

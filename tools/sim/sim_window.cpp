@@ -1,8 +1,8 @@
-#include "tools/sim_window.h"
+#include "tools/sim/sim_window.h"
 
 #include "app/main_loop.h"
 #include "display/framebuffer.h"
-#include "tools/sim.h"
+#include "tools/sim/sim.h"
 
 #include <SDL.h>
 #include <algorithm>

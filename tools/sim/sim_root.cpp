@@ -1,10 +1,10 @@
-#include "tools/sim.h"
+#include "tools/sim/sim.h"
 
 #include "app/touch.h"
 #include "base/paths.h"
 #include "display/fb_query.h"
 #include "props/layout.h"
-#include "tools/screenshot.h"
+#include "tools/common/screenshot.h"
 
 #include <cerrno>
 #include <cstring>

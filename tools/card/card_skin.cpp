@@ -1,12 +1,12 @@
-#include "tools/card_skin.h"
+#include "tools/card/card_skin.h"
 
 #include "base/paths.h"
 #include "props/layout.h"
 #include "props/properties.h"
 #include "props/property_files.h"
-#include "tools/cli.h"
-#include "tools/png_picture.h"
-#include "tools/skin_check.h"
+#include "tools/card/skin_check.h"
+#include "tools/common/cli.h"
+#include "tools/common/png_picture.h"
 
 #include <algorithm>
 #include <cmath>

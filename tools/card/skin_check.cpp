@@ -1,4 +1,4 @@
-#include "tools/skin_check.h"
+#include "tools/card/skin_check.h"
 
 #include "base/paths.h"
 #include "display/text.h"

@@ -1,10 +1,10 @@
-#include "tools/card_pictures.h"
+#include "tools/card/card_pictures.h"
 
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "display/screen_map.h"
 #include "display/text.h"
-#include "tools/card_labels.h"
+#include "tools/card/card_labels.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -11,7 +11,7 @@
 // stroke that vanished. Also counted: the card maker's button labels that no longer fit
 // their keys at their preferred size, and those it drops (a word, or a caption under it,
 // that fits at no size it allows).
-#include "tools/card_labels.h"
+#include "tools/card/card_labels.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/sim.h"
+#include "tools/sim/sim.h"
 
 #include "app/app_state.h"
 #include "app/main_loop.h"

@@ -1,4 +1,4 @@
-#include "tools/png_picture.h"
+#include "tools/common/png_picture.h"
 
 #include <algorithm>
 #include <png.h>
