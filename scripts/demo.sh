@@ -3,7 +3,8 @@
 # year of sample refills on it, and runs the simulator through a tour: the entry screen,
 # a refill typed on the keypad and saved, the settings screen (where the tank size is
 # typed), the three statistics screens and EXIT, taking a screenshot at each step.
-# Prints where the screenshots are. Usage: scripts/demo.sh [OUTPUT_DIR]
+# Last, the logbook companion prints the card's summary and writes its report. Every
+# step says what it does and how long it took. Usage: scripts/demo.sh [OUTPUT_DIR]
 #
 # OUTPUT_DIR (default build/demo in the repository; a relative path is taken from the
 # folder the command is typed in) must be new, empty, or a folder of an earlier demo:
@@ -25,15 +26,26 @@ if [ -d "$out" ] && [ -n "$(ls -A "$out")" ] && [ ! -f "$out/$marker" ]; then
     exit 2
 fi
 
+# "took N s" after each step: the seconds since the step began.
+step=$SECONDS
+took() {
+    echo "demo: ... took $((SECONDS - step)) s"
+    step=$SECONDS
+}
+
 echo "demo: checking the packages (apt installs what is missing, a few minutes the first time)"
 bash scripts/deps.sh
+took
 echo "demo: configuring the release build in build/release"
 if ! log=$(cmake --preset release 2>&1); then
     echo "$log" >&2
     exit 1
 fi
-echo "demo: building the simulator and the card maker (about a minute the first time)"
-cmake --build --preset release -j 2 --target pumpwright-sim pumpwright-card
+took
+echo "demo: building the simulator, the card maker and the logbook companion pumpwright-log"
+echo "      (about 4 minutes on 2 cores the first time, seconds after that)"
+cmake --build --preset release -j 2 --target pumpwright-sim pumpwright-card pumpwright-log
+took
 
 for thing in "${made[@]}"; do rm -rf "${out:?}/$thing"; done
 root="$out/root"
@@ -43,7 +55,9 @@ echo "Made by scripts/demo.sh; the next demo replaces: ${made[*]}" >"$out/$marke
 echo "demo: making the card in $root"
 build/release/tools/pumpwright-card "$root"
 card="$root/mnt/sdcard/Pumpwright"
-bash scripts/sample-log.sh >"$card/consumption.txt"
+# a year of refills that ends a few days before today, so that today's refill of the
+# tour continues it
+bash scripts/sample-log.sh --ending "$(date -u +%F)" >"$card/consumption.txt"
 
 . scripts/tour-keys.sh
 {
@@ -84,6 +98,7 @@ bash scripts/sample-log.sh >"$card/consumption.txt"
 
 echo "demo: touring the program in the simulator ($out/tour.script)"
 build/release/tools/pumpwright-sim --root "$root" --script "$out/tour.script"
+took
 
 echo "card:        $card/"
 echo "record:      $(tail -n 1 "$card/consumption.txt" | tr '\t' ' ')"
@@ -93,9 +108,9 @@ for f in "$shots"/*.png; do echo "  $f"; done
 
 # The logbook companion on the same card: the summary per vehicle, and the report as one
 # HTML page with its charts.
-cmake --build --preset release -j 2 --target pumpwright-log >/dev/null
 echo
 echo "summary (pumpwright-log summary --card $card):"
 build/release/tools/log/pumpwright-log summary --card "$card"
 build/release/tools/log/pumpwright-log report --card "$card" -o "$out/report.html"
 echo "report:      $out/report.html"
+echo "demo: done in $SECONDS s"

@@ -4,15 +4,26 @@
 # distances, keeps the odometer from June (with one refill where the reading was not
 # typed, so its fuel is carried into the next one) and goes back to trip distances in
 # November. Deterministic: the same file every time.
+#
+# Usage: scripts/sample-log.sh [YEAR]         the year YEAR (default 2025), January to December
+#        scripts/sample-log.sh --ending DATE  the 365 days before DATE (YYYY-MM-DD), its last
+#                                             refill a few days before DATE, so that a refill
+#                                             typed on DATE continues it
 set -euo pipefail
 
-awk -v year="${1:-2025}" '
+if [ "${1:-}" = "--ending" ]; then
+    start=$(date -u -d "${2:?--ending wants a date, YYYY-MM-DD} -365 days" +%F)
+else
+    start="${1:-2025}-01-01"
+fi
+
+awk -v start="$start" '
 # amounts are typed on the keypad with two decimals at most
 function cents(v) { return int(v * 100 + 0.5) / 100 }
 function rnd() { seed = (seed * 16807) % 2147483647; return seed / 2147483647 }
 function stamp(day, minute,   cmd, text) {
-    cmd = sprintf("date -u -d \"%d-01-01 +%d days %02d:%02d:%02d\" \"+%%a %%b %%e %%H:%%M:%%S %%Y\"",
-                  year, day, 7 + int(minute / 60) % 14, minute % 60, int(rnd() * 60))
+    cmd = sprintf("date -u -d \"%s +%d days %02d:%02d:%02d\" \"+%%a %%b %%e %%H:%%M:%%S %%Y\"",
+                  start, day, 7 + int(minute / 60) % 14, minute % 60, int(rnd() * 60))
     cmd | getline text
     close(cmd)
     return text
