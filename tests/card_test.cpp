@@ -33,11 +33,12 @@ std::set<std::string> filesIn(const std::string& dir) {
 class CardTest : public RootTest {
   protected:
     // Runs the card maker with arguments; returns its exit status and keeps its messages.
-    int card(const std::string& args) {
+    // A prefix runs it through another command (a resource limit, say).
+    int card(const std::string& args, const std::string& prefix = "") {
         const std::string errors = root + "/card-stderr.txt";
         const std::string said = root + "/card-stdout.txt";
         const std::string command =
-            std::string(PW_CARD_TOOL) + " " + args + " >" + said + " 2>" + errors;
+            prefix + std::string(PW_CARD_TOOL) + " " + args + " >" + said + " 2>" + errors;
         const int status = std::system(command.c_str());
         messages = readFile(errors);
         output = readFile(said);
@@ -214,6 +215,35 @@ TEST_F(CardTest, RefusesNamesThatWouldOverwriteTheLogs) {
     writeFile(dataFile("environment.txt"), "E_FONT.name: ../font.ttf\n");
     EXPECT_EQ(card(root), 1);
     EXPECT_FALSE(fileExists(root + "/mnt/sdcard/font.ttf"));
+
+    // import, export and check refuse such names the same way: nothing is read or written
+    // through them, whatever lies there.
+    writeFile(dataFile("environment.txt"), "");
+    ASSERT_EQ(card(root), 0) << messages;
+    ASSERT_EQ(card("export " + root + " " + root + "/looks"), 0) << messages;
+    makeDirs(root + "/victim");
+    writeFile(root + "/victim/notes.txt", "keep me\n");
+    const std::string s0 = " s0=" + root + "/looks/s0.png", s1 = " s1=" + root + "/looks/s1.png";
+    const struct {
+        const char* key;
+        const char* name;
+        const char* why;
+    } cases[] = {{"E_SCREEN.0.BG.name", "../../../victim/notes.txt", "is not a plain file name"},
+                 {"E_SCREEN.1.BG.name", "consumption.txt", "is one of the card's own files"},
+                 {"E_FONT.name", "..", "is not a plain file name"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key);
+        writeFile(dataFile("environment.txt"), std::string(c.key) + ": " + c.name + "\n");
+        const std::string said = std::string(c.key) + ": \"" + c.name + "\" " + c.why;
+        EXPECT_EQ(card("import " + root + s0 + s1), 1);
+        EXPECT_EQ(messages, "pumpwright-card: " + said + "\n");
+        EXPECT_EQ(card("check " + root), 1);
+        EXPECT_NE(messages.find(said + "\n"), std::string::npos) << messages;
+        EXPECT_EQ(card("export --force " + root + " " + root + "/looks"), 1);
+        EXPECT_NE(messages.find(said), std::string::npos) << messages;
+    }
+    EXPECT_EQ(readFile(root + "/victim/notes.txt"), "keep me\n");
+    EXPECT_EQ(readFile(dataFile("consumption.txt")), "# log\n");
 }
 
 // Writes a PNG of w x h in a libpng format whose pixel i is pixel(i) (format's layout).
@@ -297,6 +327,44 @@ TEST_F(CardTest, ExportedPicturesImportToTheSameBytes) {
     ASSERT_EQ(card(args), 0) << messages;
     for (std::size_t i = 0; i < before.size(); ++i)
         EXPECT_TRUE(readFile(dataFile(PICTURES[i])) == before[i]) << PICTURES[i];
+
+    // A designer's edited PNG is replaced only when asked to; without --force none is.
+    writeFile(root + "/looks/s1a.png", "edited");
+    fs::remove(root + "/looks/s0.png");
+    EXPECT_EQ(card("export " + root + " " + root + "/looks"), 1);
+    EXPECT_NE(messages.find(root + "/looks/s1a.png"), std::string::npos) << messages;
+    EXPECT_NE(messages.find("--force"), std::string::npos) << messages;
+    EXPECT_EQ(messages.find('\n'), messages.size() - 1) << messages;
+    EXPECT_EQ(readFile(root + "/looks/s1a.png"), "edited");
+    EXPECT_FALSE(fileExists(root + "/looks/s0.png"));
+    ASSERT_EQ(card("export " + root + " " + root + "/looks --force"), 0) << messages;
+    EXPECT_NE(readFile(root + "/looks/s1a.png"), "edited");
+}
+
+// A card that takes one picture and then no more (here a file size limit of 300,000
+// bytes: the 16-bit s0 fits, the 32-bit s1 does not) keeps every old picture: none is
+// replaced until all are written, and the message says why the write failed.
+TEST_F(CardTest, ImportReplacesEveryPictureOrNone) {
+    ASSERT_EQ(card(root), 0) << messages;
+    ASSERT_EQ(card("export " + root + " " + root + "/looks"), 0) << messages;
+    ASSERT_EQ(card("import --bpp 32 " + root + " s1=" + root + "/looks/s1.png"), 0) << messages;
+    const std::string s0 = readFile(dataFile("s0.raw")), s1 = readFile(dataFile("s1.raw"));
+    ASSERT_EQ(s1.size(), static_cast<std::size_t>(W * H * 4));
+    const std::string png = root + "/png/";
+    makeDirs(png);
+    writeTestPng(png + "grey.png", W, H, PNG_FORMAT_GRAY,
+                 [](std::size_t i) { return static_cast<uint8_t>(i * 7); });
+    // The limit's signal would end the card maker; ignored, the write fails instead.
+    EXPECT_EQ(card("import " + root + " s0=" + png + "grey.png s1=" + png + "grey.png",
+                   "trap '' XFSZ; prlimit --fsize=300000 "),
+              1);
+    EXPECT_NE(messages.find("s1.raw.new: File too large; no picture was replaced"),
+              std::string::npos)
+        << messages;
+    EXPECT_TRUE(readFile(dataFile("s0.raw")) == s0);
+    EXPECT_TRUE(readFile(dataFile("s1.raw")) == s1);
+    EXPECT_EQ(filesIn(dataDir()), (std::set<std::string>{"s0.raw", "s0a.raw", "s1.raw", "s1a.raw",
+                                                         "s2.raw", "Diduz.ovo"}));
 }
 
 // Patches the width and height in a PNG's header and mends the header's checksum.
@@ -366,6 +434,14 @@ TEST_F(CardTest, MakesCardsForOtherPanels) {
 // Every fault is named by the key that causes it; the card maker refuses to draw from
 // rectangles outside the picture and writes nothing.
 TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
+    // A folder that is not there, or holds no card, is one line, not a list of faults.
+    EXPECT_EQ(card("check " + root + "/nowhere"), 1);
+    EXPECT_EQ(messages, "pumpwright-card: " + root + "/nowhere does not exist\n");
+    makeDirs(root + "/empty");
+    EXPECT_EQ(card("check " + root + "/empty"), 1);
+    EXPECT_EQ(messages.rfind("pumpwright-card: no card in " + root + "/empty: ", 0), 0u)
+        << messages;
+    EXPECT_EQ(messages.find('\n'), messages.size() - 1) << messages;
     ASSERT_EQ(card(root), 0) << messages;
     EXPECT_EQ(card("check " + root), 0) << messages;
     writeFile(dataFile("environment.txt"),

@@ -10,6 +10,7 @@
 #include "display/fb_query.h"
 #include "display/framebuffer.h"
 #include "props/layout.h"
+#include "tools/card/card_files.h"
 #include "tools/card/card_pictures.h"
 #include "tools/card/card_skin.h"
 #include "tools/card/skin_check.h"
@@ -23,24 +24,13 @@
 #include <fstream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
 namespace {
 
 constexpr const char* DEFAULT_FONT = PW_CARD_FONT;
-// Files the program keeps on the card: a picture or font name must never hit one.
-constexpr const char* CARD_FILES[] = {"environment.txt", "properties.txt", "consumption.txt",
-                                      "events.txt", "Debug.log"};
-
-bool plainName(const char* name) {
-    if (!*name || std::strchr(name, '/') || !std::strcmp(name, ".") || !std::strcmp(name, ".."))
-        return false;
-    for (const char* kept : CARD_FILES)
-        if (!std::strcmp(name, kept))
-            return false;
-    return true;
-}
 
 bool writeFile(const std::string& path, const uint8_t* data, std::size_t size) {
     std::FILE* out = std::fopen(path.c_str(), "wb");
@@ -121,17 +111,14 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
 // written. Empty when they are usable, else what is wrong.
 std::string layoutProblem() {
     // Rectangles far outside the pictures are typing errors: nothing is drawn from them.
-    std::string shapes;
-    for (const SkinProblem& p : checkShapes())
-        shapes += (shapes.empty() ? "" : "\npumpwright-card: ") + p.key + ": " + p.what;
-    if (!shapes.empty())
-        return shapes;
-    if (!plainName(layout.fontName))
-        return std::string("font name \"") + layout.fontName + "\" is not a plain file name";
-    for (const char* name : layout.pictureName)
-        if (!plainName(name))
-            return std::string("picture name \"") + name + "\" is not a plain file name";
-    return "";
+    // Names that are paths or the card's own files would write outside the pictures.
+    std::vector<SkinProblem> problems = checkNames();
+    if (problems.empty())
+        problems = checkShapes();
+    std::string text;
+    for (const SkinProblem& p : problems)
+        text += (text.empty() ? "" : "\npumpwright-card: ") + p.key + ": " + p.what;
+    return text;
 }
 
 // The card's folder with the font under its configured name; with a new panel size its
@@ -182,13 +169,15 @@ std::string openSurface(const Scratch& scratch, const std::string& font, int bit
 }
 
 std::string writePictures(const std::string& card, std::size_t bytes) {
+    StagedFiles pictures;
+    std::string error;
     for (const PictureJob& job : JOBS) {
         paintPicture(job);
-        const std::string path = card + layout.pictureName[job.slot];
-        if (!writeFile(path, fb.mapping, bytes))
-            return "cannot write " + path;
+        if (!pictures.stage(card + layout.pictureName[job.slot], fb.mapping, bytes, error))
+            return error;
     }
-    return "";
+    pictures.commit(error);
+    return error;
 }
 
 // Anything the drawing code reported (a font FreeType cannot open, say) spoils the card.

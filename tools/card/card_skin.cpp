@@ -4,6 +4,7 @@
 #include "props/layout.h"
 #include "props/properties.h"
 #include "props/property_files.h"
+#include "tools/card/card_files.h"
 #include "tools/card/skin_check.h"
 #include "tools/common/cli.h"
 #include "tools/common/png_picture.h"
@@ -40,20 +41,6 @@ bool readWhole(const std::string& path, std::vector<uint8_t>& bytes) {
     return !in.bad();
 }
 
-// Written beside the target and renamed over it: a failed write leaves the old file.
-bool writeWhole(const std::string& path, const std::vector<uint8_t>& bytes) {
-    const std::string temporary = path + ".new";
-    std::FILE* out = std::fopen(temporary.c_str(), "wb");
-    if (!out)
-        return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    if (std::fclose(out) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
 std::string sizeText(int w, int h) {
     return std::to_string(w) + "x" + std::to_string(h);
 }
@@ -65,17 +52,20 @@ constexpr const char* IMPORT_HELP =
     "s1a or s2. --scale scales each PNG to the picture size; --bpp 32 writes 32-bit\n"
     "pictures (default: the depth of the picture replaced, else 16).\n";
 constexpr const char* EXPORT_HELP =
-    "usage: pumpwright-card export DIR OUTDIR\n"
+    "usage: pumpwright-card export DIR OUTDIR [--force]\n"
     "\n"
-    "Writes the card's pictures as s0.png, s0a.png, s1.png, s1a.png and s2.png in OUTDIR.\n";
+    "Writes the card's pictures as s0.png, s0a.png, s1.png, s1a.png and s2.png in OUTDIR.\n"
+    "Files of those names already there are kept (and nothing is written) unless --force\n"
+    "is given.\n";
 constexpr const char* CHECK_HELP =
     "usage: pumpwright-card check DIR [--bpp 16|32]\n"
     "\n"
     "Names every fault of the card's skin by its key; status 1 when there is one.\n";
 
-// Parses "[--bpp N]" and plain words; false with what is wrong on anything else.
-bool splitArguments(int argc, char** argv, std::vector<std::string>& words, int& bits, bool* scale,
-                    std::string& error) {
+// Parses "[--bpp N]", the one flag the command takes (none when flag is null) and plain
+// words; false with what is wrong on anything else.
+bool splitArguments(int argc, char** argv, std::vector<std::string>& words, int& bits,
+                    const char* flag, bool& flagGiven, std::string& error) {
     for (int i = 0; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--bpp")) {
             if (i + 1 == argc) {
@@ -86,8 +76,8 @@ bool splitArguments(int argc, char** argv, std::vector<std::string>& words, int&
                 error = depthError(argv[i]);
                 return false;
             }
-        } else if (scale && !std::strcmp(argv[i], "--scale")) {
-            *scale = true;
+        } else if (flag && !std::strcmp(argv[i], flag)) {
+            flagGiven = true;
         } else if (argv[i][0] == '-') {
             error = std::string("unknown option ") + argv[i];
             return false;
@@ -98,39 +88,50 @@ bool splitArguments(int argc, char** argv, std::vector<std::string>& words, int&
     return true;
 }
 
-// What a command's words say: its plain words, --bpp and (for import) --scale.
+// What a command's words say: its plain words, --bpp and its flag (import's --scale,
+// export's --force).
 struct CommandLine {
     std::vector<std::string> words;
     int bits = 0;
-    bool scale = false;
+    bool flag = false;
 };
 
 // Answers --help and --version, then splits the words; -1 to carry on, else the status
 // to end with.
-int readCommandLine(const char* help, bool takesScale, int argc, char** argv, CommandLine& line) {
+int readCommandLine(const char* help, const char* flag, int argc, char** argv, CommandLine& line) {
     if (const int answered = answerHelpOrVersion("pumpwright-card", help, argc, argv);
         answered >= 0)
         return answered;
     std::string wrong;
-    if (!splitArguments(argc, argv, line.words, line.bits, takesScale ? &line.scale : nullptr,
-                        wrong))
+    if (!splitArguments(argc, argv, line.words, line.bits, flag, line.flag, wrong))
         return cardUsageError(wrong);
     return -1;
 }
 
-bool openCard(const std::string& dir) {
+// What stands in the way of working on the card under dir: a folder that is not there,
+// no card in it. Empty when the card is there.
+std::string missingCard(const std::string& dir) {
+    std::error_code ec;
+    if (!fs::exists(dir, ec))
+        return dir + " does not exist";
+    if (!fs::is_directory(dataDir(), ec))
+        return "no card in " + dir + ": " + dataDir() + " is missing; pumpwright-card " + dir +
+               " makes one";
+    return "";
+}
+
+// Reads the layout of the card under dir; empty when its picture sizes and names can be
+// used, else why not. A picture or font name that is a path would reach outside the card.
+std::string openCard(const std::string& dir) {
     setRootPrefix(dir);
     loadLayout();
     for (int s = 0; s < 3; ++s)
         if (layout.screenW[s] < 1 || layout.screenH[s] < 1 || layout.screenW[s] > MAX_SIDE ||
             layout.screenH[s] > MAX_SIDE)
-            return false;
-    return true;
-}
-
-int badLayout() {
-    return cardFailure("the picture sizes in environment.txt (E_SCREEN.<n>.BG.w, .h) are not "
-                       "usable; `pumpwright-card check` says which");
+            return "the picture sizes in environment.txt (E_SCREEN.<n>.BG.w, .h) are not "
+                   "usable; `pumpwright-card check` says which";
+    const std::vector<SkinProblem> names = checkNames();
+    return names.empty() ? "" : names.front().key + ": " + names.front().what;
 }
 
 } // namespace
@@ -143,7 +144,7 @@ int cardFailure(const std::string& message) {
 const char* const CARD_HELP =
     "usage: pumpwright-card DIR [--font FILE] [--size WxH] [--bpp 16|32]\n"
     "       pumpwright-card import DIR SLOT=FILE.png... [--scale] [--bpp 16|32]\n"
-    "       pumpwright-card export DIR OUTDIR\n"
+    "       pumpwright-card export DIR OUTDIR [--force]\n"
     "       pumpwright-card check DIR [--bpp 16|32]\n"
     "\n"
     "Makes the card in DIR/mnt/sdcard/Pumpwright/: the five background pictures drawn for\n"
@@ -154,6 +155,7 @@ const char* const CARD_HELP =
     "  --size WxH          scales the layout to this panel size first (1 to 4096 each)\n"
     "  --bpp 16|32         the panel's bits per pixel (default 16)\n"
     "  --scale             import scales each PNG to the picture size\n"
+    "  --force             export replaces PNG files already in OUTDIR\n"
     "  --help, --version   this text; the version\n"
     "SLOT is s0, s0a, s1, s1a or s2. Exit status 0, 1 for a problem with the files, 2 for a\n"
     "bad command line.\n";
@@ -234,11 +236,11 @@ bool writeScaledEnvironment(int w, int h, std::string& error) {
 
 int importCommand(int argc, char** argv) {
     CommandLine line; // without --bpp: the depth of the picture replaced, else 16
-    if (const int status = readCommandLine(IMPORT_HELP, true, argc, argv, line); status >= 0)
+    if (const int status = readCommandLine(IMPORT_HELP, "--scale", argc, argv, line); status >= 0)
         return status;
     const std::vector<std::string>& words = line.words;
     const int bits = line.bits;
-    const bool scale = line.scale;
+    const bool scale = line.flag;
     if (words.size() < 2)
         return cardUsageError("import wants DIR and at least one SLOT=FILE.png");
     struct Job {
@@ -254,8 +256,8 @@ int importCommand(int argc, char** argv) {
                                   " is not SLOT=FILE.png with SLOT s0, s0a, s1, s1a or s2");
         jobs.push_back({slot, words[i].substr(eq + 1)});
     }
-    if (!openCard(words[0]))
-        return badLayout();
+    if (const std::string problem = openCard(words[0]); !problem.empty())
+        return cardFailure(problem);
 
     // Every picture is read and converted before any is written: all or nothing.
     std::vector<std::vector<uint8_t>> raws;
@@ -287,26 +289,44 @@ int importCommand(int argc, char** argv) {
     }
     std::error_code ec;
     fs::create_directories(dataDir(), ec);
-    for (std::size_t i = 0; i < jobs.size(); ++i) {
-        const std::string path = dataPath(layout.pictureName[jobs[i].slot]);
-        if (!writeWhole(path, raws[i]))
-            return cardFailure("cannot write " + path);
-        std::printf("pumpwright-card: %s -> %s\n", jobs[i].png.c_str(), path.c_str());
-    }
+    StagedFiles pictures;
+    std::string error;
+    for (std::size_t i = 0; i < jobs.size(); ++i)
+        if (!pictures.stage(dataPath(layout.pictureName[jobs[i].slot]), raws[i].data(),
+                            raws[i].size(), error))
+            return cardFailure(error + "; no picture was replaced");
+    if (!pictures.commit(error))
+        return cardFailure(error);
+    for (const Job& job : jobs)
+        std::printf("pumpwright-card: %s -> %s\n", job.png.c_str(),
+                    dataPath(layout.pictureName[job.slot]).c_str());
     return 0;
 }
 
 int exportCommand(int argc, char** argv) {
     CommandLine line;
-    if (const int status = readCommandLine(EXPORT_HELP, false, argc, argv, line); status >= 0)
+    if (const int status = readCommandLine(EXPORT_HELP, "--force", argc, argv, line); status >= 0)
         return status;
     const std::vector<std::string>& words = line.words;
     const int bits = line.bits;
     if (words.size() != 2)
         return cardUsageError("export wants DIR and OUTDIR");
     const std::string out = words[1];
-    if (!openCard(words[0]))
-        return badLayout();
+    if (const std::string problem = openCard(words[0]); !problem.empty())
+        return cardFailure(problem);
+    // A designer's edited PNG files are only replaced when asked to.
+    std::vector<std::string> targets;
+    std::string existing;
+    for (const char* slot : SLOTS) {
+        targets.push_back((fs::path(out) / (std::string(slot) + ".png")).string());
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(targets.back(), ec)))
+            existing += (existing.empty() ? "" : ", ") + targets.back();
+    }
+    if (!existing.empty() && !line.flag)
+        return cardFailure(existing +
+                           (existing.find(',') == std::string::npos ? " exists" : " exist") +
+                           "; nothing written (give --force to replace them)");
     std::vector<RgbPicture> pictures;
     for (int slot = 0; slot < PICTURE_COUNT; ++slot) {
         const std::string path = dataPath(layout.pictureName[slot]);
@@ -325,10 +345,9 @@ int exportCommand(int argc, char** argv) {
     std::error_code ec;
     fs::create_directories(out, ec);
     for (int slot = 0; slot < PICTURE_COUNT; ++slot) {
-        const std::string path = (fs::path(out) / (std::string(SLOTS[slot]) + ".png")).string();
         std::string error;
-        if (!writePng(path, pictures[slot], error))
-            return cardFailure("cannot write " + path + ": " + error);
+        if (!writePng(targets[slot], pictures[slot], error))
+            return cardFailure("cannot write " + targets[slot] + ": " + error);
     }
     std::printf("pumpwright-card: five pictures as %s/s0.png ... s2.png\n", out.c_str());
     return 0;
@@ -336,13 +355,15 @@ int exportCommand(int argc, char** argv) {
 
 int checkCommand(int argc, char** argv) {
     CommandLine line;
-    if (const int status = readCommandLine(CHECK_HELP, false, argc, argv, line); status >= 0)
+    if (const int status = readCommandLine(CHECK_HELP, nullptr, argc, argv, line); status >= 0)
         return status;
     const std::vector<std::string>& words = line.words;
     const int bits = line.bits;
     if (words.size() != 1)
         return cardUsageError("check wants one DIR");
     setRootPrefix(words[0]);
+    if (const std::string missing = missingCard(words[0]); !missing.empty())
+        return cardFailure(missing);
     loadLayout();
     const std::vector<SkinProblem> problems = checkSkin(bits);
     for (const SkinProblem& p : problems)

@@ -5,6 +5,7 @@
 #include "props/layout.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <set>
 
@@ -33,6 +34,20 @@ const char* const PICTURE_KEYS[PICTURE_COUNT] = {"E_SCREEN.0.BG.name", "E_SCREEN
                                                  "E_SCREEN.1.BG.name", "E_SCREEN.1.BG.active.name",
                                                  "E_SCREEN.2.BG.name"};
 constexpr int PICTURE_SCREENS[PICTURE_COUNT] = {0, 0, 1, 1, 2};
+
+// Files the program keeps on the card: a picture or font name must never hit one.
+constexpr const char* CARD_FILES[] = {"environment.txt", "properties.txt", "consumption.txt",
+                                      "events.txt", "Debug.log"};
+
+// What is wrong with a name for a file in the card's folder; empty when nothing is.
+std::string nameProblem(const char* name) {
+    if (!*name || std::strchr(name, '/') || !std::strcmp(name, ".") || !std::strcmp(name, ".."))
+        return std::string("\"") + name + "\" is not a plain file name";
+    for (const char* kept : CARD_FILES)
+        if (!std::strcmp(name, kept))
+            return std::string("\"") + name + "\" is one of the card's own files";
+    return "";
+}
 
 std::string screenKey(int screen, const char* field) {
     return "E_SCREEN." + std::to_string(screen) + ".BG." + field;
@@ -69,8 +84,26 @@ struct Checker {
         }
     }
 
+    bool plainPicture[PICTURE_COUNT] = {};
+    bool plainFont = false;
+
+    void checkNames() {
+        for (int slot = 0; slot < PICTURE_COUNT; ++slot) {
+            const std::string what = nameProblem(layout.pictureName[slot]);
+            plainPicture[slot] = what.empty();
+            if (!plainPicture[slot])
+                report(PICTURE_KEYS[slot], what);
+        }
+        const std::string what = nameProblem(layout.fontName);
+        plainFont = what.empty();
+        if (!plainFont)
+            report("E_FONT.name", what);
+    }
+
     void checkPictures(int bits) {
         for (int slot = 0; slot < PICTURE_COUNT; ++slot) {
+            if (!plainPicture[slot])
+                continue;
             const std::string path = dataPath(layout.pictureName[slot]);
             std::error_code ec;
             if (!fs::is_regular_file(path, ec)) {
@@ -172,6 +205,8 @@ struct Checker {
 
     // The device's own FreeType set-up (display/freetype_modules.cpp) opens the font.
     void checkFont() {
+        if (!plainFont)
+            return;
         const std::string path = dataPath(layout.fontName);
         std::error_code ec;
         if (!fs::is_regular_file(path, ec)) {
@@ -221,8 +256,15 @@ std::vector<SkinProblem> checkShapes() {
     return checker.problems;
 }
 
+std::vector<SkinProblem> checkNames() {
+    Checker checker;
+    checker.checkNames();
+    return checker.problems;
+}
+
 std::vector<SkinProblem> checkSkin(int bitsPerPixel) {
     Checker checker;
+    checker.checkNames();
     checker.checkShapes();
     checker.checkScreenSizesAgree();
     checker.checkPictures(bitsPerPixel);

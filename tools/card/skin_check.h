@@ -12,6 +12,10 @@ struct SkinProblem {
 // Only the picture sizes and that every rectangle lies inside its picture: what drawing
 // pictures for the layout needs.
 std::vector<SkinProblem> checkShapes();
+// The picture and font names that are not a plain file name in the card's folder: a
+// path, "." or "..", or one of the files the program keeps there (the logs, the property
+// files, Debug.log). Nothing may be read or written under such a name.
+std::vector<SkinProblem> checkNames();
 // Everything. bitsPerPixel 16 or 32 is the panel's depth; 0 takes it from the first picture's size.
 std::vector<SkinProblem> checkSkin(int bitsPerPixel);
 

@@ -1,0 +1,60 @@
+#include "tools/card/card_files.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+std::string temporaryOf(const std::string& path) {
+    return path + ".new";
+}
+
+std::string failure(const std::string& what, const std::string& path, int error) {
+    return "cannot " + what + " " + path + ": " + std::strerror(error);
+}
+
+} // namespace
+
+StagedFiles::~StagedFiles() {
+    for (const std::string& target : targets_)
+        std::remove(temporaryOf(target).c_str());
+}
+
+bool StagedFiles::stage(const std::string& path, const uint8_t* data, std::size_t size,
+                        std::string& error) {
+    const std::string temporary = temporaryOf(path);
+    std::FILE* out = std::fopen(temporary.c_str(), "wb");
+    if (!out) {
+        error = failure("write", temporary, errno);
+        return false;
+    }
+    if (std::find(targets_.begin(), targets_.end(), path) == targets_.end())
+        targets_.push_back(path);
+    // A short write leaves errno set by the write that failed (no room, file too large).
+    errno = 0;
+    const bool written =
+        std::fwrite(data, 1, size, out) == size && std::fflush(out) == 0 && fsync(fileno(out)) == 0;
+    const int writeError = errno;
+    const bool closed = std::fclose(out) == 0;
+    if (!written || !closed) {
+        error = failure("write", temporary, written ? errno : writeError ? writeError : ENOSPC);
+        return false;
+    }
+    return true;
+}
+
+bool StagedFiles::commit(std::string& error) {
+    for (std::size_t i = 0; i < targets_.size(); ++i) {
+        const std::string& target = targets_[i];
+        if (std::rename(temporaryOf(target).c_str(), target.c_str()) != 0) {
+            error = failure("rename " + temporaryOf(target) + " to", target, errno);
+            targets_.erase(targets_.begin(), targets_.begin() + static_cast<long>(i));
+            return false;
+        }
+    }
+    targets_.clear();
+    return true;
+}
