@@ -43,7 +43,8 @@ if ! log=$(cmake --preset release 2>&1); then
 fi
 took
 echo "demo: building the simulator, the card maker and the logbook companion pumpwright-log"
-echo "      (about 4 minutes on 2 cores the first time, seconds after that)"
+echo "      (the first time about 80 s of processor time: a minute or so on 2 idle cores,"
+echo "      several on a busy machine; seconds after that)"
 cmake --build --preset release -j 2 --target pumpwright-sim pumpwright-card pumpwright-log
 took
 
