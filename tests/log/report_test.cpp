@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <regex>
 #include <set>
 
@@ -56,6 +57,62 @@ TEST(ReportTest, OnePageThatNeedsNothingElse) {
     EXPECT_GT(refs, 100); // the text is drawn as glyph outlines
     // the figures as computed
     EXPECT_NE(html.find("<tr><th>range of a full tank</th><td>"), std::string::npos);
+}
+
+// The labels under a chart's time axis, as its aria-label lists them.
+std::vector<std::string> axisLabels(const std::string& svg) {
+    std::smatch m;
+    EXPECT_TRUE(
+        std::regex_search(svg, m, std::regex("aria-label=\"[^;\"]*; time axis: ([^\"]*)\"")))
+        << svg.substr(0, 300);
+    std::vector<std::string> labels;
+    const std::string list = m[1];
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t comma = std::min(list.find(", ", at), list.size());
+        labels.push_back(list.substr(at, comma - at));
+        at = comma + 2;
+    }
+    return labels;
+}
+
+// Over a new year the first label drawn in that year names it, also when January's own
+// label has no room: "Nov 2025, Dec, Feb 2026", never "Nov 2025, Dec, Feb".
+TEST(ReportTest, TimeAxesNameEveryYearAtItsFirstLabel) {
+    std::vector<Point> points;
+    std::vector<Period> months;
+    for (int i = 0; i < 14; ++i) {
+        const date::year_month m = date::year{2025} / date::October + date::months{i};
+        points.push_back({LocalTime{date::local_days{m / 15}.time_since_epoch()}, 6.0 + i % 3});
+        Period p;
+        p.year = static_cast<int>(m.year());
+        p.month = static_cast<unsigned>(m.month());
+        p.totals.money = 50.0 + i;
+        months.push_back(p);
+    }
+    const std::vector<std::string> line =
+        axisLabels(lineChartSvg("c", "Consumption", "l/100km", points, nullptr, ""));
+    const std::vector<std::string> bars = axisLabels(monthChartSvg(
+        "m", "Money per month", "money", months, [](const Totals& t) { return t.money; }));
+    releaseChartFonts();
+    for (const std::vector<std::string>* labels : {&line, &bars}) {
+        std::string all;
+        for (const std::string& label : *labels)
+            all += label + ", ";
+        SCOPED_TRACE(all);
+        ASSERT_GE(labels->size(), 4u);
+        EXPECT_EQ(labels->front(), "Oct 2025");
+        // each year once, on its first label; "Jan" itself may have had no room
+        std::vector<std::string> years;
+        for (const std::string& label : *labels)
+            if (label.size() > 4)
+                years.push_back(label.substr(4));
+        EXPECT_EQ(years, (std::vector<std::string>{"2025", "2026"}));
+        // and the label after December carries it, whichever month that is
+        const std::size_t dec = static_cast<std::size_t>(
+            std::find(labels->begin(), labels->end(), "Dec") - labels->begin());
+        ASSERT_LT(dec + 1, labels->size());
+        EXPECT_EQ(labels->at(dec + 1).substr(3), " 2026");
+    }
 }
 
 } // namespace

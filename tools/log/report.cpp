@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace pwlog {
 
@@ -36,6 +38,29 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
         text.replace(at, from.size(), to);
 }
 
+std::string escape(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        switch (c) {
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '&':
+            out += "&amp;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
 cairo_status_t appendSvg(void* closure, const unsigned char* data, unsigned int length) {
     static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
     return CAIRO_STATUS_SUCCESS;
@@ -44,7 +69,7 @@ cairo_status_t appendSvg(void* closure, const unsigned char* data, unsigned int 
 // A chart being drawn: the surface, the plot box and the value scale.
 class Canvas {
   public:
-    Canvas(const std::string& title, const std::string& unit) {
+    Canvas(const std::string& title, const std::string& unit) : title_(title) {
         surface_ = cairo_svg_surface_create_for_stream(appendSvg, &svg_, WIDTH, HEIGHT);
         cr_ = cairo_create(surface_);
         cairo_select_font_face(cr_, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
@@ -66,6 +91,12 @@ class Canvas {
         // the XML declaration does not belong inside an HTML page
         const std::size_t start = svg_.find("<svg");
         std::string svg = start == std::string::npos ? svg_ : svg_.substr(start);
+        // The text is drawn as outlines; readers that cannot see it get it from the label.
+        std::string said = title_;
+        for (std::size_t i = 0; i < ticks_.size(); ++i)
+            said += (i ? ", " : "; time axis: ") + ticks_[i];
+        if (start != std::string::npos)
+            svg.insert(4, " role=\"img\" aria-label=\"" + escape(said) + "\"");
         replaceAll(svg, "id=\"", "id=\"" + id + "-");
         replaceAll(svg, "href=\"#", "href=\"#" + id + "-");
         replaceAll(svg, "url(#", "url(#" + id + "-");
@@ -102,17 +133,20 @@ class Canvas {
     }
     double baseline() const { return yOf(std::max(lo_, 0.0)); }
 
-    // A label under the plot, skipped when it would touch the one before it.
-    void tick(const std::string& label, double x, double& freeFrom) {
+    // A label under the plot, skipped when it would touch the one before it; true when
+    // it was drawn.
+    bool tick(const std::string& label, double x, double& freeFrom) {
         cairo_text_extents_t e;
         cairo_text_extents(cr_, label.c_str(), &e);
         colour(INK);
         line(x, HEIGHT - BOTTOM, x, HEIGHT - BOTTOM + 4, 1.0);
         const double left = x - e.x_advance / 2;
         if (left < freeFrom || x + e.x_advance / 2 > WIDTH)
-            return;
+            return false;
         text(label, x, HEIGHT - BOTTOM + 18, 0.5);
         freeFrom = x + e.x_advance / 2 + 8;
+        ticks_.push_back(label);
+        return true;
     }
     void frame() {
         colour(INK);
@@ -141,6 +175,8 @@ class Canvas {
     cairo_t* cr() { return cr_; }
 
   private:
+    std::string title_;
+    std::vector<std::string> ticks_; // the time axis's labels as drawn
     std::string svg_;
     cairo_surface_t* surface_;
     cairo_t* cr_;
@@ -150,38 +186,27 @@ class Canvas {
 const char* const MONTHS[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                               "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-// The label of a month on a time axis: "Jan 2025", "Feb", ...; over more than two years
-// only the years are marked, at their Januaries. Empty: no tick there.
-std::string monthLabel(date::year_month m, bool first, bool yearly) {
-    const unsigned month = static_cast<unsigned>(m.month());
-    const std::string year = std::to_string(static_cast<int>(m.year()));
-    if (yearly)
-        return month == 1 ? year : std::string();
-    return std::string(MONTHS[month - 1]) + (first || month == 1 ? " " + year : "");
-}
-
-std::string escape(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '&':
-            out += "&amp;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            out += c;
-        }
+// The months along a time axis, labelled "Nov 2025", "Dec", "Jan 2026", "Feb", ...: the
+// first label drawn in each year carries the year, so a January whose label has no room
+// hands the year on to the next month that has. Over more than two years only the
+// Januaries are labelled, with their years.
+class MonthAxis {
+  public:
+    explicit MonthAxis(bool yearly) : yearly_(yearly) {}
+    void tick(Canvas& c, date::year_month m, double x) {
+        const int year = static_cast<int>(m.year());
+        const unsigned month = static_cast<unsigned>(m.month());
+        const std::string withYear = year != labelledYear_ ? " " + std::to_string(year) : "";
+        if (yearly_ ? month == 1 && c.tick(std::to_string(year), x, freeFrom_)
+                    : c.tick(MONTHS[month - 1] + withYear, x, freeFrom_) && !withYear.empty())
+            labelledYear_ = year;
     }
-    return out;
-}
+
+  private:
+    bool yearly_;
+    int labelledYear_ = 0; // no year 0 in the calendar: the first label carries its year
+    double freeFrom_ = 0.0;
+};
 
 } // namespace
 
@@ -216,16 +241,9 @@ std::string lineChartSvg(const std::string& id, const std::string& title, const 
         return LEFT + (static_cast<double>(t.time_since_epoch().count()) - t0) / (t1 - t0) *
                           (WIDTH - LEFT - RIGHT);
     };
-    double freeFrom = 0.0;
-    bool first = true;
-    const bool yearly = (end - start).count() > 24;
-    for (date::year_month m = start; m <= end; m += date::months{1}) {
-        const LocalTime t{date::local_days{m / 1}.time_since_epoch()};
-        const std::string label = monthLabel(m, first, yearly);
-        if (!label.empty())
-            c.tick(label, xOf(t), freeFrom);
-        first = false;
-    }
+    MonthAxis axis((end - start).count() > 24);
+    for (date::year_month m = start; m <= end; m += date::months{1})
+        axis.tick(c, m, xOf(LocalTime{date::local_days{m / 1}.time_since_epoch()}));
     c.frame();
     cairo_t* cr = c.cr();
     c.colour(SERIES);
@@ -299,9 +317,8 @@ std::string monthChartSvg(const std::string& id, const std::string& title, const
     }
     c.valueAxis(0.0, hi * 1.05);
     const double slot = (WIDTH - LEFT - RIGHT) / count;
-    const bool yearly = count > 24;
+    MonthAxis axis(count > 24);
     cairo_t* cr = c.cr();
-    double freeFrom = 0.0;
     for (int i = 0; i < count; ++i) {
         const date::year_month m = first + date::months{i};
         const double x = LEFT + slot * i;
@@ -309,9 +326,7 @@ std::string monthChartSvg(const std::string& id, const std::string& title, const
         const double top = c.yOf(values[static_cast<std::size_t>(i)]);
         cairo_rectangle(cr, x + slot * 0.15, top, slot * 0.7, c.baseline() - top);
         cairo_fill(cr);
-        const std::string label = monthLabel(m, i == 0, yearly);
-        if (!label.empty())
-            c.tick(label, x + slot / 2, freeFrom);
+        axis.tick(c, m, x + slot / 2);
     }
     c.frame();
     return c.finish(id);
