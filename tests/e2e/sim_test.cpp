@@ -197,11 +197,43 @@ TEST_F(Sim, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
 }
 
 TEST_F(Sim, RootWithoutACardIsRefusedWithTheCommandThatMakesOne) {
+    // The card's data folder in place of the root: the root above it is named, and the
+    // card maker, which would nest a second card in the first, is not suggested.
+    makeCard();
+    EXPECT_EQ(run({"--root", dataFile("")}, "pass\n"), 2);
+    EXPECT_NE(errors.find(" is a card's data folder"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("(here --root " + root + ")"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find("pumpwright-card"), std::string::npos) << errors;
+    EXPECT_FALSE(exists(dataFile("dev")));
+    // a copy of one elsewhere, recognised by its files
+    std::filesystem::create_directories(base + "/copy");
+    std::filesystem::copy_file(dataFile("s0.raw"), base + "/copy/s0.raw");
+    EXPECT_EQ(run({"--root", base + "/copy"}, "pass\n"), 2);
+    EXPECT_NE(errors.find(base + "/copy is a card's data folder; --root wants the device's root"),
+              std::string::npos)
+        << errors;
+    EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
+
     std::filesystem::remove_all(root + "/mnt");
     EXPECT_EQ(run({}, "pass\n"), 2);
     EXPECT_NE(errors.find("pumpwright-card " + root + " makes one"), std::string::npos) << errors;
     EXPECT_NE(errors.find(dataFile("")), std::string::npos) << errors;
     EXPECT_FALSE(exists(root + "/dev"));
+}
+
+// Without --size the panel is 400 x 256 whatever the card: a skin drawn for another size
+// is shown scaled, and the simulator says so and how to see it at its own size.
+TEST_F(Sim, ACardForAnotherPanelIsSaidToBeShownScaled) {
+    makeCard();
+    writeFile(dataFile("environment.txt"), "E_SCREEN.0.BG.w: 480\nE_SCREEN.0.BG.h: 272\n");
+    run({}, "pass\n");
+    EXPECT_EQ(errors.rfind("pumpwright-sim: the card's pictures are 480x272, shown scaled to the "
+                           "400x256 panel; --size 480x272 shows them at their own size\n",
+                           0),
+              0u)
+        << errors;
+    run({"--size", "480x272"}, "pass\n");
+    EXPECT_EQ(errors.find("scaled"), std::string::npos) << errors;
 }
 
 TEST_F(Sim, SharedBorderPointsGoToTheEarlierTarget) {

@@ -16,6 +16,7 @@ constexpr int MAX_ZOOM = 8;
 struct SimOptions {
     std::string root;
     unsigned width = 400, height = 256, bitsPerPixel = 16;
+    bool sizeGiven = false; // --size: the panel's size was asked for, not the default
     bool eventMode = false; // --touch event: the input event device with a calibration
     std::string script;     // empty: free-running passes until EXIT
     bool window = false;    // --window: shown in a window, the mouse as the finger
@@ -80,8 +81,15 @@ bool writeShot(const std::string& path, std::string& error);
 struct CardCheck {
     bool folder = false;
     std::vector<std::string> missing; // file names
+    int pictureW = 0, pictureH = 0;   // the size the layout draws its screens at
+    // Without a data folder: the root itself holds a card's files (it is a data folder,
+    // given in place of the root above it).
+    bool rootIsDataFolder = false;
 };
 CardCheck checkCard(const std::string& root);
+// The device root above a data folder at dir (".../mnt/sdcard/Pumpwright", with or
+// without the last slash); empty when dir is not at that place.
+std::string rootAboveDataFolder(const std::string& dir);
 
 // Closes the feeder (tests).
 void closeFeeder();

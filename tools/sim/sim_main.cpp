@@ -77,9 +77,24 @@ int main(int argc, char** argv) {
     if (!options.calibrate) {
         const CardCheck card = checkCard(options.root);
         const std::string maker = "pumpwright-card " + options.root;
+        if (card.rootIsDataFolder) {
+            // Making a card there would put a second card inside this one.
+            const std::string above = rootAboveDataFolder(options.root);
+            return fail(options.root +
+                        " is a card's data folder; --root wants the device's root, "
+                        "the folder that holds mnt/sdcard/Pumpwright/" +
+                        (above.empty() ? "" : " (here --root " + above + ")"));
+        }
         if (!card.folder)
             return fail("no card in " + options.root + ": " + dataDir() + " is missing; " + maker +
                         " makes one");
+        if (!options.sizeGiven && (static_cast<unsigned>(card.pictureW) != options.width ||
+                                   static_cast<unsigned>(card.pictureH) != options.height))
+            std::fprintf(stderr,
+                         "pumpwright-sim: the card's pictures are %dx%d, shown scaled to the "
+                         "%ux%u panel; --size %dx%d shows them at their own size\n",
+                         card.pictureW, card.pictureH, options.width, options.height, card.pictureW,
+                         card.pictureH);
         if (!card.missing.empty()) {
             std::string names;
             for (const std::string& name : card.missing)

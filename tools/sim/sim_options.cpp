@@ -75,6 +75,7 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std
                 error = "--size wants WxH (1 to 8192 each), not " + value;
                 return false;
             }
+            options.sizeGiven = true;
         } else if (name == "--bpp") {
             if (value != "16" && value != "32") {
                 error = "--bpp wants 16 or 32, not " + value;

@@ -125,12 +125,34 @@ bool writeShot(const std::string& path, std::string& error) {
     return false;
 }
 
+std::string rootAboveDataFolder(const std::string& dir) {
+    std::string trimmed = dir;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    const std::string tail = std::string(DATA_DIR).substr(0, std::strlen(DATA_DIR) - 1);
+    if (trimmed.size() < tail.size() ||
+        trimmed.compare(trimmed.size() - tail.size(), tail.size(), tail) != 0)
+        return "";
+    const std::string root = trimmed.substr(0, trimmed.size() - tail.size());
+    return root.empty() ? "/" : root;
+}
+
 CardCheck checkCard(const std::string& root) {
     setRootPrefix(root);
     loadLayout();
     CardCheck check;
+    check.pictureW = layout.screenW[0];
+    check.pictureH = layout.screenH[0];
     std::error_code ec;
     check.folder = std::filesystem::is_directory(dataDir(), ec);
+    if (!check.folder) {
+        check.rootIsDataFolder = !rootAboveDataFolder(root).empty();
+        for (const char* name : {"environment.txt", "properties.txt", "consumption.txt",
+                                 layout.pictureName[0], layout.fontName})
+            check.rootIsDataFolder |=
+                std::filesystem::is_regular_file(std::filesystem::path(root) / name, ec);
+        return check;
+    }
     std::vector<const char*> names(std::begin(layout.pictureName), std::end(layout.pictureName));
     names.push_back(layout.fontName);
     for (const char* name : names) {
