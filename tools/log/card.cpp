@@ -73,7 +73,11 @@ bool writeWhole(const std::string& path, const std::string& text, std::string& e
     const std::string temp = path + ".tmp";
     const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
-        error = temp + ": " + std::strerror(errno);
+        // The temporary file is ours; a missing folder is the user's to mend.
+        const std::size_t slash = path.rfind('/');
+        error = errno == ENOENT && slash != std::string::npos
+                    ? "no folder " + path.substr(0, slash + 1) + " to write " + path + " in"
+                    : temp + ": " + std::strerror(errno);
         return false;
     }
     std::size_t done = 0;
