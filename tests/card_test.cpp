@@ -242,8 +242,20 @@ TEST_F(CardTest, RefusesNamesThatWouldOverwriteTheLogs) {
         EXPECT_EQ(card("export --force " + root + " " + root + "/looks"), 1);
         EXPECT_NE(messages.find(said), std::string::npos) << messages;
     }
-    EXPECT_EQ(readFile(root + "/victim/notes.txt"), "keep me\n");
+    EXPECT_TRUE(readFile(root + "/victim/notes.txt") == "keep me\n");
     EXPECT_EQ(readFile(dataFile("consumption.txt")), "# log\n");
+
+    // Links on the card to files elsewhere, under a picture's or the font's name or their
+    // temporary names, are replaced, not written through.
+    writeFile(dataFile("environment.txt"), "");
+    for (const char* name : {"s0.raw", "s1.raw.new", "Diduz.ovo"}) {
+        fs::remove(dataFile(name));
+        fs::create_symlink(root + "/victim/notes.txt", dataFile(name));
+    }
+    ASSERT_EQ(card(root), 0) << messages;
+    EXPECT_TRUE(readFile(root + "/victim/notes.txt") == "keep me\n");
+    EXPECT_FALSE(fs::is_symlink(dataFile("s0.raw")));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dataFile("s1.raw.new"))));
 }
 
 // Writes a PNG of w x h in a libpng format whose pixel i is pixel(i) (format's layout).

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -42,8 +43,6 @@ bool writeFile(const std::string& path, const uint8_t* data, std::size_t size) {
 
 bool copyFont(const std::string& from, const std::string& to) {
     std::error_code ec;
-    if (fs::exists(to, ec) && fs::equivalent(from, to, ec))
-        return true;
     return fs::copy_file(from, to, fs::copy_options::overwrite_existing, ec);
 }
 
@@ -121,9 +120,9 @@ std::string layoutProblem() {
     return text;
 }
 
-// The card's folder with the font under its configured name; with a new panel size its
-// environment.txt scaled to it, and the layout read again from it.
-std::string placeFont(const std::string& card, const Arguments& a) {
+// The card's folder; with a new panel size its environment.txt scaled to it, and the
+// layout read again from it. The font is written with the pictures.
+std::string prepareCard(const std::string& card, const Arguments& a) {
     const std::string& font = a.font;
     std::error_code ec;
     if (!fs::is_regular_file(font, ec))
@@ -137,8 +136,6 @@ std::string placeFont(const std::string& card, const Arguments& a) {
             return error;
         loadLayout();
     }
-    if (!copyFont(font, card + layout.fontName))
-        return "cannot copy " + font + " to " + card + layout.fontName;
     return "";
 }
 
@@ -168,15 +165,23 @@ std::string openSurface(const Scratch& scratch, const std::string& font, int bit
     return "";
 }
 
-std::string writePictures(const std::string& card, std::size_t bytes) {
-    StagedFiles pictures;
+// The five pictures and the font, replacing the old ones all together.
+std::string writeCard(const std::string& card, std::size_t bytes, const std::string& font) {
+    std::ifstream in(font, std::ios::binary);
+    const std::string fontBytes{std::istreambuf_iterator<char>(in),
+                                std::istreambuf_iterator<char>()};
+    if (!in)
+        return "cannot read the font " + font;
+    StagedFiles files;
     std::string error;
     for (const PictureJob& job : JOBS) {
         paintPicture(job);
-        if (!pictures.stage(card + layout.pictureName[job.slot], fb.mapping, bytes, error))
+        if (!files.stage(card + layout.pictureName[job.slot], fb.mapping, bytes, error))
             return error;
     }
-    pictures.commit(error);
+    if (files.stage(card + layout.fontName, reinterpret_cast<const uint8_t*>(fontBytes.data()),
+                    fontBytes.size(), error))
+        files.commit(error);
     return error;
 }
 
@@ -214,7 +219,7 @@ int main(int argc, char** argv) {
     const std::string card = dataDir();
     std::string problem = layoutProblem();
     if (problem.empty())
-        problem = placeFont(card, a);
+        problem = prepareCard(card, a);
     if (!problem.empty())
         return cardFailure(problem);
 
@@ -223,7 +228,7 @@ int main(int argc, char** argv) {
     Scratch scratch;
     problem = openSurface(scratch, a.font, a.bits, bytes);
     if (problem.empty()) {
-        problem = writePictures(card, bytes);
+        problem = writeCard(card, bytes, a.font);
         closeFB();
     }
     if (!problem.empty())

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -26,9 +27,14 @@ StagedFiles::~StagedFiles() {
 bool StagedFiles::stage(const std::string& path, const uint8_t* data, std::size_t size,
                         std::string& error) {
     const std::string temporary = temporaryOf(path);
-    std::FILE* out = std::fopen(temporary.c_str(), "wb");
+    // Made afresh: whatever had the name (a link to elsewhere, say) is not written through.
+    std::remove(temporary.c_str());
+    const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    std::FILE* out = fd == -1 ? nullptr : fdopen(fd, "wb");
     if (!out) {
         error = failure("write", temporary, errno);
+        if (fd != -1)
+            close(fd);
         return false;
     }
     if (std::find(targets_.begin(), targets_.end(), path) == targets_.end())
