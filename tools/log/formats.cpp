@@ -40,16 +40,6 @@ std::string isoDate(const std::optional<LocalTime>& time, bool seconds) {
     return text;
 }
 
-// US style without leading zeros, as an en-US server writes it: 3/7/2025
-std::string usDate(const std::optional<LocalTime>& time) {
-    if (!time)
-        return {};
-    const Civil c = civil(*time);
-    char text[64];
-    std::snprintf(text, sizeof text, "%u/%u/%d", c.month, c.day, c.year);
-    return text;
-}
-
 // A figure with at least low and at most high decimals: 41.2 -> "41.2", 41.25 -> "41.25".
 std::string amount(double value, int low, int high) {
     std::string text = number(value, high);
@@ -126,8 +116,9 @@ std::string lubeLogger(const std::vector<SeriesRow>& rows, const ExportOptions& 
         const SeriesRow& r = rows[i];
         const Record& rec = r.refill->record;
         const std::optional<double> value = economy(r, options.fuelDistanceMode);
-        // the app keeps whole odometer readings
-        out += row({usDate(rec.time), number(r.odometer, 0), amount(rec.fuel, 0, 2),
+        // the app keeps whole odometer readings; an ISO date is read alike by servers of
+        // every culture, where 3/7/2025 is 7 March to one and 3 July to another
+        out += row({dayText(rec.time, false), number(r.odometer, 0), amount(rec.fuel, 0, 2),
                     amount(rec.price, 0, 2), value ? amount(*value, 0, 6) : "0",
                     r.role == Role::Partial ? "False" : "True", missed(rows, i) ? "True" : "False",
                     "", ""});

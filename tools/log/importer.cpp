@@ -182,14 +182,25 @@ std::string conversionNote(double distanceFactor, double fuelFactor, const UnitN
     std::string out;
     char factor[64];
     if (std::fabs(distanceFactor / card.kmPer - 1.0) > 1e-12) {
-        std::snprintf(factor, sizeof factor, "%.9g", distanceFactor / card.kmPer);
+        std::snprintf(factor, sizeof factor, "%.10g", distanceFactor / card.kmPer);
         out += fileDistance + " to " + card.distance + " (x " + factor + ")";
     }
     if (std::fabs(fuelFactor / card.litresPer - 1.0) > 1e-12) {
-        std::snprintf(factor, sizeof factor, "%.9g", fuelFactor / card.litresPer);
+        std::snprintf(factor, sizeof factor, "%.10g", fuelFactor / card.litresPer);
         out += (out.empty() ? "" : ", ") + fileFuel + " to " + card.fuel + " (x " + factor + ")";
     }
     return out.empty() ? out : "converted " + out;
+}
+
+// Fuelly's fuelup_date has no time of day in its newer exports; its date_added has one,
+// which is the fill-up's when both are the same day.
+LocalTime withTimeOfDay(LocalTime day, std::string_view added, DateOrder order) {
+    const std::optional<LocalTime> time =
+        trim(added).empty() ? std::nullopt : parseDate(added, order);
+    return time && day == date::floor<date::days>(day) &&
+                   date::floor<date::days>(*time) == date::floor<date::days>(day)
+               ? *time
+               : day;
 }
 
 // Fuelly and Fuelio write the newest fill-up first: fill-ups of one day (Fuelly keeps no
@@ -310,7 +321,7 @@ bool readForeign(std::string_view text, Format format, const ForeignOptions& opt
     Columns c{&rows[headerRow]};
     const std::vector<std::string>& header = rows[headerRow];
     int date = -1, odometer = -1, distance = -1, fuel = -1, cost = -1, perUnit = -1, full = -1,
-        partial = -1, missed = -1, vehicleColumn = -1, carColumn = -1, economy = -1;
+        partial = -1, missed = -1, vehicleColumn = -1, carColumn = -1, economy = -1, added = -1;
     double fuelFactor = 1.0, distanceFactor = 1.0; // file units to litres and km
     switch (format) {
     case Format::Csv:
@@ -337,6 +348,7 @@ bool readForeign(std::string_view text, Format format, const ForeignOptions& opt
     case Format::Fuelly: {
         date = c.find({"fuelup_date"});
         carColumn = c.find({"car_name"});
+        added = c.find({"date_added"});
         economy = c.find({"km/l", "l/100km", "mpg"});
         file.distanceColumn = true;
         odometer = c.find({"odometer"});
@@ -447,7 +459,7 @@ bool readForeign(std::string_view text, Format format, const ForeignOptions& opt
         if (!time)
             return fail("unreadable date \"" + std::string(field(date)) +
                         "\" (or before 1970 or after 2099)");
-        f.time = *time;
+        f.time = withTimeOfDay(*time, field(added), dateOrder);
         auto amount = [&](int column, const char* what, std::optional<double>& out) {
             if (column < 0 || trim(field(column)).empty())
                 return true;

@@ -152,6 +152,9 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
             if (f.missed)
                 note(a.index, "follows a missed fill-up: no interval ends here, and its fuel "
                               "counts in the totals only");
+            else if (out.lines.empty() && chain != 0.0)
+                note(a.index, "the first fill-up of the file closes no interval: its fuel counts "
+                              "in the totals only");
             if (chain == 0.0 && held.empty() && reading > 0.0) {
                 write(a.index, 0.0, reading, f.fuel, price); // the first reading of a series
                 chain = reading;
@@ -218,6 +221,10 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
     for (std::size_t i : held)
         note(i, "partial fill with no full fill after it and no reading to carry it from: left "
                 "out");
+    if (deadCarried && !out.lines.empty())
+        note(out.lines.back().index,
+             "the device measures its next reading from " + std::to_string(std::lround(chain)) +
+                 ", with this fuel carried into it: start the next refill with a trip distance");
     return out;
 }
 
