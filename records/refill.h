@@ -23,6 +23,55 @@ inline bool isMarker(double v) {
     return v == NO_VALUE || v == CARRIED_VALUE;
 }
 
+// What one record is in the odometer chain of its vehicle.
+enum class ChainRole {
+    Trip,     // carries its own distance; the chain goes on from its reading, if any
+    Interval, // a reading after an earlier one of its series: distance by difference
+    Start,    // the first reading of a series: only sets the starting point
+    Carried,  // no distance of its own (no reading, or the same one again): fuel waits
+    Low,      // a reading below the series: no distance, fuel waits for the next reading
+    Alone,    // no distance and no reading before it: nothing to measure from
+};
+
+// What a reading made of the low reading(s) before it.
+enum class LowOutcome {
+    None,        // no low reading was waiting, or it still waits
+    Slip,        // back at or above the series: the low readings were typing slips, and
+                 // the interval runs from the reading before them, their fuel included
+    NewOdometer, // still below the series but not below the last low reading: the
+                 // odometer was replaced; the series starts again at that low reading
+};
+
+// Fuel and money, carried together.
+struct Amount {
+    double fuel = 0.0;
+    double money = 0.0;
+};
+
+// The odometer chain of one vehicle, record by record. A reading below the series is
+// held back until the next reading tells which it was: one back at or above the series
+// shows a slip of the keypad (5000 typed for 50000), one still below it a replaced
+// odometer. Carried amounts are kept in two parts, so that a new odometer drops what
+// waited up to its first reading but keeps what came after it.
+struct OdometerChain {
+    double reading = 0.0;   // last reading of the series; 0: none since the last trip
+    double low = 0.0;       // the last of the low readings waiting; 0: none
+    Amount carried;         // waiting for the next interval, up to the last low reading
+    Amount carriedSinceLow; // waiting, fuel-only refills after the last low reading
+};
+
+// The meaning of one record: its role, the low reading it decided, and for a Trip or
+// an Interval the distance and the amount of that interval (carried amounts included).
+struct ChainStep {
+    ChainRole role = ChainRole::Alone;
+    LowOutcome outcome = LowOutcome::None;
+    double distance = 0.0;
+    Amount amount;
+};
+
+// Takes the next record of the vehicle (its distance, odometer reading and own amount).
+ChainStep stepChain(OdometerChain& chain, double distance, double odometer, Amount own);
+
 // One refill interval, or the totals of the log in the last entry. An entry whose
 // distance or fuel is 0 has no value and is skipped everywhere.
 struct DistanceFuel {
@@ -38,8 +87,8 @@ struct StatsInput {
     std::vector<double> consumption;  // N: value, NO_VALUE or CARRIED_VALUE
     std::vector<double> pricePerFuel; // N: value or NO_VALUE
     int added = 0;                    // records taken so far
-    double previousOdometer = 0.0;    // 0: no reading since the last trip record
-    double carriedFuel = 0.0;         // fuel of fuel-only refills awaiting a distance
+    OdometerChain chain;
+    int lowRecord = -1; // the record of the last low reading waiting
 };
 
 // Room for count records, all without value.

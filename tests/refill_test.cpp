@@ -85,20 +85,85 @@ TEST(StatsInputTest, OdometerChainCarriesFuelOnlyRefills) {
     EXPECT_DOUBLE_EQ(again.consumption[3], 7.0);
 }
 
-TEST(StatsInputTest, OdometerGoingBackStartsANewSeries) {
-    // 1000 then 900: no interval of -100; the series goes on from 900
-    StatsInput s = build({odometer(1000, 20), odometer(900, 30), odometer(1300, 40)});
+// Odometer readings of 40 fuel units each.
+StatsInput readings(const std::vector<double>& odometers, int mode = 0) {
+    std::vector<RecordFields> records;
+    for (double o : odometers)
+        records.push_back(odometer(o, 40));
+    return build(records, mode);
+}
+
+void expectPair(const StatsInput& s, int i, double distance, double fuel) {
+    EXPECT_EQ(s.pairs[i].distance, distance) << i;
+    EXPECT_EQ(s.pairs[i].fuel, fuel) << i;
+}
+
+TEST(StatsInputTest, LowReadingIsASlipWhenTheNextGoesOnFromTheSeries) {
+    // 5000 typed for 50000: no interval of its own, its fuel carried into 50000 to 51000
+    StatsInput s = readings({50000, 5000, 51000, 51500});
+    EXPECT_EQ(s.consumption[1], CARRIED_VALUE);
+    expectPair(s, 1, 0, 0);
+    EXPECT_DOUBLE_EQ(s.consumption[2], 8.0);
+    expectPair(s, 2, 1000, 80);
+    EXPECT_DOUBLE_EQ(s.consumption[3], 8.0);
+    expectPair(s, 4, 1500, 120);
+    EXPECT_DOUBLE_EQ(readings({50000, 5000, 51000, 51500}, 1).consumption[2], 12.5);
+
+    // Two slips in a row, the second below the first, and a top-up between them: all
+    // their fuel goes into the one interval from 50000.
+    s = build({odometer(50000, 40), odometer(5000, 40), trip(0, 10), odometer(4000, 30),
+               odometer(51500, 40)});
+    for (int i = 1; i <= 3; ++i)
+        EXPECT_EQ(s.consumption[i], CARRIED_VALUE) << i;
+    EXPECT_DOUBLE_EQ(s.consumption[4], 8.0);
+    expectPair(s, 5, 1500, 120);
+
+    // Back at the same reading: a slip, and a second fill at that stop.
+    s = readings({50000, 5000, 50000, 51000});
+    EXPECT_EQ(s.consumption[2], CARRIED_VALUE);
+    expectPair(s, 4, 1000, 120);
+}
+
+TEST(StatsInputTest, LowReadingsBelowTheSeriesTwiceAreANewOdometer) {
+    // 100 and 600 both below 50000: a new odometer from 100, whose fuel is dropped
+    StatsInput s = readings({50000, 100, 600, 1100});
     EXPECT_EQ(s.consumption[1], NO_VALUE);
-    EXPECT_EQ(s.pairs[1].distance, 0);
-    EXPECT_DOUBLE_EQ(s.consumption[2], 10.0); // 40 over 400: the 30 are not carried
-    EXPECT_EQ(s.pairs[3].distance, 400);
-    EXPECT_EQ(s.pairs[3].fuel, 40);
-    // fuel waiting in the old series is dropped with it, and so is its carried mark
-    s = build({odometer(1000, 20), trip(0, 10), odometer(500, 30), odometer(800, 15)});
+    EXPECT_DOUBLE_EQ(s.consumption[2], 8.0);
+    EXPECT_DOUBLE_EQ(s.consumption[3], 8.0);
+    expectPair(s, 4, 1000, 80);
+
+    // Fuel carried before the new odometer's first reading is dropped with its own and
+    // shown without value; a top-up after it goes into the new series' first interval.
+    s = build({odometer(50000, 40), trip(0, 10), odometer(100, 40), trip(0, 20), odometer(600, 20),
+               odometer(1100, 40)});
     EXPECT_EQ(s.consumption[1], NO_VALUE);
     EXPECT_EQ(s.consumption[2], NO_VALUE);
-    EXPECT_DOUBLE_EQ(s.consumption[3], 5.0);
-    EXPECT_EQ(s.pairs[4].fuel, 15);
+    EXPECT_EQ(s.consumption[3], CARRIED_VALUE);
+    EXPECT_DOUBLE_EQ(s.consumption[4], 8.0);
+    expectPair(s, 6, 1000, 80);
+
+    // A slip, then the new odometer's first reading below it: the series starts at the
+    // lower one, the next reading being above it; the slip's fuel is dropped too.
+    s = readings({50000, 5000, 100, 600, 1100});
+    EXPECT_EQ(s.consumption[1], NO_VALUE);
+    EXPECT_EQ(s.consumption[2], NO_VALUE);
+    EXPECT_DOUBLE_EQ(s.consumption[3], 8.0);
+    expectPair(s, 5, 1000, 80);
+
+    // A second fill at the new odometer's first reading waits for its first interval.
+    s = build({odometer(50000, 40), odometer(100, 40), odometer(100, 10), odometer(600, 30)});
+    EXPECT_EQ(s.consumption[1], NO_VALUE);
+    EXPECT_EQ(s.consumption[2], CARRIED_VALUE);
+    expectPair(s, 4, 500, 40);
+}
+
+TEST(StatsInputTest, TripRecordAfterALowReadingRestartsTheChain) {
+    // the low reading is never decided: its fuel stays carried to nowhere, as a top-up's
+    const StatsInput s = build(
+        {odometer(50000, 40), odometer(5000, 40), trip(300, 20, 0, 60000), odometer(60500, 40)});
+    EXPECT_EQ(s.consumption[1], CARRIED_VALUE);
+    expectPair(s, 3, 500, 40);
+    expectPair(s, 4, 800, 60);
 }
 
 TEST(StatsInputTest, TripRecordRestartsTheChain) {

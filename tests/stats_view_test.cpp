@@ -103,6 +103,37 @@ TEST_F(StatsViewTest, OdometerChainReachesTheBars) {
     EXPECT_FALSE(is(59, 122, layout.lines)); // slot 0, no value
 }
 
+TEST_F(StatsViewTest, LowOdometerReadingSpoilsNoAverage) {
+    // Each log of readings draws the graph of its trip log: a slip of the keypad (5000
+    // typed for 50000) and a replaced odometer (from 100) leave two intervals at 8.0,
+    // averaged at 8.0, with the full-tank ranges of 8.0.
+    setProperty("P_CAR1FUELFULL", "48");
+    auto readings = [](std::initializer_list<double> odometers) {
+        std::string log;
+        for (double o : odometers)
+            log += record(1, 0, 40, o, 60);
+        return log;
+    };
+    const struct {
+        std::string readings, trips;
+    } cases[] = {
+        {readings({50000, 5000, 51000, 51500}),
+         record(1, 1000, 80, 0, 0) + record(1, 500, 40, 0, 0)},
+        {readings({50000, 100, 600, 1100}), record(1, 500, 40, 0, 0) + record(1, 500, 40, 0, 0)},
+    };
+    for (const auto& c : cases) {
+        writeLog(c.trips);
+        useScreen(400, 256);
+        show(2);
+        const std::string trips = mappingBytes();
+        EXPECT_GT(count(12, 11, 388, 242, layout.avgLine), 100); // the average line and figures
+        writeLog(c.readings);
+        useScreen(400, 256);
+        show(2);
+        EXPECT_EQ(mappingBytes(), trips) << c.readings;
+    }
+}
+
 TEST_F(StatsViewTest, RecapShowsTheNewestLinesBottomAligned) {
     setProperty("E_AREA.STATDISPLAY.smalltext.fontsize", "11");
     std::string log;

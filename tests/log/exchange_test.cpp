@@ -327,6 +327,37 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
         << summary;
 }
 
+TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
+    // 5000 typed for 50000, 40 l at every reading: 1000 km / 80 l and 500 km / 40 l
+    Card card("P_DEFAULTODOMETERMODE.1: 1.0\nP_CAR1FUELFULL: 48.0\n");
+    const char* const time = "\t0.00\tMon Jan  6 08:00:00 2025\n";
+    auto log = [&](std::initializer_list<const char*> readings) {
+        std::string text;
+        for (const char* reading : readings)
+            text += std::string("1\t0.0\t40.00\t") + reading + "\t60.00" + time;
+        writeFileText(card.dir + "/consumption.txt", text);
+    };
+    log({"50000.00", "5000.00", "51000.00", "51500.00"});
+    std::string summary;
+    ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1", &summary), 0);
+    for (const char* row : {"  distance               1500 km\n",
+                            "  average                8.00 l/100km (full to full)\n",
+                            "  worst interval         8.00 l/100km (2025-01-06, line 3)\n",
+                            "  full tank range        600 km (48.0 l at the average)\n",
+                            "/consumption.txt:2: odometer 5000 is below the last reading of its "
+                            "series (50000): taken as a slip of the keypad"})
+        EXPECT_NE(summary.find(row), std::string::npos) << row << summary;
+
+    // still below 50000 at the next reading: a new odometer from 100
+    log({"50000.00", "100.00", "600.00", "1100.00"});
+    ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1", &summary), 0);
+    for (const char* row : {"  distance               1000 km\n",
+                            "  average                8.00 l/100km (full to full)\n",
+                            "/consumption.txt:2: odometer 100 is below the last reading of its "
+                            "series (50000) and so is the next one (600): a new odometer"})
+        EXPECT_NE(summary.find(row), std::string::npos) << row << summary;
+}
+
 TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     // trip distances on the card: the app's intervals become trip records, partial fills
     // top-ups carried from a reading into the next interval, a missed fill-up fuel of no

@@ -24,7 +24,7 @@ std::string sampleLog() {
     return text;
 }
 
-// Odometer series with a top-up, an odometer that goes back, a bad line and a trip.
+// Odometer series with a top-up, a reading typed too low, a bad line and a trip.
 const char* const HAND_LOG = "# header\n"
                              "1\t0.0\t40.00\t10000.00\t70.00\t0.00\tMon Jan  6 08:00:00 2025\n"
                              "1\t0.0\t10.00\t0.0\t18.00\t0.00\tTue Jan 14 08:00:00 2025\n"
@@ -98,6 +98,63 @@ TEST(LogbookTest, IntervalsAreTheDevicesForTheSampleAndHandMadeLogs) {
     EXPECT_GT(compared, 80);
 }
 
+// Odometer readings of car 1, 40 litres for 60 each.
+std::string readingsLog(const std::vector<double>& odometers) {
+    std::string text;
+    char line[128];
+    for (double o : odometers) {
+        std::snprintf(line, sizeof line, "1\t0.0\t40.00\t%.2f\t60.00\t0.00\t%s\n", o,
+                      "Mon Jan  6 08:00:00 2025");
+        text += line;
+    }
+    return text;
+}
+
+TEST(LogbookTest, ALowReadingIsASlipOrTheStartOfANewOdometer) {
+    using K = Kind;
+    const struct {
+        std::vector<double> odometers;
+        std::vector<Kind> kinds;
+        double distance;
+        const char* warning; // of the second record
+    } cases[] = {
+        {{50000, 5000, 51000, 51500},
+         {K::Start, K::Slip, K::Interval, K::Interval},
+         1500,
+         "odometer 5000 is below the last reading of its series (50000): taken as a slip"},
+        {{50000, 100, 600, 1100},
+         {K::Start, K::Start, K::Interval, K::Interval},
+         1000,
+         "odometer 100 is below the last reading of its series (50000) and so is the next one "
+         "(600): a new odometer, a new series starts here"},
+        {{50000, 5000, 4000, 51500}, {K::Start, K::Slip, K::Slip, K::Interval}, 1500, "slip"},
+        {{50000, 5000, 100, 600}, {K::Start, K::Slip, K::Start, K::Interval}, 500, "slip"},
+        {{50000, 5000}, {K::Start, K::Slip}, 0, "no later reading of the series says why"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = readingsLog(c.odometers);
+        SCOPED_TRACE(text);
+        const VehicleLog log = readVehicle(splitLog(text).records, 1);
+        ASSERT_EQ(log.refills.size(), c.kinds.size());
+        for (std::size_t i = 0; i < c.kinds.size(); ++i)
+            EXPECT_EQ(log.refills[i].kind, c.kinds[i]) << i;
+        ASSERT_FALSE(log.warnings.empty());
+        EXPECT_EQ(log.warnings[0].line, 2);
+        EXPECT_NE(log.warnings[0].text.find(c.warning), std::string::npos) << log.warnings[0].text;
+
+        // the same figures as the device's statistics, money carried with the fuel
+        const Summary s = summarise(log, 1, 0, 0.0, {});
+        const StatsInput device = deviceReading(text, 1, 0);
+        EXPECT_EQ(s.totals.distance, c.distance);
+        EXPECT_EQ(device.pairs[device.count].distance, c.distance);
+        EXPECT_EQ(device.pairs[device.count].fuel, s.totals.intervalFuel);
+        if (c.distance > 0.0) {
+            EXPECT_DOUBLE_EQ(*s.average, 8.0);
+            EXPECT_DOUBLE_EQ(*s.costPer100, 12.0);
+        }
+    }
+}
+
 TEST(LogbookTest, SummaryOfAHandComputedLog) {
     const LogRecords records = splitLog(HAND_LOG);
     const VehicleLog log = readVehicle(records.records, 1);
@@ -106,19 +163,19 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
                    "2\ttirechange\t1\tSun Feb  2 12:00:00 2025\n");
     const Summary s = summarise(log, 1, 0, 54.0, events);
 
-    EXPECT_EQ(s.totals.refills, 5);
-    EXPECT_DOUBLE_EQ(s.totals.distance, 1600.0); // 600 + 500 + 500 after the new series
-    EXPECT_DOUBLE_EQ(s.totals.fuel, 148.0);
-    EXPECT_NEAR(s.totals.money, 264.40, 1e-9);
+    EXPECT_EQ(s.totals.refills, 6);
+    EXPECT_DOUBLE_EQ(s.totals.distance, 1500.0); // 600 + 500 + 400 over the slip
+    EXPECT_DOUBLE_EQ(s.totals.fuel, 168.0);
+    EXPECT_NEAR(s.totals.money, 300.40, 1e-9);
     ASSERT_TRUE(s.average);
-    EXPECT_DOUBLE_EQ(*s.average, 108.0 / 1600.0 * 100.0); // full to full: 6.75
-    EXPECT_NEAR(*s.costPer100, 194.40 / 16.0, 1e-9);
-    EXPECT_DOUBLE_EQ(*s.fullTankRange, 800.0);
+    EXPECT_DOUBLE_EQ(*s.average, 128.0 / 1500.0 * 100.0); // full to full: 8.53
+    EXPECT_NEAR(*s.costPer100, 230.40 / 15.0, 1e-9);
+    EXPECT_DOUBLE_EQ(*s.fullTankRange, 633.0);
     ASSERT_TRUE(s.best && s.worst);
-    EXPECT_EQ(s.best->record.line, 8); // 33 l over 500 km
-    EXPECT_EQ(s.worst->record.line, 6);
+    EXPECT_EQ(s.best->record.line, 4);  // 40 l over 600 km
+    EXPECT_EQ(s.worst->record.line, 8); // 20 + 33 l over 400 km
     EXPECT_EQ(s.tireChangeValue, "10800");
-    EXPECT_DOUBLE_EQ(*s.sinceTireChange, 1000.0);
+    EXPECT_DOUBLE_EQ(*s.sinceTireChange, 900.0);
     EXPECT_EQ(date::format("%F %T", *s.first), "2025-01-06 08:00:00");
     EXPECT_EQ(date::format("%F %T", *s.last), "2025-03-03 08:00:00");
 
@@ -127,15 +184,16 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
     EXPECT_DOUBLE_EQ(s.months[0].totals.distance, 600.0);
     EXPECT_DOUBLE_EQ(s.months[0].totals.intervalFuel, 40.0);
     EXPECT_DOUBLE_EQ(s.months[0].totals.fuel, 80.0);
-    EXPECT_EQ(s.months[1].totals.refills, 1); // the backwards reading counts nowhere
+    EXPECT_EQ(s.months[1].totals.refills, 2); // the slip's fuel is in March's interval
+    EXPECT_DOUBLE_EQ(s.months[2].totals.intervalFuel, 53.0);
     ASSERT_EQ(s.years.size(), 1u);
     EXPECT_DOUBLE_EQ(s.years[0].totals.money, s.totals.money);
 
     // Mode 1: distance per fuel unit, best is the highest.
     const Summary perFuel = summarise(log, 1, 1, 54.0, {});
-    EXPECT_DOUBLE_EQ(*perFuel.average, 1600.0 / 108.0);
-    EXPECT_EQ(perFuel.best->record.line, 8);
-    EXPECT_DOUBLE_EQ(*perFuel.fullTankRange, 54.0 * 1600.0 / 108.0);
+    EXPECT_DOUBLE_EQ(*perFuel.average, 1500.0 / 128.0);
+    EXPECT_EQ(perFuel.best->record.line, 4);
+    EXPECT_DOUBLE_EQ(*perFuel.fullTankRange, 633.0);
 }
 
 TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
@@ -149,14 +207,13 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     EXPECT_NE(text.find("9: unreadable distance \"nan\""), std::string::npos) << text;
     EXPECT_NE(text.find("10: unreadable fuel \"abc\""), std::string::npos) << text;
     EXPECT_NE(text.find("11: empty line"), std::string::npos) << text;
-    EXPECT_NE(text.find("7: odometer 11000 is below the reading before it (11100)"),
+    EXPECT_NE(text.find("7: odometer 11000 is below the last reading of its series (11100): "
+                        "taken as a slip of the keypad"),
               std::string::npos)
         << text;
     EXPECT_EQ(all.size(), 4u) << text;
-    for (const pwlog::Refill& r : log.refills) {
-        const bool leftOut = r.record.line >= 9 || r.record.line == 7;
-        EXPECT_EQ(r.kind == Kind::LeftOut, leftOut) << r.record.line;
-    }
+    for (const pwlog::Refill& r : log.refills)
+        EXPECT_EQ(r.kind == Kind::LeftOut, r.record.line >= 9) << r.record.line;
 
     // ctime texts both ways, the blank-padded day included
     const auto t = parseCtime("Sun Dec  6 22:41:59 2026");

@@ -159,15 +159,49 @@ LogRecords splitLog(std::string_view text) {
     return out;
 }
 
+namespace {
+
+std::string number(double v) {
+    std::ostringstream text;
+    text << v;
+    return text.str();
+}
+
+// A low reading waiting for the next reading of its series to say what it was.
+struct LowReading {
+    std::size_t refill;  // in VehicleLog::refills
+    std::size_t warning; // in VehicleLog::warnings
+    double below;        // the reading of the series it is below
+};
+
+// Says what the waiting low readings were; the last one may start a new series.
+void settle(VehicleLog& out, std::vector<LowReading>& lows, LowOutcome outcome, double next) {
+    for (std::size_t i = 0; i < lows.size(); ++i) {
+        Refill& refill = out.refills[lows[i].refill];
+        std::string& text = out.warnings[lows[i].warning].text;
+        text = "odometer " + number(refill.record.odometer) +
+               " is below the last reading of its series (" + number(lows[i].below) + ")";
+        if (outcome == LowOutcome::NewOdometer && i + 1 == lows.size()) {
+            text += " and so is the next one (" + number(next) +
+                    "): a new odometer, a new series starts here";
+            if (refill.kind == Kind::Slip)
+                refill.kind = Kind::Start;
+        } else if (outcome == LowOutcome::None) {
+            text += ", and no later reading of the series says why: taken as a slip of the keypad, "
+                    "its fuel carried";
+        } else {
+            text += ": taken as a slip of the keypad, its fuel carried into the next interval";
+        }
+    }
+    lows.clear();
+}
+
+} // namespace
+
 VehicleLog readVehicle(const std::vector<Record>& records, int vehicle) {
     VehicleLog out;
-    double previous = 0.0; // the last odometer reading since the last trip record
-    double carriedFuel = 0.0, carriedMoney = 0.0;
-    auto number = [](double v) {
-        std::ostringstream text;
-        text << v;
-        return text.str();
-    };
+    OdometerChain chain;
+    std::vector<LowReading> lows;
     for (const Record& record : records) {
         if (record.vehicle != vehicle)
             continue;
@@ -175,53 +209,45 @@ VehicleLog readVehicle(const std::vector<Record>& records, int vehicle) {
         refill.record = record;
         // A bad record moves the odometer chain as the device sees it, but brings no fuel
         // or money into any figure.
-        const double fuel = record.bad ? 0.0 : record.fuel;
-        const double price = record.bad ? 0.0 : record.price;
-        const double odometer = record.odometer;
-        std::string why;
-        if (previous != 0.0 && odometer != 0.0 && record.distance == 0.0) {
-            const double d = odometer - previous;
-            if (d > 0.0) {
-                refill.kind = Kind::Interval;
-                refill.distance = d;
-                refill.fuel = fuel + carriedFuel;
-                refill.money = price + carriedMoney;
-                carriedFuel = carriedMoney = 0.0;
-            } else if (d == 0.0) {
-                // a second fill at the same stop
-                refill.kind = Kind::TopUp;
-                carriedFuel += fuel;
-                carriedMoney += price;
-            } else {
-                why = "odometer " + number(odometer) + " is below the reading before it (" +
-                      number(previous) + "): a new series starts here";
-                carriedFuel = carriedMoney = 0.0;
-            }
-        } else if (record.distance != 0.0) {
+        const Amount own = record.bad ? Amount{} : Amount{record.fuel, record.price};
+        const double before = chain.reading;
+        const ChainStep step = stepChain(chain, record.distance, record.odometer, own);
+        if (step.outcome != LowOutcome::None || (step.role == ChainRole::Trip && !lows.empty()))
+            settle(out, lows, step.outcome, record.odometer);
+        refill.distance = step.distance;
+        refill.fuel = step.amount.fuel;
+        refill.money = step.amount.money;
+        switch (step.role) {
+        case ChainRole::Trip:
             refill.kind = Kind::Trip;
-            refill.distance = record.distance;
-            refill.fuel = fuel;
-            refill.money = price;
-            previous = 0.0;
-            carriedFuel = carriedMoney = 0.0;
-        } else if (previous != 0.0) {
-            refill.kind = Kind::TopUp;
-            carriedFuel += fuel;
-            carriedMoney += price;
-        } else if (odometer != 0.0) {
+            break;
+        case ChainRole::Interval:
+            refill.kind = Kind::Interval;
+            break;
+        case ChainRole::Start:
             refill.kind = Kind::Start;
-        } else {
-            why = "no distance and no odometer reading before it: left out";
+            break;
+        case ChainRole::Carried:
+            refill.kind = Kind::TopUp;
+            break;
+        case ChainRole::Low:
+            // a slip until a reading says the odometer was replaced
+            refill.kind = Kind::Slip;
+            lows.push_back({out.refills.size(), out.warnings.size(), before});
+            out.warnings.push_back({record.line, {}});
+            break;
+        case ChainRole::Alone:
+            refill.kind = Kind::LeftOut;
+            if (!record.bad)
+                out.warnings.push_back(
+                    {record.line, "no distance and no odometer reading before it: left out"});
+            break;
         }
-        if (odometer != 0.0)
-            previous = odometer;
 
         if (record.bad) {
             refill.kind = Kind::LeftOut;
-        } else if (!why.empty()) {
-            refill.kind = Kind::LeftOut;
-            out.warnings.push_back({record.line, why});
-        } else if (record.fuel == 0.0 && !(refill.kind == Kind::Interval && refill.fuel > 0.0)) {
+        } else if (record.fuel == 0.0 && refill.kind != Kind::LeftOut &&
+                   !(refill.kind == Kind::Interval && refill.fuel > 0.0)) {
             refill.kind = Kind::LeftOut;
             out.warnings.push_back({record.line, "no fuel: left out"});
         }
@@ -229,6 +255,7 @@ VehicleLog readVehicle(const std::vector<Record>& records, int vehicle) {
             refill.distance = refill.fuel = refill.money = 0.0;
         out.refills.push_back(refill);
     }
+    settle(out, lows, LowOutcome::None, 0.0);
     return out;
 }
 

@@ -59,11 +59,21 @@ struct Civil {
 };
 Civil civil(LocalTime time);
 
+// What a refill is in its vehicle's odometer chain (records/refill.h: stepChain), the
+// device's statistics' reading of it.
 enum class Kind {
-    Trip,     // carries its own distance
-    Interval, // an odometer reading after an earlier one: distance by difference
-    Start,    // the first reading of a series: only sets the starting point
-    TopUp,    // no distance of its own: its fuel is carried into the next interval
+    Trip,     // carries its own distance; the odometer chain restarts after it
+    Interval, // an odometer reading after an earlier one of its series: distance by
+              // difference from that reading, carried fuel and money included
+    Start,    // the first reading of a series: only sets the starting point. Either the
+              // first reading (at the start or after a trip) or a reading below the
+              // series that the next reading showed to be a replaced odometer's first
+    TopUp,    // no distance of its own (no reading, or the same one again): its fuel and
+              // money are carried into the next interval
+    Slip,     // a reading below the last one of its series taken as a slip of the
+              // keypad: its odometer is ignored, its fuel and money carried like a
+              // top-up's. The next reading was back at or above the series, or no later
+              // reading of the series came to say otherwise
     LeftOut,  // the device gets no figure from it; a warning says why
 };
 
@@ -82,9 +92,10 @@ struct VehicleLog {
     std::vector<Warning> warnings;
 };
 
-// The records of one vehicle in file order, with the meaning the device gives them. An
-// odometer that goes back starts a new series: that record closes no interval and the
-// fuel carried so far is dropped.
+// The records of one vehicle in file order, with the meaning the device gives them. A
+// reading below its series closes no interval and is warned about: a Slip when the next
+// reading goes on from the series, the Start of a new series (the fuel carried up to it
+// dropped) when the next reading is below the series too but not below it.
 VehicleLog readVehicle(const std::vector<Record>& records, int vehicle);
 
 // Whether consumption a is better than b in a fuel-distance mode (0 fuel per 100
