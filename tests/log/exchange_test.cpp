@@ -246,7 +246,7 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
     const std::string lube = exported("--format lubelogger --vehicle 1");
     EXPECT_EQ(line(lube, 0),
               "Date,Odometer,FuelConsumed,Cost,FuelEconomy,IsFillToFull,MissedFuelUp,Notes,Tags\r");
-    EXPECT_EQ(line(lube, 1), "2025-01-06,52000,41.2,70.04,0,True,False,,\r");
+    EXPECT_EQ(line(lube, 1), "2025-01-06,52000,41.2,70.04,0,True,True,,\r");
     EXPECT_EQ(line(lube, 2), "2025-01-14,52000,12,20.4,0,False,False,,\r");
     EXPECT_EQ(line(lube, 3), "2025-01-22,52610,30.55,51.94,6.97541,True,False,,\r"); // 42.55/610
     EXPECT_EQ(line(lube, 5), "2025-02-20,53580,30,51,7.5,True,False,,\r"); // made up: +400
@@ -265,9 +265,10 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
     EXPECT_EQ(line(fuelly, 4).rfind("\"car 1\",\"Pumpwright\",0,60000.0,0.0,35.0,", 0), 0u);
     EXPECT_NE(line(fuelly, 4).find(",1,0,,,"), std::string::npos); // missed
     EXPECT_NE(line(fuelly, 8).find(",0,1,,,"), std::string::npos); // the top-up: partial
-    EXPECT_NE(line(fuelly, 9).find(",0,0,,,"), std::string::npos); // the first: not missed
-    EXPECT_NE(fuelly.find("motorcycle has trip distances: its odometer is made up from 1000 on"),
-              std::string::npos);
+    EXPECT_NE(line(fuelly, 9).find(",1,0,,,"), std::string::npos); // the first reading too
+    EXPECT_NE(
+        fuelly.find("motorcycle starts with trip distances: its odometer is made up from 1000 on"),
+        std::string::npos);
     const std::string uk = exported("--format fuelly --vehicle 0 --units uk");
     EXPECT_EQ(line(uk, 0).rfind("car_name, model, mpg,  odometer, miles, gallons, price, ", 0), 0u);
     // 9 imperial gallons are 10.809 US gallons; 200 miles on them 18.50 mpg

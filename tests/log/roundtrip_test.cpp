@@ -69,6 +69,8 @@ std::string generatedCard(std::mt19937& random) {
             default:
                 break;
             }
+            if (pick(0, 5) == 0)
+                continue; // no reading before the next one: top-ups left to a later event
             const int d = pick(80, 700);
             reading += d;
             record(v, 0.0, cents(d * 3, d * 9), reading);

@@ -72,10 +72,10 @@ double pricePerUnit(const Record& r) {
     return r.fuel != 0.0 ? r.price / r.fuel : 0.0;
 }
 
-// A missed fill-up mark: the apps count no interval that ends at the row. The first row
-// has nothing before it to mark.
+// A missed fill-up mark: the apps count no interval that ends at the row, nor one from
+// a reading given on import before the first row.
 bool missed(const std::vector<SeriesRow>& rows, std::size_t i) {
-    return i > 0 && rows[i].role == Role::Start;
+    return rows[i].role == Role::Start;
 }
 
 std::optional<double> economy(const SeriesRow& r, int fuelDistanceMode) {
@@ -311,7 +311,7 @@ ExportResult exportRefills(const std::vector<VehicleExport>& vehicles, Format fo
     std::vector<SeriesExport> series;
     for (const VehicleExport& v : vehicles) {
         series.push_back(seriesRows(*v.log, options.startOdometer));
-        if (series.back().builtOdometer)
+        if (series.back().startsWithTrip)
             result.builtOdometer.emplace_back(v.vehicle, series.back().start);
     }
     switch (format) {

@@ -31,7 +31,7 @@ struct VehicleExport {
 
 struct ExportResult {
     std::string text;
-    // vehicles whose odometer was made up from trip distances, and where it starts
+    // vehicles whose first refill is a trip distance, and the odometer made up before it
     std::vector<std::pair<int, double>> builtOdometer;
 };
 

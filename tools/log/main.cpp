@@ -161,8 +161,9 @@ int runExport(const ExportCommand& command) {
     const ExportResult result = exportRefills(exports, format, options);
     for (const auto& [v, start] : result.builtOdometer)
         std::fprintf(stderr,
-                     "pumpwright-log: %s has trip distances: its odometer is made up from %g on "
-                     "(import the file with --start-odometer %g to keep the first distance)\n",
+                     "pumpwright-log: %s starts with trip distances: its odometer is made up "
+                     "from %g on (import the file with --start-odometer %g to keep the first "
+                     "distance)\n",
                      vehicleName(v), start, start);
     std::string error;
     if (!writeWhole(command.output, result.text, error))

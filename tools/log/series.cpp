@@ -24,6 +24,15 @@ double startBefore(const VehicleLog& log) {
     return 0.0;
 }
 
+// Whether the card reads a start of the series at reading (below the chain's) as the
+// first reading of a new odometer: the next reading is below the chain too, either the
+// next interval's or that of a partial fill written at the same reading.
+bool newOdometer(const std::vector<AppFill>& series, std::size_t k, double reading, double chain) {
+    return reading < chain && k + 1 < series.size() &&
+           (series[k + 1].role == Role::Partial ||
+            (series[k + 1].role == Role::Closes && reading + series[k + 1].distance < chain));
+}
+
 } // namespace
 
 SeriesExport seriesRows(const VehicleLog& log, std::optional<double> start) {
@@ -54,7 +63,8 @@ SeriesExport seriesRows(const VehicleLog& log, std::optional<double> start) {
                 sum += waiting[waiting.size() - 1 - n++]->record.fuel;
             flush(n);
             odometer += refill.distance;
-            out.builtOdometer = out.builtOdometer || refill.kind == Kind::Trip;
+            if (out.rows.empty() && refill.kind == Kind::Trip)
+                out.startsWithTrip = true;
             out.rows.push_back({&refill, Role::Closes, odometer, refill.distance, refill.fuel});
         } else if (refill.kind == Kind::Start) {
             flush(0);
@@ -119,6 +129,7 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
     // there by writing it with its trip distance and no reading.
     std::optional<std::size_t> closable;
     double closableDistance = 0.0;
+    double lowStart = 0.0; // the first reading of a new odometer, lower than the one before
     auto write = [&](std::size_t index, double distance, double odometer, double fuel,
                      double price) {
         out.lines.push_back({index, distance, odometer, fuel, price});
@@ -134,7 +145,9 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
         const double price = prices[a.index];
         if (a.role == Role::Partial) {
             if (chain != 0.0 && !deadCarried) {
-                write(a.index, 0.0, 0.0, f.fuel, price); // a top-up, carried by the card
+                // a top-up, carried by the card; after a new odometer's first reading at
+                // that reading, which tells the card the odometer was replaced
+                write(a.index, 0.0, lowStart, f.fuel, price);
                 ++carried;
                 closable.reset();
             } else {
@@ -155,8 +168,12 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
             else if (out.lines.empty() && chain != 0.0)
                 note(a.index, "the first fill-up of the file closes no interval: its fuel counts "
                               "in the totals only");
-            if (chain == 0.0 && held.empty() && reading > 0.0) {
-                write(a.index, 0.0, reading, f.fuel, price); // the first reading of a series
+            if (held.empty() && reading > 0.0 &&
+                (chain == 0.0 || newOdometer(series, k, reading, chain))) {
+                // the first reading of a series, or of a new odometer: the card drops the
+                // fuel carried up to it
+                lowStart = chain == 0.0 ? 0.0 : reading;
+                write(a.index, 0.0, reading, f.fuel, price);
                 chain = reading;
                 deadCarried = false;
             } else if (chain == 0.0 && reading <= 0.0) {
@@ -215,6 +232,7 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
                 carried == 0 ? std::optional<std::size_t>(out.lines.size() - 1) : std::nullopt;
         }
         closableDistance = a.distance;
+        lowStart = 0.0;
         held.clear();
         carried = 0;
     }

@@ -32,7 +32,7 @@ struct SeriesRow {
 struct SeriesExport {
     std::vector<SeriesRow> rows; // oldest first
     double start = 0.0;          // the made-up odometer before the first refill
-    bool builtOdometer = false;  // some odometers were made up from trip distances
+    bool startsWithTrip = false; // the first refill is a trip distance measured from start
 };
 
 // The refills of a vehicle as rows the apps compute the card's own intervals from. A
