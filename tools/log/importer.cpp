@@ -32,6 +32,10 @@ bool splitCsv(std::string_view text, Rows& rows, std::string& error) {
         error = "out of memory";
         return false;
     }
+    // a server whose culture writes comma decimals separates the fields with semicolons
+    const std::string_view first = text.substr(0, text.find('\n'));
+    if (std::count(first.begin(), first.end(), ';') > std::count(first.begin(), first.end(), ','))
+        csv_set_delim(&parser, ';');
     CsvReader reader;
     auto field = [](void* data, std::size_t size, void* out) {
         static_cast<CsvReader*>(out)->row.emplace_back(data ? static_cast<const char*>(data) : "",

@@ -221,6 +221,13 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
             write(a.index, a.distance, reading, f.fuel, price);
             chain = reading;
             closable = out.lines.size() - 1;
+        } else if (carried == 0 && a.odometer &&
+                   std::fabs(*a.odometer - chain - a.distance) >= SAME) {
+            // the file's distance is not its odometer difference (Fuelly, a row missing):
+            // the distance as a trip, the chain going on from the real reading
+            write(a.index, a.distance, *a.odometer, f.fuel, price);
+            chain = *a.odometer;
+            closable = out.lines.size() - 1;
         } else {
             // a reading that gives the interval's distance from the one before it
             const double reading = a.odometer && std::fabs(*a.odometer - chain - a.distance) < SAME
