@@ -418,7 +418,10 @@ bool readForeign(std::string_view text, Format format, const ForeignOptions& opt
                                                  : "US gallons");
     if (economy >= 0)
         file.economyUnit = bareName(header[economy]);
-    DateOrder dateOrder = options.dateOrder;
+    // Fuelly's older exports write MM/DD/YYYY: the format itself settles the order
+    DateOrder dateOrder = options.dateOrder == DateOrder::Unknown && format == Format::Fuelly
+                              ? DateOrder::Mdy
+                              : options.dateOrder;
     if (!settleDateOrder(rows, headerRow + 1, endRow, date, dateOrder, error))
         return false;
     std::string car = options.car;
