@@ -31,8 +31,9 @@ struct AppState {
     double enteredDistance = 0.0;
     double enteredFuel = 0.0;
     double enteredPrice = 0.0;
-    // A tire change the card refused, as it was shown: touching the button again while
-    // NOT_SAVED_TEXT is shown writes it.
+    // A tire change the card refused, as it was shown, while the display still shows
+    // that refusal: touching the button again then writes it. Any other result shown
+    // forgets it.
     char unsavedTireChange[INPUT_TEXT_SIZE] = "";
 
     // touch dispatch state

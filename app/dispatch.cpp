@@ -104,7 +104,7 @@ void runAction(int target) {
         const bool saved = saveProperties();
         app.exitRequested = saved || app.exitRefused;
         app.exitRefused = !saved;
-        std::snprintf(app.inputText, sizeof app.inputText, "%s", saved ? "ok" : NOT_SAVED_TEXT);
+        showResult(saved ? "ok" : NOT_SAVED_TEXT);
         app.refreshNumberDisplay = true;
         break;
     }

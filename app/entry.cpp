@@ -23,13 +23,14 @@ constexpr int MAX_TYPED = 10;
 // form when needed, so that it still reads back as about the same number. snprintf
 // never writes past the buffer, and one digit always fits: "=> -1e+308" is ten characters.
 void showNumber(const char* prefix, double value, int decimals) {
-    char* text = app.inputText;
-    if (std::snprintf(text, INPUT_TEXT_SIZE, "%s%.*f", prefix, decimals, value) < INPUT_TEXT_SIZE)
-        return;
-    for (int digits = INPUT_TEXT_SIZE - 1; digits > 0; --digits) {
-        if (std::snprintf(text, INPUT_TEXT_SIZE, "%s%.*g", prefix, digits, value) < INPUT_TEXT_SIZE)
-            return;
+    char text[INPUT_TEXT_SIZE];
+    if (std::snprintf(text, sizeof text, "%s%.*f", prefix, decimals, value) >= INPUT_TEXT_SIZE) {
+        for (int digits = INPUT_TEXT_SIZE - 1; digits > 0; --digits) {
+            if (std::snprintf(text, sizeof text, "%s%.*g", prefix, digits, value) < INPUT_TEXT_SIZE)
+                break;
+        }
     }
+    showResult(text);
 }
 
 } // namespace
@@ -60,6 +61,14 @@ void digitAction(char code) {
         app.decimalEntered = true;
 }
 
+void showResult(const char* text) {
+    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "%s", text);
+    app.inputLength = 0;
+    app.decimalEntered = false;
+    // the display is no longer about a refused tire change
+    app.unsavedTireChange[0] = '\0';
+}
+
 void clearEntry() {
     app.inputText[0] = '0';
     app.inputText[1] = '\0';
@@ -77,11 +86,6 @@ double takeEntry(double current) {
         return typed;
     }
     showNumber("", current, 1);
-    // The shown value is not an entry: what is typed next starts afresh, as after "ok",
-    // rather than continuing the characters typed before (a point typed then would
-    // still swallow the next one).
-    app.inputLength = 0;
-    app.decimalEntered = false;
     app.refreshNumberDisplay = true;
     return current;
 }
@@ -98,22 +102,17 @@ void appendConsumptionRecord() {
     if (!writeConsumptionRecord(
             {app.enteredDistance, app.enteredFuel, app.enteredPrice, consumption})) {
         // The refill stays entered: SAVE can be touched again once the card is fixed.
-        std::snprintf(app.inputText, INPUT_TEXT_SIZE, "%s", NOT_SAVED_TEXT);
-        app.inputLength = 0;
-        app.decimalEntered = false;
+        showResult(NOT_SAVED_TEXT);
         app.fullRedrawRequested = true;
         return;
     }
     if (consumption == 0.0)
-        std::snprintf(app.inputText, INPUT_TEXT_SIZE, "ok");
+        showResult("ok");
     else
         showNumber("=> ", consumption, 2);
-    app.inputLength = 0;
-    app.decimalEntered = false;
     app.enteredPrice = 0.0;
     app.enteredDistance = 0.0;
     app.enteredFuel = 0.0;
-    app.unsavedTireChange[0] = '\0';
     app.fullRedrawRequested = true;
 }
 
@@ -125,10 +124,9 @@ void appendTireChange() {
     if (!(std::strtod(shown, nullptr) > 0.0))
         return;
     const bool written = writeTireChange(shown);
-    std::snprintf(app.unsavedTireChange, INPUT_TEXT_SIZE, "%s", written ? "" : shown);
-    std::snprintf(app.inputText, INPUT_TEXT_SIZE, "%s", written ? "ok" : NOT_SAVED_TEXT);
-    app.inputLength = 0;
-    app.decimalEntered = false;
+    showResult(written ? "ok" : NOT_SAVED_TEXT);
+    if (!written)
+        std::snprintf(app.unsavedTireChange, INPUT_TEXT_SIZE, "%s", shown);
     app.fullRedrawRequested = true;
 }
 

@@ -3,6 +3,10 @@
 
 // Digit keys "0".."9" and the decimal point ".".
 void digitAction(char code);
+// Shows a result in the number display ("ok", a value, NOT_SAVED_TEXT): the next key
+// starts a new entry rather than continuing the characters typed before (a point typed
+// then would still swallow the next one), and a refused tire change is no longer retried.
+void showResult(const char* text);
 // Back to a clear entry: "0", nothing typed, no decimal point.
 void clearEntry();
 // Moves the typed number into a value, or shows the current one, or resets it to 0.

@@ -94,13 +94,16 @@ bool saveProperties() {
         if (!set->changed)
             continue;
         // A file that cannot be replaced stays as it was and its set stays changed.
-        if (!set->unreadable &&
-            writePropertyFile(dataPath(set->fileName), set->header, set->entries)) {
+        if (set->unreadable) {
+            std::snprintf(scratchText, SCRATCH_SIZE, "%s left as it was: it could not be read",
+                          set->fileName);
+        } else if (writePropertyFile(dataPath(set->fileName), set->header, set->entries)) {
             set->changed = false;
             continue;
+        } else {
+            std::snprintf(scratchText, SCRATCH_SIZE, "Error writing %s", set->fileName);
         }
         saved = false;
-        std::snprintf(scratchText, SCRATCH_SIZE, "Error writing %s", set->fileName);
         debugLog(scratchText);
     }
     return saved;

@@ -2,8 +2,10 @@
 
 #include <cmath>
 
-double refillConsumption(double distance, double fuel, int mode) {
-    return mode == 0 ? fuel / distance * 100.0 : distance / fuel;
+double refillConsumption(double distance, double fuel, int mode, Per100 order) {
+    if (mode != 0)
+        return distance / fuel;
+    return order == Per100::AfterDividing ? fuel / distance * 100.0 : fuel * 100.0 / distance;
 }
 
 double fullTankRange(double capacity, double value, int mode) {

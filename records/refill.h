@@ -7,8 +7,15 @@
 
 #include <vector>
 
+// Where the hundred enters fuel per 100 distance units. The last digit of a printed
+// figure can depend on it: 3.99 over 56 is 7.125000000000001 after dividing (7.13), and
+// 7.125 before (7.12). The entry and the statistics take it after dividing, the
+// fuel-distance graph before.
+enum class Per100 { AfterDividing, BeforeDividing };
+
 // Consumption of fuel over distance in mode. A zero divisor gives inf or nan.
-double refillConsumption(double distance, double fuel, int mode);
+double refillConsumption(double distance, double fuel, int mode,
+                         Per100 order = Per100::AfterDividing);
 // Distance a full tank of capacity lasts at consumption value, in whole distance units.
 double fullTankRange(double capacity, double value, int mode);
 // The user property holding the fuel of a full tank of vehicle; nullptr for no vehicle.

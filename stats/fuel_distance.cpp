@@ -13,7 +13,7 @@ bool hasValue(const DistanceFuel& e) {
 }
 
 double entryValue(const DistanceFuel& e, int mode) {
-    return refillConsumption(e.distance, e.fuel, mode);
+    return refillConsumption(e.distance, e.fuel, mode, Per100::BeforeDividing);
 }
 
 double roundedStep(double top, const double (&limits)[8]) {
@@ -67,9 +67,7 @@ FuelDistanceScale scaleFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel
     s.minValue = MIN_START;
     s.maxValue = MAX_START;
     for (int i = 0; i + 1 < count; ++i) {
-        // An odometer reading typed too low gives an interval running backwards: no
-        // consumption anyone reached, so it is never shown as the best or worst one.
-        if (!(entries[i].distance > 0.0))
+        if (entries[i].distance == 0.0)
             continue;
         const double v = entryValue(entries[i], mode);
         if (v < s.minValue) {

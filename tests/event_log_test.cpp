@@ -100,3 +100,22 @@ TEST_F(EventLogTest, RefusedTireChangeIsKeptForAnotherTouch) {
     const std::string log = readFile(dataFile("events.txt"));
     EXPECT_EQ(log.size(), std::strlen(HEADER) + 15 + 25) << log;
 }
+
+// The refusal of another button is not the tire change's: touching TIRES then writes
+// nothing, even once the card takes writing again.
+TEST_F(EventLogTest, RefusedTireChangeIsNotWrittenAfterAnotherRefusal) {
+    std::filesystem::create_symlink("/dev/full", dataFile("events.txt"));
+    std::filesystem::create_symlink("/dev/full", dataFile("consumption.txt"));
+    press("5");
+    appendTireChange();
+    ASSERT_STREQ(app.inputText, NOT_SAVED_TEXT);
+    app.enteredDistance = 400;
+    app.enteredFuel = 30;
+    appendConsumptionRecord();
+    ASSERT_STREQ(app.inputText, NOT_SAVED_TEXT);
+    std::filesystem::remove(dataFile("events.txt"));
+    std::filesystem::remove(dataFile("consumption.txt"));
+    appendTireChange();
+    EXPECT_FALSE(fileExists(dataFile("events.txt")));
+    EXPECT_STREQ(app.inputText, NOT_SAVED_TEXT);
+}

@@ -5,6 +5,7 @@
 #include "tests/stats_fixture.h"
 
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -199,18 +200,29 @@ TEST_F(FuelDistanceTest, EntriesWithoutValueTakeNoPart) {
     EXPECT_EQ(mappingBytes(), plain);
 }
 
-TEST_F(FuelDistanceTest, IntervalRunningBackwardsIsNeverAnExtreme) {
-    // odometer readings typed too low: negative distances, with fuel or a negative fuel
-    const std::vector<DistanceFuel> entries = {
-        {400, 30}, {-100, 8}, {500, 35}, {-100, -9}, {800, 64}};
+TEST_F(FuelDistanceTest, ExtremesAreScannedOverEveryInterval) {
+    // Every interval with a value takes part, whatever its sign: a negative distance
+    // (only a hand-edited trip distance gives one) is the lowest value in mode 0.
+    const std::vector<DistanceFuel> entries = {{400, 30}, {-100, 8}, {500, 35}, {800, 73}};
     for (int mode : {0, 1}) {
         std::vector<DistanceFuel> e = entries;
-        const FuelDistanceScale s = scaleFuelDistance(12, 11, 388, 242, e.data(), 5, 0.0, mode);
-        // mode 0: 7.5 and 7.0 per 100; mode 1: 13.3 and 14.3 per fuel unit
-        EXPECT_EQ(s.minIndex, mode == 0 ? 2 : 0) << mode;
+        const FuelDistanceScale s = scaleFuelDistance(12, 11, 388, 242, e.data(), 4, 0.0, mode);
+        EXPECT_EQ(s.minIndex, 1) << mode; // -8 per 100, -12.5 per fuel unit
         EXPECT_EQ(s.maxIndex, mode == 0 ? 0 : 2) << mode;
-        EXPECT_GT(s.minValue, 7.0 - 1e-9) << mode;
     }
+}
+
+TEST_F(FuelDistanceTest, FiguresTakeFuelTimesAHundredOverDistance) {
+    // 3.99 over 56 is 7.125 this way, printed 7.12; fuel / distance x 100 gives 7.13
+    std::vector<DistanceFuel> e = {{56, 3.99}, {56, 3.99}};
+    const FuelDistanceScale s = scaleFuelDistance(12, 11, 388, 242, e.data(), 2, 0.0, 0);
+    for (double v : {s.minValue, s.avgValue, s.maxValue}) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%0.2f", v);
+        EXPECT_STREQ(text, "7.12");
+    }
+    EXPECT_NEAR(refillConsumption(56, 3.99, 0), 7.125, 1e-12); // the entry's order
+    EXPECT_GT(refillConsumption(56, 3.99, 0), s.avgValue);
 }
 
 TEST_F(FuelDistanceTest, NotEnoughData) {

@@ -2,6 +2,7 @@
 // the file or the state that showed it: the program must neither crash, nor stall, nor
 // tear or lose what the card holds.
 #include "app/app_state.h"
+#include "app/entry.h"
 #include "app/main_loop.h"
 #include "app/stats_view.h"
 #include "base/debug_log.h"
@@ -169,7 +170,10 @@ TEST_F(HostileCard, UnreadableSettingsAreNotWrittenOver) {
     EXPECT_TRUE(fileExists(dataFile("environment.txt")));
     EXPECT_TRUE(dispatch(0, 353, 30)); // EXIT again ends all the same
     EXPECT_TRUE(app.exitRequested);
-    EXPECT_NE(debugLogText().find("### Error writing properties.txt\n"), std::string::npos);
+    // nothing was written, and the log says why
+    EXPECT_NE(debugLogText().find("### properties.txt left as it was: it could not be read\n"),
+              std::string::npos);
+    EXPECT_EQ(debugLogText().find("Error writing"), std::string::npos);
 
     resetProcessState();
     std::filesystem::remove(dataFile("properties.txt"));
@@ -178,6 +182,21 @@ TEST_F(HostileCard, UnreadableSettingsAreNotWrittenOver) {
     EXPECT_TRUE(dispatch(0, 353, 30));
     EXPECT_STREQ(app.inputText, "ok");
     EXPECT_TRUE(app.exitRequested);
+}
+
+// A refused EXIT ends the entry typed before it as a refused SAVE does: the next key
+// starts a new one rather than going on with "1.5" (whose point would swallow the next).
+TEST_F(HostileCard, RefusedExitEndsTheEntryTypedBeforeIt) {
+    std::filesystem::create_symlink("/proc/self/mem", dataFile("properties.txt"));
+    start();
+    for (char key : std::string("1.5"))
+        digitAction(key);
+    EXPECT_TRUE(dispatch(0, 353, 30)); // EXIT
+    ASSERT_STREQ(app.inputText, NOT_SAVED_TEXT);
+    for (char key : std::string(".5"))
+        digitAction(key);
+    EXPECT_STREQ(app.inputText, "0.5");
+    EXPECT_EQ(takeEntry(0.0), 0.5);
 }
 
 // EXIT on a full card: the old settings stay whole, the user is told, and EXIT once the

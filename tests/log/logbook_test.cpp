@@ -127,8 +127,14 @@ TEST(LogbookTest, ALowReadingIsASlipOrTheStartOfANewOdometer) {
          1000,
          "odometer 100 is below the last reading of its series (50000) and so is the next one "
          "(600): a new odometer, a new series starts here"},
-        {{50000, 5000, 4000, 51500}, {K::Start, K::Slip, K::Slip, K::Interval}, 1500, "slip"},
-        {{50000, 5000, 100, 600}, {K::Start, K::Slip, K::Start, K::Interval}, 500, "slip"},
+        {{50000, 5000, 4000, 51500},
+         {K::Start, K::Slip, K::Slip, K::Interval},
+         1500,
+         "slip of the keypad, its fuel carried into the next interval"},
+        {{50000, 5000, 100, 600},
+         {K::Start, K::Slip, K::Start, K::Interval},
+         500,
+         "slip of the keypad before a new odometer, its fuel in no interval"},
         {{50000, 5000}, {K::Start, K::Slip}, 0, "no later reading of the series says why"},
     };
     for (const auto& c : cases) {

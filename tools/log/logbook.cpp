@@ -186,6 +186,9 @@ void settle(VehicleLog& out, std::vector<LowReading>& lows, LowOutcome outcome, 
                     "): a new odometer, a new series starts here";
             if (refill.kind == Kind::Slip)
                 refill.kind = Kind::Start;
+        } else if (outcome == LowOutcome::NewOdometer) {
+            text +=
+                ": taken as a slip of the keypad before a new odometer, its fuel in no interval";
         } else if (outcome == LowOutcome::None) {
             text += ", and no later reading of the series says why: taken as a slip of the keypad, "
                     "its fuel carried";

@@ -72,8 +72,9 @@ enum class Kind {
               // money are carried into the next interval
     Slip,     // a reading below the last one of its series taken as a slip of the
               // keypad: its odometer is ignored, its fuel and money carried like a
-              // top-up's. The next reading was back at or above the series, or no later
-              // reading of the series came to say otherwise
+              // top-up's (and dropped like one when a new odometer's Start follows). The
+              // next reading was back at or above the series, or below this one (one
+              // more slip), or no later reading of the series came to say otherwise
     LeftOut,  // the device gets no figure from it; a warning says why
 };
 
