@@ -183,94 +183,42 @@ std::string figuresOf(const std::string& lines, int vehicle, int fuelDistanceMod
 }
 
 TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
-    // Fuelly's current export: two cars, newest first, a partial fill, a row missing (the
-    // odometer jumps, the km column does not), a missed fill-up; the app shows 16, 15.71,
-    // 16 and 16 km/l for the Polo, 25 and 25 for the motorcycle
-    const std::string polo = "\"Polo 2012\",\"VW Polo\",";
-    const std::string bike = "\"CB500\",\"Honda CB500F\",";
-    const std::string tail = ",\"\",\"\",";
-    const std::string fuelly =
-        "car_name, model, km/l,  odometer, km, litres, price, city_percentage, fuelup_date, "
-        "date_added, tags, notes, missed_fuelup, partial_fuelup, latitude, longitude, brand\n" +
-        polo + "16,93820.0,520.0,32.5,1.559,50,2022-04-25,2022-04-25 17:02:41" + tail +
-        "0,0,,,\"\"\n" + polo + "0,93300.0,700.0,40.0,1.579,50,2022-04-10,2022-04-10 08:12:00" +
-        tail + "1,0,,,\"\"\n" + polo +
-        "16,92600.0,480.0,30.0,1.609,50,2022-03-20,2022-03-20 12:30:05" + tail + "0,0,,,\"\"\n" +
-        bike + "24,12550.0,300.0,12.0,1.619,50,2022-03-10,2022-03-10 18:00:00" + tail +
-        "0,0,,,\"\"\n" + polo + "15.71,91550.5,300.0,20.0,1.599,50,2022-03-05,2022-03-05 09:44:10" +
-        tail + "0,0,,,\"\"\n" + polo +
-        "0,91250.5,210.5,12.5,1.609,50,2022-02-21,2022-02-21 08:44:10" + tail + "0,1,,,\"\"\n" +
-        bike + "25,12250.0,250.0,10.0,1.589,50,2022-02-15,2022-02-15 16:20:00" + tail +
-        "0,0,,,\"\"\n" + polo + "16,91040.0,540.0,33.75,1.569,50,2022-02-04,2022-02-04 19:01:00" +
-        tail + "0,0,,,\"\"\n" + bike +
-        "0,12000.0,0.0,10.0,1.609,50,2022-01-25,2022-01-25 11:00:00" + tail + "0,0,,,\"\"\n" +
-        polo + "0,90500.0,0.0,35.0,1.589,50,2022-01-20,2022-01-20 07:55:00" + tail + "0,0,,,\"\"\n";
-    // Fuelio's backup of a newer version: the older of the last two rows missed, so the app
-    // shows no interval ending there, and 6.87 l/100km for the newer one (41.20 l, 600 km);
-    // 6.77 for the one with the partial fill in it (42 l, 620 km)
-    const std::string logRow = ",\"0.0\",\"0.0\",,\"\",";
-    const std::string fuelio =
-        "\"## Vehicle\"\n\"Name\",\"Description\",\"DistUnit\",\"FuelUnit\",\"ConsumptionUnit\","
-        "\"ImportCSVDateFormat\",\"VIN\",\"Insurance\",\"Plate\",\"Make\",\"Model\",\"Year\","
-        "\"TankCount\",\"Tank1Type\",\"Tank2Type\",\"Active\",\"Tank1Capacity\",\"Tank2Capacity\","
-        "\"FuelUnitTank2\",\"FuelConsumptionTank2\",\"guid\",\"lastupdated\"\n"
-        "\"Golf\",\"\",\"0\",\"0\",\"0\",\"yyyy-MM-dd\",\"\",\"\",\"\",\"VW\",\"Golf\",\"2015\","
-        "\"1\",\"110\",\"0\",\"1\",\"50.0\",\"0.0\",\"0\",\"0\",\"b7e2\",\"1716109920000\"\n"
-        "\"## Log\"\n\"Data\",\"Odo (km)\",\"Fuel (litres)\",\"Full\",\"Price (optional)\","
-        "\"l/100km (optional)\",\"latitude (optional)\",\"longitude (optional)\",\"City "
-        "(optional)\",\"Notes (optional)\",\"Missed\",\"TankNumber\",\"FuelType\",\"VolumePrice\","
-        "\"StationID (optional)\",\"ExcludeDistance\",\"UniqueId\",\"TankCalc\",\"Weather\","
-        "\"guid\",\"lastupdated\"\n"
-        "\"2024-05-19 09:12\",\"120640.0\",\"41.20\",\"1\",\"66.33\",\"6.87\"" +
-        logRow +
-        "\"0\",\"1\",\"110\",\"1.61\",\"0\",\"0.0\",\"12\",\"0.0\",,\"a81c0f3e\","
-        "\"1716109920000\"\n"
-        "\"2024-05-02 18:40\",\"120040.0\",\"38.00\",\"1\",\"60.80\",\"0.0\"" +
-        logRow +
-        "\"1\",\"1\",\"110\",\"1.60\",\"0\",\"0.0\",\"11\",\"0.0\",,\"c4d2e911\","
-        "\"1714668000000\"\n"
-        "\"2024-04-18 07:50\",\"119620.0\",\"27.00\",\"1\",\"43.20\",\"6.77\"" +
-        logRow +
-        "\"0\",\"1\",\"110\",\"1.60\",\"0\",\"0.0\",\"10\",\"0.0\",,\"9f00aa31\","
-        "\"1713426600000\"\n"
-        "\"2024-04-10 18:05\",\"119300.0\",\"15.00\",\"0\",\"24.15\",\"0.0\"" +
-        logRow +
-        "\"0\",\"1\",\"110\",\"1.61\",\"0\",\"0.0\",\"9\",\"0.0\",,\"1be0c3d4\",\"1712772300000\"\n"
-        "\"2024-04-02 08:15\",\"119000.0\",\"40.00\",\"1\",\"64.40\",\"0.0\"" +
-        logRow +
-        "\"0\",\"1\",\"110\",\"1.61\",\"0\",\"0.0\",\"8\",\"0.0\",,\"77aa0e12\",\"1712045700000\"\n"
-        "\"## CostCategories\"\n\"## Costs\"\n\"## TripLog\"\n\"## FavStations\"\n\"## "
-        "Category\"\n";
+    // tests/log/files: a Fuelly export of two cars, newest first, a partial fill, a row
+    // missing (the odometer jumps, the km column does not) and a missed fill-up: the app
+    // shows 16, 15.71, 16 and 16 km/l for the Polo, 25 and 25 for the motorcycle. A
+    // Fuelio backup whose older last row is missed: the app shows 6.77 l/100km (the
+    // partial fill's fuel in it) and 6.87 for the newest (41.20 l over 600 km).
+    const std::string real = PW_SOURCE_DIR "/tests/log/files/";
     for (int odometerMode : {0, 1}) {
         SCOPED_TRACE(odometerMode ? "odometer readings" : "trip distances");
         Card card("P_DEFAULTODOMETERMODE.1: " + std::to_string(odometerMode) +
                   ".0\nP_DEFAULTFUELDISTMODE: 1\n");
-        writeFileText(card.dir + "/fuelly.csv", fuelly);
         std::string out;
         const std::string import = "import --card " + card.dir + " --vehicle 1 --dry-run ";
-        EXPECT_EQ(run(import + "--format fuelly " + card.dir + "/fuelly.csv", &out), 1);
+        EXPECT_EQ(run(import + "--format fuelly " + real + "fuelly-two-cars.csv", &out), 1);
         EXPECT_NE(out.find("the file holds several cars (\"Polo 2012\", \"CB500\"): choose one "
                            "with --car NAME"),
                   std::string::npos)
             << out;
         ASSERT_EQ(
-            run(import + "--format fuelly --car 'Polo 2012' " + card.dir + "/fuelly.csv", &out), 0)
+            run(import + "--format fuelly --car 'Polo 2012' " + real + "fuelly-two-cars.csv", &out),
+            0)
             << out;
         EXPECT_EQ(figuresOf(out.substr(0, out.find("--\n")), 1, 1), "16.00 15.71 16.00 16.00 ")
             << out;
         EXPECT_NE(out.find("Mon Apr 25 17:02:41 2022"), std::string::npos) << out;
         EXPECT_EQ(out.find("economy"), std::string::npos) << out;
         // the motorcycle's second figure in the file is not its interval's: said, not used
-        ASSERT_EQ(run(import + "--format fuelly --car CB500 " + card.dir + "/fuelly.csv", &out), 0);
+        ASSERT_EQ(run(import + "--format fuelly --car CB500 " + real + "fuelly-two-cars.csv", &out),
+                  0);
         EXPECT_EQ(figuresOf(out.substr(0, out.find("--\n")), 1, 1), "25.00 25.00 ") << out;
         EXPECT_NE(out.find("row 5: the file's economy 24 km/l differs from its interval's 25.00"),
                   std::string::npos)
             << out;
 
         Card golf("P_DEFAULTODOMETERMODE.1: " + std::to_string(odometerMode) + ".0\n");
-        writeFileText(golf.dir + "/fuelio.csv", fuelio);
         ASSERT_EQ(run("import --card " + golf.dir + " --vehicle 1 --dry-run --format fuelio " +
-                          golf.dir + "/fuelio.csv",
+                          real + "fuelio-golf.csv",
                       &out),
                   0)
             << out;
