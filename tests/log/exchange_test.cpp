@@ -70,14 +70,11 @@ TEST(ExchangeTest, TheDemoCardGoesOutAndBackInEachFormatWithItsSummaryUnchanged)
                       0)
                 << said;
             // the first trip distance needs the reading before it in LubeLogger and Fuelio
-            const std::smatch start = [&] {
-                std::smatch m;
-                std::regex_search(said, m, std::regex("--start-odometer [0-9.]+"));
-                return m;
-            }();
-            ASSERT_FALSE(start.empty()) << said;
+            std::smatch found;
+            ASSERT_TRUE(std::regex_search(said, found, std::regex("--start-odometer [0-9.]+")));
+            const std::string start = found.str();
             ASSERT_EQ(run("import --card " + target.dir + " --format " + format + " --vehicle " +
-                              std::to_string(vehicle) + " " + start.str() + " " + file,
+                              std::to_string(vehicle) + " " + start + " " + file,
                           &said),
                       0)
                 << said;
