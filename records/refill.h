@@ -57,9 +57,11 @@ struct Amount {
 
 // The odometer chain of one vehicle, record by record. A reading below the series is
 // held back until the next reading tells which it was: one back at or above the series
-// shows a slip of the keypad (5000 typed for 50000), one still below it a replaced
-// odometer. Carried amounts are kept in two parts, so that a new odometer drops what
-// waited up to its first reading but keeps what came after it.
+// shows a slip of the keypad (5000 typed for 50000), one still below the series but not
+// below the low reading a replaced odometer, and one below the low reading too is held
+// back in its turn (a new odometer counts up, so it is one more slip or the new
+// odometer's first reading). Carried amounts are kept in two parts, so that a new odometer drops
+// what waited up to its first reading but keeps what came after it.
 struct OdometerChain {
     double reading = 0.0;   // last reading of the series; 0: none since the last trip
     double low = 0.0;       // the last of the low readings waiting; 0: none
