@@ -1,4 +1,5 @@
 #include "tools/log/formats.h"
+#include "tools/log/series.h"
 
 #include <csv.h>
 
@@ -39,128 +40,151 @@ std::string isoDate(const std::optional<LocalTime>& time, bool seconds) {
     return text;
 }
 
-// US style without leading zeros, as an en-US server writes it: 3/7/2025, 3/7/2025 8:05
-std::string usDate(const std::optional<LocalTime>& time, bool withTime) {
+// A figure with at least low and at most high decimals: 41.2 -> "41.2", 41.25 -> "41.25".
+std::string amount(double value, int low, int high) {
+    std::string text = number(value, high);
+    const std::size_t point = text.find('.');
+    if (point == std::string::npos)
+        return text;
+    std::size_t keep = text.size();
+    while (keep > point + 1 + static_cast<std::size_t>(low) && text[keep - 1] == '0')
+        --keep;
+    if (keep == point + 1)
+        --keep;
+    return text.substr(0, keep);
+}
+
+// 2025-03-07 and, with the time, 2025-03-07 08:05:00
+std::string dayText(const std::optional<LocalTime>& time, bool withTime) {
     if (!time)
         return {};
     const Civil c = civil(*time);
     char text[64];
     if (withTime)
-        std::snprintf(text, sizeof text, "%u/%u/%d %d:%02d", c.month, c.day, c.year, c.hour,
-                      c.minute);
+        std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", c.year, c.month, c.day,
+                      c.hour, c.minute, c.second);
     else
-        std::snprintf(text, sizeof text, "%u/%u/%d", c.month, c.day, c.year);
+        std::snprintf(text, sizeof text, "%04d-%02u-%02u", c.year, c.month, c.day);
     return text;
-}
-
-// One exported row: the refill as the other apps see a fill-up.
-struct Row {
-    const Refill* refill;
-    double odometer;
-    double distance; // since the previous fill-up; 0 for a top-up or the first reading
-    bool partial;
-    std::optional<double> consumption; // in the card's mode, of the interval it closes
-};
-
-std::vector<Row> rowsOf(const VehicleLog& log, const ExportOptions& options, bool& built) {
-    std::vector<Row> rows;
-    double odometer = options.startOdometer;
-    built = false;
-    for (const Refill& refill : log.refills) {
-        if (refill.kind == Kind::LeftOut)
-            continue;
-        if (refill.record.odometer != 0.0) {
-            odometer = refill.record.odometer;
-        } else if (refill.kind == Kind::Trip) {
-            odometer += refill.distance;
-            built = true;
-        }
-        Row row{&refill, odometer, refill.distance, refill.kind == Kind::TopUp, std::nullopt};
-        if (refill.complete())
-            row.consumption =
-                refillConsumption(refill.distance, refill.fuel, options.fuelDistanceMode);
-        rows.push_back(row);
-    }
-    return rows;
 }
 
 double pricePerUnit(const Record& r) {
     return r.fuel != 0.0 ? r.price / r.fuel : 0.0;
 }
 
+// A missed fill-up mark: the apps count no interval that ends at the row, nor one from
+// a reading given on import before the first row.
+bool missed(const std::vector<SeriesRow>& rows, std::size_t i) {
+    return rows[i].role == Role::Start;
+}
+
+std::optional<double> economy(const SeriesRow& r, int fuelDistanceMode) {
+    if (r.role != Role::Closes)
+        return std::nullopt;
+    return refillConsumption(r.distance, r.fuel, fuelDistanceMode);
+}
+
 std::string ourCsv(const std::vector<VehicleExport>& vehicles,
-                   const std::vector<std::vector<Row>>& rows, const ExportOptions& options) {
+                   const std::vector<SeriesExport>& series, const ExportOptions& options) {
     const UnitNames u = unitNames(options.units);
     const std::string d = u.distance, f = u.fuel;
-    std::string out = row(
-        {"date", "vehicle", "distance (" + d + ")", "odometer (" + d + ")", "fuel (" + f + ")",
-         "price", "price per unit (per " + f + ")",
-         "consumption (" + consumptionUnit(options.units, options.fuelDistanceMode) + ")", "full"});
-    for (std::size_t v = 0; v < vehicles.size(); ++v)
-        for (const Row& r : rows[v]) {
+    std::string out =
+        row({"date", "vehicle", "distance (" + d + ")", "odometer (" + d + ")", "fuel (" + f + ")",
+             "price", "price per unit (per " + f + ")",
+             "consumption (" + consumptionUnit(options.units, options.fuelDistanceMode) + ")",
+             "full", "missed"});
+    for (std::size_t v = 0; v < vehicles.size(); ++v) {
+        const std::vector<SeriesRow>& rows = series[v].rows;
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            const SeriesRow& r = rows[i];
             const Record& rec = r.refill->record;
+            const std::optional<double> value = economy(r, options.fuelDistanceMode);
             out += row({isoDate(rec.time, true), std::to_string(vehicles[v].vehicle),
                         number(r.distance, 2), number(r.odometer, 2), number(rec.fuel, 2),
                         number(rec.price, 2), number(pricePerUnit(rec), 4),
-                        r.consumption ? number(*r.consumption, 2) : "", r.partial ? "0" : "1"});
+                        value ? number(*value, 2) : "", r.role == Role::Partial ? "0" : "1",
+                        missed(rows, i) ? "1" : "0"});
         }
-    return out;
-}
-
-std::string lubeLogger(const std::vector<Row>& rows) {
-    std::string out = row({"Date", "Odometer", "FuelConsumed", "Cost", "FuelEconomy",
-                           "IsFillToFull", "MissedFuelUp", "Notes"});
-    for (const Row& r : rows) {
-        const Record& rec = r.refill->record;
-        out += row({usDate(rec.time, false), number(r.odometer, 0), number(rec.fuel, 2),
-                    number(rec.price, 2), r.consumption ? number(*r.consumption, 2) : "0",
-                    r.partial ? "False" : "True", "False", ""});
     }
     return out;
 }
 
-std::string fuelly(const std::vector<VehicleExport>& vehicles,
-                   const std::vector<std::vector<Row>>& rows, const ExportOptions& options) {
-    const bool metric = options.units == Units::Metric;
-    // Fuelly's imperial columns are miles and US gallons
-    const double toGallons = options.units == Units::Uk ? US_PER_UK_GALLON : 1.0;
-    std::string out =
-        row({"car_name", "model", metric ? "l/100km" : "mpg", "odometer", metric ? "km" : "miles",
-             metric ? "litres" : "gallons", "price", "city_percentage", "fuelup_date", "date_added",
-             "tags", "notes", "missed_fuelup", "partial_fuelup", "latitude", "longitude", "brand"});
-    for (std::size_t v = 0; v < vehicles.size(); ++v)
-        for (const Row& r : rows[v]) {
-            const Record& rec = r.refill->record;
-            const double fuel = rec.fuel * toGallons;
-            std::string economy;
-            if (r.refill->complete()) {
-                const double intervalFuel = r.refill->fuel * toGallons;
-                economy = metric ? number(intervalFuel / r.distance * 100.0, 2)
-                                 : number(r.distance / intervalFuel, 2);
-            }
-            out += row({vehicleName(vehicles[v].vehicle), "Pumpwright", economy,
-                        number(r.odometer, 0), number(r.distance, 2), number(fuel, 3),
-                        number(fuel != 0.0 ? rec.price / fuel : 0.0, 5), "", usDate(rec.time, true),
-                        usDate(rec.time, false), "", "", "0", r.partial ? "1" : "0", "", "", ""});
-        }
+std::string lubeLogger(const std::vector<SeriesRow>& rows, const ExportOptions& options) {
+    std::string out = row({"Date", "Odometer", "FuelConsumed", "Cost", "FuelEconomy",
+                           "IsFillToFull", "MissedFuelUp", "Notes", "Tags"});
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const SeriesRow& r = rows[i];
+        const Record& rec = r.refill->record;
+        const std::optional<double> value = economy(r, options.fuelDistanceMode);
+        // the app keeps whole odometer readings; an ISO date is read alike by servers of
+        // every culture, where 3/7/2025 is 7 March to one and 3 July to another
+        out += row({dayText(rec.time, false), number(r.odometer, 0), amount(rec.fuel, 0, 2),
+                    amount(rec.price, 0, 2), value ? amount(*value, 0, 6) : "0",
+                    r.role == Role::Partial ? "False" : "True", missed(rows, i) ? "True" : "False",
+                    "", ""});
+    }
     return out;
 }
 
-std::string fuelio(const VehicleExport& vehicle, const std::vector<Row>& rows,
+// Fuelly's current export: blanks after the commas of the header, text fields quoted,
+// the newest fill-up of each car first.
+std::string fuelly(const std::vector<VehicleExport>& vehicles,
+                   const std::vector<SeriesExport>& series, const ExportOptions& options) {
+    const bool metric = options.units == Units::Metric;
+    // Fuelly's imperial columns are miles and US gallons
+    const double toGallons = options.units == Units::Uk ? US_PER_UK_GALLON : 1.0;
+    const std::string unit = !metric ? "mpg" : options.fuelDistanceMode == 0 ? "l/100km" : "km/l";
+    std::string out = "car_name, model, " + unit + ",  odometer, " + (metric ? "km" : "miles") +
+                      ", " + (metric ? "litres" : "gallons") +
+                      ", price, city_percentage, fuelup_date, date_added, tags, notes, "
+                      "missed_fuelup, partial_fuelup, latitude, longitude, brand\r\n";
+    for (std::size_t v = 0; v < vehicles.size(); ++v) {
+        const std::vector<SeriesRow>& rows = series[v].rows;
+        for (std::size_t i = rows.size(); i-- > 0;) {
+            const SeriesRow& r = rows[i];
+            const Record& rec = r.refill->record;
+            const double fuel = rec.fuel * toGallons;
+            std::optional<double> value = economy(r, metric ? options.fuelDistanceMode : 1);
+            if (value && !metric)
+                *value /= toGallons;
+            out += csvField(vehicleName(vehicles[v].vehicle), true) + "," +
+                   csvField("Pumpwright", true) + "," + (value ? number(*value, 2) : "0") + "," +
+                   amount(r.odometer, 1, 2) + "," + amount(r.distance, 1, 2) + "," +
+                   amount(fuel, 1, 3) + "," + amount(fuel != 0.0 ? rec.price / fuel : 0.0, 3, 6) +
+                   ",," + dayText(rec.time, false) + "," + dayText(rec.time, true) + ",\"\",\"\"," +
+                   (missed(rows, i) ? "1" : "0") + "," + (r.role == Role::Partial ? "1" : "0") +
+                   ",,,\"\"\r\n";
+        }
+    }
+    return out;
+}
+
+// Fuelio's backup: every field quoted but the empty City and Weather, as the app writes
+// them; the log newest first.
+std::string fuelio(const VehicleExport& vehicle, const std::vector<SeriesRow>& rows,
                    const ExportOptions& options) {
     const bool metric = options.units == Units::Metric;
     const std::string d = metric ? "km" : "mi";
     const std::string f = options.units == Units::Us   ? "gal (US)"
                           : options.units == Units::Uk ? "gal (UK)"
                                                        : "litres";
-    // Unit codes of the Vehicle row: distance 0 km / 1 mi; fuel 0 litres, 1 US gallons,
-    // 2 imperial gallons; consumption 0 l/100km, 1 km/l, 2 mpg (US), 3 mpg (UK).
+    // The vehicle's unit codes: distance 0 km, 1 miles; fuel 0 litres, 1 US gallons, 2
+    // imperial gallons; consumption 0 l/100km, 1 mpg (US), 2 mpg (imperial), 3 km/l.
     const int distUnit = metric ? 0 : 1;
     const int fuelUnit = options.units == Units::Us ? 1 : options.units == Units::Uk ? 2 : 0;
     const int consumptionUnit =
-        metric ? (options.fuelDistanceMode == 0 ? 0 : 1) : (options.units == Units::Us ? 2 : 3);
-    const std::string economy =
-        metric ? (options.fuelDistanceMode == 0 ? "l/100km" : "km/l") : "mpg";
+        metric ? (options.fuelDistanceMode == 0 ? 0 : 3) : (options.units == Units::Us ? 1 : 2);
+    const int mode = metric ? options.fuelDistanceMode : 1; // the mpgs are distance per fuel
+    const std::string economyName = consumptionUnit == 0   ? "l/100km"
+                                    : consumptionUnit == 3 ? "km/l"
+                                                           : "mpg";
+    constexpr const char* PETROL = "100"; // the app's code for petrol of no known grade
+    auto millis = [](const std::optional<LocalTime>& time) {
+        return time ? std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                         time->time_since_epoch())
+                                         .count())
+                    : std::string("0");
+    };
     std::string out = row({"## Vehicle"}, true);
     out += row({"Name",
                 "Description",
@@ -181,14 +205,20 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<Row>& rows,
                 "Tank1Capacity",
                 "Tank2Capacity",
                 "FuelUnitTank2",
-                "FuelConsumptionTank2"},
+                "FuelConsumptionTank2",
+                "guid",
+                "lastupdated"},
                true);
+    const std::optional<LocalTime> newest =
+        rows.empty() ? std::nullopt : rows.back().refill->record.time;
+    char guid[32];
+    std::snprintf(guid, sizeof guid, "pumpwright-%d", vehicle.vehicle);
     out += row({vehicleName(vehicle.vehicle),
                 "Pumpwright",
                 std::to_string(distUnit),
                 std::to_string(fuelUnit),
                 std::to_string(consumptionUnit),
-                "yyyy-MM-dd HH:mm",
+                "yyyy-MM-dd",
                 "",
                 "",
                 "",
@@ -196,30 +226,55 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<Row>& rows,
                 "",
                 "",
                 "1",
-                "0",
+                PETROL,
                 "0",
                 "1",
                 number(vehicle.tankSize, 1),
                 "0.0",
                 "0",
-                "0"},
+                "0",
+                guid,
+                millis(newest)},
                true);
     out += row({"## Log"}, true);
-    out += row({"Data", "Odo (" + d + ")", "Fuel (" + f + ")", "Full", "Price (optional)",
-                economy + " (optional)", "latitude (optional)", "longitude (optional)",
-                "City (optional)", "Notes (optional)", "Missed", "TankNumber", "FuelType",
-                "VolumePrice", "StationID (optional)", "ExcludeDistance", "UniqueId", "TankCalc"},
+    out += row({"Data",
+                "Odo (" + d + ")",
+                "Fuel (" + f + ")",
+                "Full",
+                "Price (optional)",
+                economyName + " (optional)",
+                "latitude (optional)",
+                "longitude (optional)",
+                "City (optional)",
+                "Notes (optional)",
+                "Missed",
+                "TankNumber",
+                "FuelType",
+                "VolumePrice",
+                "StationID (optional)",
+                "ExcludeDistance",
+                "UniqueId",
+                "TankCalc",
+                "Weather",
+                "guid",
+                "lastupdated"},
                true);
-    int id = 0;
-    for (const Row& r : rows) {
+    auto q = [](const std::string& text) { return csvField(text, true); };
+    for (std::size_t i = rows.size(); i-- > 0;) {
+        const SeriesRow& r = rows[i];
         const Record& rec = r.refill->record;
-        out += row({isoDate(rec.time, false), number(r.odometer, 1), number(rec.fuel, 2),
-                    r.partial ? "0" : "1", number(rec.price, 2),
-                    r.consumption ? number(*r.consumption, 2) : "0.0", "", "", "", "", "0", "1",
-                    "-1", number(pricePerUnit(rec), 4), "", "0.0", std::to_string(++id), "0.0"},
-                   true);
+        const std::optional<double> value = economy(r, mode);
+        std::snprintf(guid, sizeof guid, "pw%d-%zu", vehicle.vehicle, i + 1);
+        out += q(isoDate(rec.time, false)) + "," + q(amount(r.odometer, 1, 2)) + "," +
+               q(number(rec.fuel, 2)) + "," + q(r.role == Role::Partial ? "0" : "1") + "," +
+               q(number(rec.price, 2)) + "," + q(value ? number(*value, 2) : "0.0") +
+               ",\"0.0\",\"0.0\",," + q("") + "," + q(missed(rows, i) ? "1" : "0") + ",\"1\"," +
+               q(PETROL) + "," + q(number(pricePerUnit(rec), 3)) + ",\"0\",\"0.0\"," +
+               q(std::to_string(i + 1)) + ",\"0.0\",," + q(guid) + "," + q(millis(rec.time)) +
+               "\r\n";
     }
-    for (const char* section : {"## CostCategories", "## Costs", "## FavStations", "## Category"})
+    for (const char* section :
+         {"## CostCategories", "## Costs", "## TripLog", "## FavStations", "## Category"})
         out += row({section}, true);
     return out;
 }
@@ -253,25 +308,24 @@ std::string csvField(const std::string& text, bool alwaysQuote) {
 ExportResult exportRefills(const std::vector<VehicleExport>& vehicles, Format format,
                            const ExportOptions& options) {
     ExportResult result;
-    std::vector<std::vector<Row>> rows;
+    std::vector<SeriesExport> series;
     for (const VehicleExport& v : vehicles) {
-        bool built = false;
-        rows.push_back(rowsOf(*v.log, options, built));
-        if (built)
-            result.builtOdometer.push_back(v.vehicle);
+        series.push_back(seriesRows(*v.log, options.startOdometer));
+        if (series.back().startsWithTrip)
+            result.builtOdometer.emplace_back(v.vehicle, series.back().start);
     }
     switch (format) {
     case Format::Csv:
-        result.text = ourCsv(vehicles, rows, options);
+        result.text = ourCsv(vehicles, series, options);
         break;
     case Format::LubeLogger:
-        result.text = lubeLogger(rows.at(0));
+        result.text = lubeLogger(series.at(0).rows, options);
         break;
     case Format::Fuelly:
-        result.text = fuelly(vehicles, rows, options);
+        result.text = fuelly(vehicles, series, options);
         break;
     case Format::Fuelio:
-        result.text = fuelio(vehicles.at(0), rows.at(0), options);
+        result.text = fuelio(vehicles.at(0), series.at(0).rows, options);
         break;
     }
     return result;

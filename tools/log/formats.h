@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pwlog {
@@ -17,7 +18,9 @@ bool holdsVehicles(Format format);
 struct ExportOptions {
     Units units = Units::Metric;
     int fuelDistanceMode = 0;
-    double startOdometer = 0.0; // where a built odometer starts
+    // where a made-up odometer starts; by default where a leading stretch of trip
+    // distances must start to end at the first reading
+    std::optional<double> startOdometer;
 };
 
 struct VehicleExport {
@@ -28,7 +31,8 @@ struct VehicleExport {
 
 struct ExportResult {
     std::string text;
-    std::vector<int> builtOdometer; // vehicles whose odometer was built from trip distances
+    // vehicles whose first refill is a trip distance, and the odometer made up before it
+    std::vector<std::pair<int, double>> builtOdometer;
 };
 
 ExportResult exportRefills(const std::vector<VehicleExport>& vehicles, Format format,

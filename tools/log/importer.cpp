@@ -1,4 +1,5 @@
 #include "tools/log/importer.h"
+#include "tools/log/series.h"
 
 #include <csv.h>
 
@@ -31,6 +32,10 @@ bool splitCsv(std::string_view text, Rows& rows, std::string& error) {
         error = "out of memory";
         return false;
     }
+    // a server whose culture writes comma decimals separates the fields with semicolons
+    const std::string_view first = text.substr(0, text.find('\n'));
+    if (std::count(first.begin(), first.end(), ';') > std::count(first.begin(), first.end(), ','))
+        csv_set_delim(&parser, ';');
     CsvReader reader;
     auto field = [](void* data, std::size_t size, void* out) {
         static_cast<CsvReader*>(out)->row.emplace_back(data ? static_cast<const char*>(data) : "",
@@ -99,6 +104,118 @@ double round2(double v) {
     return std::round(v * 100.0) / 100.0;
 }
 
+// The order of the slashed dates in rows [first, end) of column: the one given, or the one
+// the file settles by a day above 12 somewhere; false naming the first date that could be
+// read either way.
+bool settleDateOrder(const Rows& rows, std::size_t first, std::size_t end, int column,
+                     DateOrder& order, std::string& error) {
+    if (order != DateOrder::Unknown || column < 0)
+        return true;
+    std::size_t dayFirst = 0, monthFirst = 0, yearFirst = 0, either = 0; // 1-based rows
+    for (std::size_t r = first; r < end; ++r) {
+        if (static_cast<std::size_t>(column) >= rows[r].size())
+            continue;
+        unsigned a = 0, b = 0;
+        char slash = 0;
+        if (std::sscanf(std::string(trim(rows[r][column])).c_str(), "%u/%u%c", &a, &b, &slash) !=
+                3 ||
+            slash != '/')
+            continue;
+        std::size_t& seen = a > 31 ? yearFirst : a > 12 ? dayFirst : b > 12 ? monthFirst : either;
+        if (!seen && (&seen != &either || a != b))
+            seen = r + 1;
+    }
+    if (dayFirst && monthFirst) {
+        error = "row " + std::to_string(dayFirst) + " has its day first, row " +
+                std::to_string(monthFirst) + " its month first: dates in two orders";
+        return false;
+    }
+    if (yearFirst || dayFirst || monthFirst) {
+        order = yearFirst ? DateOrder::Ymd : dayFirst ? DateOrder::Dmy : DateOrder::Mdy;
+        return true;
+    }
+    if (either) {
+        error = "row " + std::to_string(either) + ": the date \"" +
+                std::string(trim(rows[either - 1][column])) +
+                "\" could have its day or its month first, and no date of the file says "
+                "which: give --date-order dmy or --date-order mdy";
+        return false;
+    }
+    return true;
+}
+
+// The cars of a Fuelly file: the one to import, or none with a message when the file
+// holds several and none was chosen, or not the one chosen.
+bool chooseCar(const Rows& rows, std::size_t first, std::size_t end, int column, std::string& car,
+               std::string& error) {
+    std::vector<std::string> cars;
+    for (std::size_t r = first; r < end; ++r)
+        if (static_cast<std::size_t>(column) < rows[r].size() &&
+            !(rows[r].size() == 1 && trim(rows[r][0]).empty())) {
+            const std::string name(trim(rows[r][column]));
+            if (std::find(cars.begin(), cars.end(), name) == cars.end())
+                cars.push_back(name);
+        }
+    std::string names;
+    for (const std::string& name : cars)
+        names += (names.empty() ? "\"" : ", \"") + name + "\"";
+    if (!car.empty() && std::find(cars.begin(), cars.end(), car) == cars.end()) {
+        error = "no car \"" + car + "\" in the file; it holds " + names;
+        return false;
+    }
+    if (car.empty() && cars.size() > 1) {
+        error = "the file holds several cars (" + names + "): choose one with --car NAME";
+        return false;
+    }
+    if (car.empty() && !cars.empty())
+        car = cars.front();
+    return true;
+}
+
+// How much a figure written with the decimals of text may be off by its rounding.
+double roundingOf(std::string_view text) {
+    const std::size_t separator = text.find_first_of(".,");
+    const std::size_t decimals =
+        separator == std::string_view::npos ? 0 : trim(text).size() - separator - 1;
+    return 0.5 * std::pow(10.0, -static_cast<double>(decimals)) + 1e-9;
+}
+
+// The names of units converted on import, for the message that says so.
+std::string conversionNote(double distanceFactor, double fuelFactor, const UnitNames& card,
+                           const std::string& fileDistance, const std::string& fileFuel) {
+    std::string out;
+    char factor[64];
+    if (std::fabs(distanceFactor / card.kmPer - 1.0) > 1e-12) {
+        std::snprintf(factor, sizeof factor, "%.10g", distanceFactor / card.kmPer);
+        out += fileDistance + " to " + card.distance + " (x " + factor + ")";
+    }
+    if (std::fabs(fuelFactor / card.litresPer - 1.0) > 1e-12) {
+        std::snprintf(factor, sizeof factor, "%.10g", fuelFactor / card.litresPer);
+        out += (out.empty() ? "" : ", ") + fileFuel + " to " + card.fuel + " (x " + factor + ")";
+    }
+    return out.empty() ? out : "converted " + out;
+}
+
+// Fuelly's fuelup_date has no time of day in its newer exports; its date_added has one,
+// which is the fill-up's when both are the same day.
+LocalTime withTimeOfDay(LocalTime day, std::string_view added, DateOrder order) {
+    const std::optional<LocalTime> time =
+        trim(added).empty() ? std::nullopt : parseDate(added, order);
+    return time && day == date::floor<date::days>(day) &&
+                   date::floor<date::days>(*time) == date::floor<date::days>(day)
+               ? *time
+               : day;
+}
+
+// Fuelly and Fuelio write the newest fill-up first: fill-ups of one day (Fuelly keeps no
+// time of day) keep their order when the whole file is turned round first.
+void putOldestFirst(std::vector<FillUp>& fillUps) {
+    if (fillUps.size() > 1 && fillUps.front().time > fillUps.back().time)
+        std::reverse(fillUps.begin(), fillUps.end());
+    std::stable_sort(fillUps.begin(), fillUps.end(),
+                     [](const FillUp& a, const FillUp& b) { return a.time < b.time; });
+}
+
 } // namespace
 
 std::optional<double> parseAmount(std::string_view raw) {
@@ -122,12 +239,30 @@ std::optional<double> parseAmount(std::string_view raw) {
     return v;
 }
 
-std::optional<LocalTime> parseDate(std::string_view raw) {
+std::optional<DateOrder> dateOrderNamed(const std::string& name) {
+    if (name == "dmy")
+        return DateOrder::Dmy;
+    if (name == "mdy")
+        return DateOrder::Mdy;
+    if (name == "ymd")
+        return DateOrder::Ymd;
+    return std::nullopt;
+}
+
+std::optional<LocalTime> parseDate(std::string_view raw, DateOrder order) {
     static const char* const FORMATS[] = {
         "%Y-%m-%dT%H:%M:%S", "%Y-%m-%d %H:%M:%S", "%Y-%m-%dT%H:%M", "%Y-%m-%d %H:%M",
-        "%Y-%m-%d",          "%m/%d/%Y %H:%M:%S", "%m/%d/%Y %H:%M", "%m/%d/%Y",
-        "%d.%m.%Y %H:%M:%S", "%d.%m.%Y %H:%M",    "%d.%m.%Y",
+        "%Y-%m-%d",          "%d.%m.%Y %H:%M:%S", "%d.%m.%Y %H:%M", "%d.%m.%Y",
     };
+    // the slashed styles in the file's order
+    static const char* const SLASHED[][3] = {
+        {"%d/%m/%Y %H:%M:%S", "%d/%m/%Y %H:%M", "%d/%m/%Y"},
+        {"%m/%d/%Y %H:%M:%S", "%m/%d/%Y %H:%M", "%m/%d/%Y"},
+        {"%Y/%m/%d %H:%M:%S", "%Y/%m/%d %H:%M", "%Y/%m/%d"},
+    };
+    std::vector<const char*> formats(std::begin(FORMATS), std::end(FORMATS));
+    const int slashed = order == DateOrder::Dmy ? 0 : order == DateOrder::Ymd ? 2 : 1;
+    formats.insert(formats.end(), std::begin(SLASHED[slashed]), std::end(SLASHED[slashed]));
     std::string text(trim(raw));
     // A 12-hour clock (en-US: "6:30 PM"); date's parser drops the half of the day.
     std::chrono::hours shift{0};
@@ -136,7 +271,7 @@ std::optional<LocalTime> parseDate(std::string_view raw) {
         text.resize(text.size() - 3);
         shift = std::chrono::hours(half == " pm" ? 12 : 0);
     }
-    for (const char* format : FORMATS) {
+    for (const char* format : formats) {
         std::istringstream in(text);
         LocalTime time;
         in >> date::parse(format, time);
@@ -158,8 +293,9 @@ std::optional<LocalTime> parseDate(std::string_view raw) {
     return std::nullopt;
 }
 
-bool readForeign(std::string_view text, Format format, int vehicle, Units cardUnits,
+bool readForeign(std::string_view text, Format format, const ForeignOptions& options,
                  ForeignFile& file, std::string& error) {
+    const int vehicle = options.vehicle;
     Rows rows;
     if (text.find('\0') != std::string_view::npos) {
         error = "not a text file (it holds NUL bytes)";
@@ -189,7 +325,7 @@ bool readForeign(std::string_view text, Format format, int vehicle, Units cardUn
     Columns c{&rows[headerRow]};
     const std::vector<std::string>& header = rows[headerRow];
     int date = -1, odometer = -1, distance = -1, fuel = -1, cost = -1, perUnit = -1, full = -1,
-        partial = -1, missed = -1, vehicleColumn = -1;
+        partial = -1, missed = -1, vehicleColumn = -1, carColumn = -1, economy = -1, added = -1;
     double fuelFactor = 1.0, distanceFactor = 1.0; // file units to litres and km
     switch (format) {
     case Format::Csv:
@@ -200,6 +336,8 @@ bool readForeign(std::string_view text, Format format, int vehicle, Units cardUn
         fuel = c.find({"fuel"});
         cost = c.find({"price"});
         full = c.find({"full"});
+        missed = c.find({"missed"});
+        file.distanceColumn = true;
         break;
     case Format::LubeLogger:
         date = c.find({"date", "fuelup_date"});
@@ -213,6 +351,10 @@ bool readForeign(std::string_view text, Format format, int vehicle, Units cardUn
         break;
     case Format::Fuelly: {
         date = c.find({"fuelup_date"});
+        carColumn = c.find({"car_name"});
+        added = c.find({"date_added"});
+        economy = c.find({"km/l", "l/100km", "mpg"});
+        file.distanceColumn = true;
         odometer = c.find({"odometer"});
         distance = c.find({"km", "miles"});
         fuel = c.find({"litres", "liters", "gallons"});
@@ -227,6 +369,7 @@ bool readForeign(std::string_view text, Format format, int vehicle, Units cardUn
     }
     case Format::Fuelio: {
         date = c.find({"data"});
+        economy = c.find({"l/100km", "km/l", "mpg"});
         odometer = c.find({"odo"});
         fuel = c.find({"fuel"});
         cost = c.find({"price"});
@@ -263,9 +406,27 @@ bool readForeign(std::string_view text, Format format, int vehicle, Units cardUn
                 " file?";
         return false;
     }
-    const UnitNames card = unitNames(cardUnits);
+    const UnitNames card = unitNames(options.cardUnits);
     const double toCardFuel = fuelFactor / card.litresPer;
     const double toCardDistance = distanceFactor / card.kmPer;
+    file.fileDistancePerCard = 1.0 / toCardDistance;
+    file.fileFuelPerCard = 1.0 / toCardFuel;
+    file.conversion =
+        conversionNote(distanceFactor, fuelFactor, card, distanceFactor == 1.0 ? "km" : "miles",
+                       fuelFactor == 1.0         ? "litres"
+                       : fuelFactor == UK_GALLON ? "imperial gallons"
+                                                 : "US gallons");
+    if (economy >= 0)
+        file.economyUnit = bareName(header[economy]);
+    // Fuelly's older exports write MM/DD/YYYY: the format itself settles the order
+    DateOrder dateOrder = options.dateOrder == DateOrder::Unknown && format == Format::Fuelly
+                              ? DateOrder::Mdy
+                              : options.dateOrder;
+    if (!settleDateOrder(rows, headerRow + 1, endRow, date, dateOrder, error))
+        return false;
+    std::string car = options.car;
+    if (carColumn >= 0 && !chooseCar(rows, headerRow + 1, endRow, carColumn, car, error))
+        return false;
 
     for (std::size_t r = headerRow + 1; r < endRow; ++r) {
         const std::vector<std::string>& fields = rows[r];
@@ -297,13 +458,15 @@ bool readForeign(std::string_view text, Format format, int vehicle, Units cardUn
                 continue;
             }
         }
+        if (carColumn >= 0 && trim(field(carColumn)) != car)
+            continue;
         FillUp f;
         f.row = rowNumber;
-        const std::optional<LocalTime> time = parseDate(field(date));
+        const std::optional<LocalTime> time = parseDate(field(date), dateOrder);
         if (!time)
             return fail("unreadable date \"" + std::string(field(date)) +
                         "\" (or before 1970 or after 2099)");
-        f.time = *time;
+        f.time = withTimeOfDay(*time, field(added), dateOrder);
         auto amount = [&](int column, const char* what, std::optional<double>& out) {
             if (column < 0 || trim(field(column)).empty())
                 return true;
@@ -340,8 +503,13 @@ bool readForeign(std::string_view text, Format format, int vehicle, Units cardUn
             f.partial = f.partial || truthy(field(partial));
         if (missed >= 0)
             f.missed = truthy(field(missed));
+        if (economy >= 0 && !trim(field(economy)).empty()) {
+            f.economy = parseAmount(field(economy));
+            f.economyRounding = roundingOf(field(economy));
+        }
         file.fillUps.push_back(f);
     }
+    putOldestFirst(file.fillUps);
     return true;
 }
 
@@ -360,13 +528,42 @@ std::string recordLine(int vehicle, const std::string& distance, double fuel,
            "\t" + fixed2(price) + "\t" + fixed2(consumptionValue) + "\t" + formatCtime(time) + "\n";
 }
 
+// The fill-ups as the apps' arithmetic sees them.
+std::vector<FileFill> fileFills(const std::vector<FillUp>& fillUps) {
+    std::vector<FileFill> fills;
+    for (const FillUp& f : fillUps)
+        fills.push_back({f.odometer, f.distance, f.fuel, f.partial, f.missed});
+    return fills;
+}
+
 } // namespace
 
-ImportPlan planImport(std::vector<FillUp> fillUps, const std::vector<Record>& existing,
+std::vector<Warning> economyMismatches(const ForeignFile& file) {
+    std::vector<Warning> out;
+    const bool per100 = file.economyUnit.find("/100") != std::string::npos;
+    for (const AppFill& a : appSeries(fileFills(file.fillUps), file.distanceColumn, std::nullopt)) {
+        const FillUp& f = file.fillUps[a.index];
+        if (a.role != Role::Closes || !f.economy || *f.economy == 0.0)
+            continue;
+        const double distance = a.distance * file.fileDistancePerCard;
+        const double fuel = a.fuel * file.fileFuelPerCard;
+        const double value = per100 ? fuel / distance * 100.0 : distance / fuel;
+        if (std::fabs(value - *f.economy) > f.economyRounding) {
+            char text[160];
+            std::snprintf(text, sizeof text,
+                          "the file's economy %g %s differs from its interval's %.2f (%.2f over "
+                          "%.2f): imported as the interval",
+                          *f.economy, file.economyUnit.c_str(), value, fuel, distance);
+            out.push_back({f.row, text});
+        }
+    }
+    return out;
+}
+
+ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existing,
                       const ImportOptions& options) {
     ImportPlan plan;
-    std::stable_sort(fillUps.begin(), fillUps.end(),
-                     [](const FillUp& a, const FillUp& b) { return a.time < b.time; });
+    const std::vector<FillUp>& fillUps = file.fillUps;
     // the same vehicle, day and fuel as a record already there
     auto inLog = [&](LocalTime time, double fuel) {
         const auto day = date::floor<date::days>(time);
@@ -381,85 +578,51 @@ ImportPlan planImport(std::vector<FillUp> fillUps, const std::vector<Record>& ex
         if (r.vehicle == options.vehicle && r.time && (!newest || *r.time > *newest))
             newest = r.time;
 
-    std::optional<double> previousOdometer = options.startOdometer;
-    double mergedFuel = 0.0, mergedPrice = 0.0, mergedDistance = 0.0; // partial fills, trip mode
+    const std::vector<FileFill> fills = fileFills(fillUps);
+    const std::vector<AppFill> series =
+        appSeries(fills, file.distanceColumn, options.startOdometer);
+    std::vector<bool> skip(fills.size(), false);
+    std::vector<double> prices;
     bool warnedOlder = false;
-    for (const FillUp& f : fillUps) {
-        const std::optional<double> before = previousOdometer;
-        if (f.odometer && *f.odometer > 0.0)
-            previousOdometer = f.odometer;
-        // a full fill that partial ones were added to is in the log with their fuel
-        const bool merged = options.odometerMode == 0 && !f.partial && mergedFuel > 0.0;
-        if (inLog(f.time, f.fuel) || (merged && inLog(f.time, f.fuel + mergedFuel))) {
-            mergedFuel = mergedPrice = mergedDistance = 0.0;
+    for (const FillUp& f : fillUps)
+        prices.push_back(f.price);
+    for (const AppFill& a : series) {
+        const FillUp& f = fillUps[a.index];
+        // a full fill may be in the log with the partial fills added to it
+        if (inLog(f.time, f.fuel) || (a.role == Role::Closes && inLog(f.time, a.fuel))) {
+            skip[a.index] = true;
             plan.notes.push_back({f.row, "already in the log (" +
                                              date::format("%F", date::floor<date::days>(f.time)) +
                                              ", " + fixed2(f.fuel) + "): left out"});
-            continue;
-        }
-        if (f.missed && !options.keepMissed) {
-            plan.notes.push_back({f.row, "follows a missed fill-up, which the card's log cannot "
-                                         "express: left out (--keep-missed keeps it)"});
-            continue;
-        }
-        if (newest && f.time < *newest && !warnedOlder) {
+        } else if (newest && f.time < *newest && !warnedOlder) {
             warnedOlder = true;
             plan.notes.push_back({f.row, "older than the newest record of the vehicle on the card: "
                                          "appended after it all the same"});
         }
-        if (options.odometerMode != 0) {
-            if (f.partial) {
-                // a top-up: no reading, its fuel goes into the next interval
-                plan.lines +=
-                    recordLine(options.vehicle, "0.0", f.fuel, "0.00", f.price, 0.0, f.time);
-            } else {
-                double reading = f.odometer.value_or(0.0);
-                if (reading <= 0.0 && f.distance && before)
-                    reading = *before + *f.distance;
-                if (reading <= 0.0) {
-                    plan.notes.push_back({f.row, "no odometer reading: left out"});
-                    continue;
-                }
-                previousOdometer = reading;
-                plan.lines += recordLine(options.vehicle, "0.0", f.fuel, fixed2(reading), f.price,
-                                         0.0, f.time);
-            }
-            ++plan.records;
-            continue;
-        }
-        // Trip distances: a record carries the distance since the previous fill-up.
-        double distance = f.distance.value_or(0.0);
-        if (distance <= 0.0 && f.odometer && before)
-            distance = *f.odometer - *before;
-        if (f.partial) {
-            // trip records have no top-ups: the fill counts with the next full one
-            mergedFuel += f.fuel;
-            mergedPrice += f.price;
-            mergedDistance += std::max(distance, 0.0);
-            plan.notes.push_back({f.row, "partial fill: added to the next full fill (a log of trip "
-                                         "distances has no top-ups)"});
-            continue;
-        }
-        distance += mergedDistance;
-        if (distance <= 0.0) {
-            plan.notes.push_back(
-                {f.row, f.odometer && !before
-                            ? "no distance: its odometer starts the count; left out (give "
-                              "--start-odometer to keep it)"
-                            : "no distance since the previous fill-up: left out"});
-            mergedFuel = mergedPrice = mergedDistance = 0.0;
-            continue;
-        }
-        const double fuel = f.fuel + mergedFuel, price = f.price + mergedPrice;
-        mergedFuel = mergedPrice = mergedDistance = 0.0;
-        plan.lines +=
-            recordLine(options.vehicle, fixed2(distance), fuel, "0.0", price,
-                       refillConsumption(distance, fuel, options.fuelDistanceMode), f.time);
+    }
+    const CardSeries card = cardSeries(series, fills, prices, skip, options.odometerMode != 0,
+                                       lastReading(existing, options.vehicle));
+    for (const auto& [index, text] : card.notes)
+        plan.notes.push_back({fillUps[index].row, text});
+    for (const CardLine& line : card.lines) {
+        const FillUp& f = fillUps[line.index];
+        if (line.distance != 0.0 && line.distance != std::trunc(line.distance))
+            plan.notes.push_back({f.row, "the device reads the trip distance " +
+                                             fixed2(line.distance) + " as a whole number"});
+        plan.lines += recordLine(options.vehicle,
+                                 line.distance != 0.0 ? fixed2(line.distance) : "0.0", line.fuel,
+                                 line.odometer != 0.0   ? fixed2(line.odometer)
+                                 : line.distance != 0.0 ? "0.0"
+                                                        : "0.00",
+                                 line.price,
+                                 line.distance != 0.0 ? refillConsumption(line.distance, line.fuel,
+                                                                          options.fuelDistanceMode)
+                                                      : 0.0,
+                                 f.time);
         ++plan.records;
     }
-    if (mergedFuel > 0.0)
-        plan.notes.push_back({fillUps.back().row, "partial fills at the end, with no full fill "
-                                                  "after them: left out"});
+    std::stable_sort(plan.notes.begin(), plan.notes.end(),
+                     [](const Warning& a, const Warning& b) { return a.line < b.line; });
     return plan;
 }
 

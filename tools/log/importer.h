@@ -19,25 +19,47 @@ struct FillUp {
     double fuel = 0.0;
     double price = 0.0; // paid for the fill-up
     bool partial = false;
-    bool missed = false; // a fill-up before this one was not logged
+    bool missed = false;           // a fill-up before this one was not logged
+    std::optional<double> economy; // the app's own figure for it, in the file's unit
+    double economyRounding = 0.0;  // how far the figure may be off by its decimals
+};
+
+// How the slashed dates of a file are ordered: day, month, year first.
+enum class DateOrder { Unknown, Dmy, Mdy, Ymd };
+std::optional<DateOrder> dateOrderNamed(const std::string& name);
+
+struct ForeignOptions {
+    int vehicle = 1;
+    Units cardUnits = Units::Metric;
+    std::string car;                          // Fuelly's car_name to import
+    DateOrder dateOrder = DateOrder::Unknown; // decided from the file when unknown
 };
 
 struct ForeignFile {
-    std::vector<FillUp> fillUps; // in file order
+    std::vector<FillUp> fillUps; // oldest first
     std::vector<Warning> notes;  // rows passed over (other vehicles); line = row
+    std::string conversion;      // the units converted to the card's, and by what factor
+    bool distanceColumn = false; // the apps' intervals come from the distance entered
+    // The economy column's unit ("l/100km", "km/l", "mpg") and the file's units per card
+    // unit, to check the app's own figures against.
+    std::string economyUnit;
+    double fileDistancePerCard = 1.0, fileFuelPerCard = 1.0;
 };
 
 // Reads a file of the format, converting its units to the card's. False with the row
 // and the reason in error when any row cannot be read: then nothing is to be imported.
-bool readForeign(std::string_view text, Format format, int vehicle, Units cardUnits,
+bool readForeign(std::string_view text, Format format, const ForeignOptions& options,
                  ForeignFile& file, std::string& error);
+
+// The fill-ups whose economy in the file differs from the interval the app computes
+// from the same file, beyond the rounding of the figure: one note per row.
+std::vector<Warning> economyMismatches(const ForeignFile& file);
 
 struct ImportOptions {
     int vehicle = 1;
     int odometerMode = 0; // of the vehicle on the card
     int fuelDistanceMode = 0;
-    bool keepMissed = false;
-    std::optional<double> startOdometer; // before the first fill-up, for trip distances
+    std::optional<double> startOdometer; // before the first fill-up
 };
 
 struct ImportPlan {
@@ -46,14 +68,16 @@ struct ImportPlan {
     std::vector<Warning> notes; // per row: what was left out or changed, and why
 };
 
-// The records to append for the fill-ups, given the records already on the card.
-ImportPlan planImport(std::vector<FillUp> fillUps, const std::vector<Record>& existing,
+// The records to append for the fill-ups of a file (oldest first), given the records
+// already on the card: every interval the app computes from the file is an interval on
+// the card, with the same distance and fuel, and none spans a missed fill-up.
+ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existing,
                       const ImportOptions& options);
 
 // A number as people type it: "46.301", "46,301", "1.234,56", "1,234.56".
 std::optional<double> parseAmount(std::string_view text);
-// A date and time in the styles the apps write: ISO 8601, US month/day/year, European
-// day.month.year, with or without a time of day.
-std::optional<LocalTime> parseDate(std::string_view text);
+// A date and time in the styles the apps write: ISO 8601, slashed in the order given
+// (month first when unknown), European day.month.year, with or without a time of day.
+std::optional<LocalTime> parseDate(std::string_view text, DateOrder order = DateOrder::Mdy);
 
 } // namespace pwlog

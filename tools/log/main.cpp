@@ -127,7 +127,7 @@ struct ExportCommand {
     Options options;
     std::string format;
     std::string output = "-";
-    double startOdometer = 0.0;
+    std::optional<double> startOdometer;
 };
 
 int runExport(const ExportCommand& command) {
@@ -159,11 +159,12 @@ int runExport(const ExportCommand& command) {
     options.fuelDistanceMode = card.fuelDistanceMode;
     options.startOdometer = command.startOdometer;
     const ExportResult result = exportRefills(exports, format, options);
-    for (int v : result.builtOdometer)
+    for (const auto& [v, start] : result.builtOdometer)
         std::fprintf(stderr,
-                     "pumpwright-log: %s has trip distances: its odometer is built from %g "
-                     "(--start-odometer)\n",
-                     vehicleName(v), command.startOdometer);
+                     "pumpwright-log: %s starts with trip distances: its odometer is made up "
+                     "from %g on (import the file with --start-odometer %g to keep the first "
+                     "distance)\n",
+                     vehicleName(v), start, start);
     std::string error;
     if (!writeWhole(command.output, result.text, error))
         return failure(error);
@@ -175,9 +176,18 @@ struct ImportCommand {
     std::string format;
     std::string file;
     bool dryRun = false;
-    bool keepMissed = false;
     std::optional<double> startOdometer;
+    std::string car;
+    std::string dateOrder;
 };
+
+// What the file's reading says beyond its rows: units converted, the app's own figures
+// that do not match its intervals.
+void printFileNotes(const ForeignFile& foreign, const std::string& file) {
+    if (!foreign.conversion.empty())
+        std::fprintf(stderr, "%s: %s\n", file.c_str(), foreign.conversion.c_str());
+    printRowNotes(economyMismatches(foreign), file);
+}
 
 int runImport(const ImportCommand& command) {
     Card card;
@@ -189,17 +199,22 @@ int runImport(const ImportCommand& command) {
         return failure(error);
     ForeignFile foreign;
     const int vehicle = command.options.vehicle;
-    if (!readForeign(text, *formatNamed(command.format), vehicle, command.options.units, foreign,
-                     error))
+    ForeignOptions reading;
+    reading.vehicle = vehicle;
+    reading.cardUnits = command.options.units;
+    reading.car = command.car;
+    if (!command.dateOrder.empty())
+        reading.dateOrder = *dateOrderNamed(command.dateOrder);
+    if (!readForeign(text, *formatNamed(command.format), reading, foreign, error))
         return failure(command.file + ": " + error + "; nothing imported");
     printRowNotes(foreign.notes, command.file);
+    printFileNotes(foreign, command.file);
     ImportOptions options;
     options.vehicle = vehicle;
     options.odometerMode = card.odometerMode[vehicle];
     options.fuelDistanceMode = card.fuelDistanceMode;
-    options.keepMissed = command.keepMissed;
     options.startOdometer = command.startOdometer;
-    const ImportPlan plan = planImport(foreign.fillUps, log.records, options);
+    const ImportPlan plan = planImport(foreign, log.records, options);
     printRowNotes(plan.notes, command.file);
     const char* mode = card.odometerMode[vehicle] == 0 ? "trip distances" : "odometer readings";
     if (command.dryRun) {
@@ -279,7 +294,8 @@ int main(int argc, char** argv) {
     exporter
         ->add_option("--start-odometer", exportCommand.startOdometer,
                      "the odometer before the first trip distance, for vehicles logged "
-                     "with trip distances (default 0)")
+                     "with trip distances (default: where the first trip distance must start "
+                     "to end at the first reading, or 0)")
         ->check(CLI::NonNegativeNumber);
 
     ImportCommand importCommand;
@@ -292,8 +308,13 @@ int main(int argc, char** argv) {
     importer->add_option("FILE", importCommand.file, "the file to import")->required();
     importer->add_flag("--dry-run", importCommand.dryRun,
                        "print the records that would be appended; change nothing");
-    importer->add_flag("--keep-missed", importCommand.keepMissed,
-                       "keep fill-ups that follow a missed one (their interval is too long)");
+    importer->add_option("--car", importCommand.car,
+                         "the car_name of a Fuelly file to import (needed when it holds several)");
+    importer
+        ->add_option("--date-order", importCommand.dateOrder,
+                     "how the file's slashed dates are ordered: dmy, mdy or ymd (without it, "
+                     "only a file whose dates settle the order is read)")
+        ->check(CLI::IsMember({"dmy", "mdy", "ymd"}));
     importer
         ->add_option("--start-odometer", importCommand.startOdometer,
                      "the odometer before the first fill-up, so that it gets a trip distance")
