@@ -5,9 +5,12 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
+#include <unordered_set>
 
 namespace pwlog {
 
@@ -17,38 +20,50 @@ constexpr double US_GALLON = 3.785411784;
 constexpr double UK_GALLON = 4.54609;
 constexpr double MILE = 1.609344;
 
-using Rows = std::vector<std::vector<std::string>>;
+using Row = std::vector<std::string>;
+// Takes each row as it is read; false stops the reading (with the error set).
+using RowHandler = std::function<bool(Row& fields, int rowNumber)>;
 
 struct CsvReader {
-    Rows rows;
-    std::vector<std::string> row;
+    Row row;
+    int rows = 0;
+    const RowHandler* handler = nullptr;
+    bool stopped = false;
 };
 
-// Splits RFC 4180 text into rows of fields; false when the quoting is broken.
-bool splitCsv(std::string_view text, Rows& rows, std::string& error) {
+// Splits RFC 4180 text into rows of fields, handing each to the handler as it ends, so
+// that a big file is never held as rows; false when the quoting is broken or the handler
+// said stop.
+bool splitCsv(std::string_view text, const RowHandler& handler, std::string& error) {
     csv_parser parser;
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_EMPTY_IS_NULL) != 0) {
         error = "out of memory";
         return false;
     }
     CsvReader reader;
+    reader.handler = &handler;
     auto field = [](void* data, std::size_t size, void* out) {
         static_cast<CsvReader*>(out)->row.emplace_back(data ? static_cast<const char*>(data) : "",
                                                        data ? size : 0);
     };
     auto end = [](int, void* out) {
         CsvReader* r = static_cast<CsvReader*>(out);
-        r->rows.push_back(std::move(r->row));
+        ++r->rows;
+        if (!r->stopped && !(*r->handler)(r->row, r->rows))
+            r->stopped = true;
         r->row.clear();
     };
-    const std::size_t done = csv_parse(&parser, text.data(), text.size(), field, end, &reader);
-    const bool ok = done == text.size() && csv_fini(&parser, field, end, &reader) == 0;
+    constexpr std::size_t CHUNK = 1 << 16; // the handler may stop the reading between them
+    bool ok = true;
+    for (std::size_t at = 0; ok && !reader.stopped && at < text.size(); at += CHUNK) {
+        const std::size_t size = std::min(CHUNK, text.size() - at);
+        ok = csv_parse(&parser, text.data() + at, size, field, end, &reader) == size;
+    }
+    ok = ok && (reader.stopped || csv_fini(&parser, field, end, &reader) == 0);
     if (!ok)
-        error = "row " + std::to_string(reader.rows.size() + 1) + ": " +
-                csv_strerror(csv_error(&parser));
+        error = "row " + std::to_string(reader.rows + 1) + ": " + csv_strerror(csv_error(&parser));
     csv_free(&parser);
-    rows = std::move(reader.rows);
-    return ok;
+    return ok && !reader.stopped;
 }
 
 std::string lower(std::string_view text) {
@@ -158,36 +173,19 @@ std::optional<LocalTime> parseDate(std::string_view raw) {
     return std::nullopt;
 }
 
-bool readForeign(std::string_view text, Format format, int vehicle, Units cardUnits,
-                 ForeignFile& file, std::string& error) {
-    Rows rows;
-    if (text.find('\0') != std::string_view::npos) {
-        error = "not a text file (it holds NUL bytes)";
-        return false;
-    }
-    if (!splitCsv(text, rows, error))
-        return false;
-    // Fuelio's backup: the header and rows of the "## Log" section only.
-    std::size_t headerRow = 0, endRow = rows.size();
-    if (format == Format::Fuelio) {
-        std::size_t log = 0;
-        while (log < rows.size() && !(rows[log].size() >= 1 && trim(rows[log][0]) == "## Log"))
-            ++log;
-        if (log + 1 >= rows.size()) {
-            error = "no \"## Log\" section";
-            return false;
-        }
-        headerRow = log + 1;
-        for (endRow = headerRow + 1; endRow < rows.size(); ++endRow)
-            if (!rows[endRow].empty() && rows[endRow][0].rfind("## ", 0) == 0)
-                break;
-    }
-    if (rows.size() <= headerRow) {
-        error = "the file is empty";
-        return false;
-    }
-    Columns c{&rows[headerRow]};
-    const std::vector<std::string>& header = rows[headerRow];
+namespace {
+
+// Where a format keeps each value, and the factors from the file's units to the card's.
+struct ColumnMap {
+    int date = -1, odometer = -1, distance = -1, fuel = -1, cost = -1, perUnit = -1, full = -1,
+        partial = -1, missed = -1, vehicleColumn = -1;
+    std::size_t width = 0; // fields of the header
+    double toCardFuel = 1.0, toCardDistance = 1.0;
+};
+
+bool findColumns(const Row& header, int headerRow, Format format, Units cardUnits,
+                 ColumnMap& columns, std::string& error) {
+    Columns c{&header};
     int date = -1, odometer = -1, distance = -1, fuel = -1, cost = -1, perUnit = -1, full = -1,
         partial = -1, missed = -1, vehicleColumn = -1;
     double fuelFactor = 1.0, distanceFactor = 1.0; // file units to litres and km
@@ -255,7 +253,7 @@ bool readForeign(std::string_view text, Format format, int vehicle, Units cardUn
     else if (cost < 0 && perUnit < 0)
         missing = "price";
     if (!missing.empty()) {
-        error = "row " + std::to_string(headerRow + 1) + ": no " + missing + " column: is this a " +
+        error = "row " + std::to_string(headerRow) + ": no " + missing + " column: is this a " +
                 (format == Format::Csv          ? "csv"
                  : format == Format::LubeLogger ? "lubelogger"
                  : format == Format::Fuelly     ? "fuelly"
@@ -264,83 +262,172 @@ bool readForeign(std::string_view text, Format format, int vehicle, Units cardUn
         return false;
     }
     const UnitNames card = unitNames(cardUnits);
-    const double toCardFuel = fuelFactor / card.litresPer;
-    const double toCardDistance = distanceFactor / card.kmPer;
+    columns = {date,
+               odometer,
+               distance,
+               fuel,
+               cost,
+               perUnit,
+               full,
+               partial,
+               missed,
+               vehicleColumn,
+               header.size(),
+               fuelFactor / card.litresPer,
+               distanceFactor / card.kmPer};
+    return true;
+}
 
-    for (std::size_t r = headerRow + 1; r < endRow; ++r) {
-        const std::vector<std::string>& fields = rows[r];
-        const int rowNumber = static_cast<int>(r) + 1;
-        if (fields.size() == 1 && trim(fields[0]).empty())
-            continue; // a blank line
-        auto fail = [&](const std::string& why) {
-            error = "row " + std::to_string(rowNumber) + ": " + why;
-            return false;
-        };
-        auto field = [&](int column) -> std::string_view {
-            return column >= 0 && static_cast<std::size_t>(column) < fields.size()
-                       ? std::string_view(fields[column])
-                       : std::string_view();
-        };
-        if (fields.size() < header.size() &&
-            static_cast<std::size_t>(std::max({date, fuel, odometer, distance, cost, perUnit})) >=
-                fields.size())
-            return fail("only " + std::to_string(fields.size()) + " of " +
-                        std::to_string(header.size()) + " columns");
-        if (vehicleColumn >= 0) {
-            const std::optional<double> v = parseAmount(field(vehicleColumn));
-            if (!v)
-                return fail("unreadable vehicle \"" + std::string(field(vehicleColumn)) + "\"");
-            if (static_cast<int>(*v) != vehicle) {
-                file.notes.push_back({rowNumber, "vehicle " + std::to_string(static_cast<int>(*v)) +
-                                                     ": passed over (import it with --vehicle " +
-                                                     std::to_string(static_cast<int>(*v)) + ")"});
-                continue;
-            }
-        }
-        FillUp f;
-        f.row = rowNumber;
-        const std::optional<LocalTime> time = parseDate(field(date));
-        if (!time)
-            return fail("unreadable date \"" + std::string(field(date)) +
-                        "\" (or before 1970 or after 2099)");
-        f.time = *time;
-        auto amount = [&](int column, const char* what, std::optional<double>& out) {
-            if (column < 0 || trim(field(column)).empty())
-                return true;
-            out = parseAmount(field(column));
-            if (!out)
-                return fail(std::string("unreadable ") + what + " \"" + std::string(field(column)) +
-                            "\"");
-            if (*out < 0.0)
-                return fail(std::string("negative ") + what + " " + std::string(field(column)));
+// One row of the file into a fill-up of the vehicle; false with the reason in error.
+bool readRow(const Row& fields, int rowNumber, const ColumnMap& columns, int vehicle,
+             ForeignFile& file, std::string& error) {
+    const auto [date, odometer, distance, fuel, cost, perUnit, full, partial, missed, vehicleColumn,
+                width, toCardFuel, toCardDistance] = columns;
+    if (fields.size() == 1 && trim(fields[0]).empty())
+        return true; // a blank line
+    auto fail = [&](const std::string& why) {
+        error = "row " + std::to_string(rowNumber) + ": " + why;
+        return false;
+    };
+    auto field = [&](int column) -> std::string_view {
+        return column >= 0 && static_cast<std::size_t>(column) < fields.size()
+                   ? std::string_view(fields[column])
+                   : std::string_view();
+    };
+    if (fields.size() < width &&
+        static_cast<std::size_t>(std::max({date, fuel, odometer, distance, cost, perUnit})) >=
+            fields.size())
+        return fail("only " + std::to_string(fields.size()) + " of " + std::to_string(width) +
+                    " columns");
+    if (vehicleColumn >= 0) {
+        const std::optional<int> v = vehicleNumber(field(vehicleColumn));
+        if (!v)
+            return fail("unreadable vehicle \"" + printable(field(vehicleColumn)) +
+                        "\" (0, 1 or 2 are vehicles)");
+        if (*v != vehicle) {
+            file.notes.push_back({rowNumber, "vehicle " + std::to_string(*v) +
+                                                 ": passed over (import it with --vehicle " +
+                                                 std::to_string(*v) + ")"});
             return true;
-        };
-        std::optional<double> litres, total, unitPrice;
-        if (!amount(fuel, "fuel", litres) || !amount(odometer, "odometer", f.odometer) ||
-            !amount(distance, "distance", f.distance) || !amount(cost, "cost", total) ||
-            !amount(perUnit, "price per unit", unitPrice))
-            return false;
-        if (!litres || *litres <= 0.0)
-            return fail("no fuel");
-        if (*litres * toCardFuel > 1e6 || (f.odometer && *f.odometer > 1e9) ||
-            (f.distance && *f.distance > 1e7) || (total && *total > 1e7))
-            return fail("a number out of range");
-        f.fuel = round2(*litres * toCardFuel);
-        if (f.odometer)
-            f.odometer = round2(*f.odometer * toCardDistance);
-        if (f.distance)
-            f.distance = round2(*f.distance * toCardDistance);
-        if (total)
-            f.price = round2(*total);
-        else if (unitPrice)
-            f.price = round2(*unitPrice * *litres);
-        if (full >= 0 && !trim(field(full)).empty())
-            f.partial = !truthy(field(full));
-        if (partial >= 0)
-            f.partial = f.partial || truthy(field(partial));
-        if (missed >= 0)
-            f.missed = truthy(field(missed));
-        file.fillUps.push_back(f);
+        }
+    }
+    FillUp f;
+    f.row = rowNumber;
+    const std::optional<LocalTime> time = parseDate(field(date));
+    if (!time)
+        return fail("unreadable date \"" + printable(field(date)) +
+                    "\" (or before 1970 or after 2099)");
+    f.time = *time;
+    auto amount = [&](int column, const char* what, std::optional<double>& out) {
+        if (column < 0 || trim(field(column)).empty())
+            return true;
+        out = parseAmount(field(column));
+        if (!out)
+            return fail(std::string("unreadable ") + what + " \"" + printable(field(column)) +
+                        "\"");
+        if (*out < 0.0)
+            return fail(std::string("negative ") + what + " " + printable(field(column)));
+        return true;
+    };
+    std::optional<double> litres, total, unitPrice;
+    if (!amount(fuel, "fuel", litres) || !amount(odometer, "odometer", f.odometer) ||
+        !amount(distance, "distance", f.distance) || !amount(cost, "cost", total) ||
+        !amount(perUnit, "price per unit", unitPrice))
+        return false;
+    if (!litres || *litres <= 0.0)
+        return fail("no fuel");
+    f.fuel = round2(*litres * toCardFuel);
+    if (f.odometer)
+        f.odometer = round2(*f.odometer * toCardDistance);
+    if (f.distance)
+        f.distance = round2(*f.distance * toCardDistance);
+    if (total)
+        f.price = round2(*total);
+    else if (unitPrice)
+        f.price = round2(*unitPrice * *litres);
+    if (full >= 0 && !trim(field(full)).empty())
+        f.partial = !truthy(field(full));
+    if (partial >= 0)
+        f.partial = f.partial || truthy(field(partial));
+    if (missed >= 0)
+        f.missed = truthy(field(missed));
+    if (const std::string why = outOfBounds(f); !why.empty())
+        return fail(why);
+    file.fillUps.push_back(f);
+    return true;
+}
+
+} // namespace
+
+std::optional<int> vehicleNumber(std::string_view text) {
+    const std::string_view t = trim(text);
+    if (t.size() != 1 || t[0] < '0' || t[0] >= '0' + VEHICLE_COUNT)
+        return std::nullopt;
+    return t[0] - '0';
+}
+
+std::string outOfBounds(const FillUp& f) {
+    auto number = [](double v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", v);
+        return std::string(text);
+    };
+    auto over = [&](const char* what, double v, double max, const char* can) {
+        return std::string(what) + " " + number(v) + " is more than " + can + " (at most " +
+               number(max) + ")";
+    };
+    // written as !(v <= max) so that a NaN is out too
+    if (!(f.fuel <= MAX_FUEL))
+        return over("fuel", f.fuel, MAX_FUEL, "one refill can be");
+    if (f.odometer && !(*f.odometer <= MAX_ODOMETER))
+        return over("odometer", *f.odometer, MAX_ODOMETER, "an odometer reads");
+    if (f.distance && !(*f.distance <= MAX_DISTANCE))
+        return over("distance", *f.distance, MAX_DISTANCE, "one refill goes");
+    if (!(f.price <= MAX_PRICE))
+        return over("price", f.price, MAX_PRICE, "one refill costs");
+    return {};
+}
+
+std::string_view withoutByteOrderMark(std::string_view text) {
+    constexpr std::string_view MARK = "\xef\xbb\xbf"; // what spreadsheets put before UTF-8
+    return text.substr(0, MARK.size()) == MARK ? text.substr(MARK.size()) : text;
+}
+
+bool readForeign(std::string_view text, Format format, int vehicle, Units cardUnits,
+                 ForeignFile& file, std::string& error) {
+    text = withoutByteOrderMark(text);
+    if (text.find('\0') != std::string_view::npos) {
+        error = "not a text file (it holds NUL bytes)";
+        return false;
+    }
+    // one fill-up a line at most: reserved at once, a big file is not copied as it grows
+    file.fillUps.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    // Fuelio's backup: the header and rows of the "## Log" section only.
+    bool inLog = format != Format::Fuelio, ended = false;
+    int headerRow = 0;
+    ColumnMap columns;
+    const RowHandler handle = [&](Row& fields, int rowNumber) {
+        if (ended)
+            return true;
+        if (!inLog) {
+            inLog = fields.size() >= 1 && trim(fields[0]) == "## Log";
+            return true;
+        }
+        if (headerRow == 0) {
+            headerRow = rowNumber;
+            return findColumns(fields, headerRow, format, cardUnits, columns, error);
+        }
+        if (format == Format::Fuelio && !fields.empty() && fields[0].rfind("## ", 0) == 0) {
+            ended = true;
+            return true;
+        }
+        return readRow(fields, rowNumber, columns, vehicle, file, error);
+    };
+    if (!splitCsv(text, handle, error))
+        return false;
+    if (headerRow == 0) {
+        error = format == Format::Fuelio ? "no \"## Log\" section" : "the file is empty";
+        return false;
     }
     return true;
 }
@@ -362,19 +449,72 @@ std::string recordLine(int vehicle, const std::string& distance, double fuel,
 
 } // namespace
 
+namespace {
+
+// A key of the vehicle's day and fuel, in cents; empty for fuel no refill has.
+std::optional<std::uint64_t> dayAndFuel(LocalTime time, double fuel) {
+    if (!(fuel >= 0.0 && fuel < 1e12))
+        return std::nullopt;
+    const auto day = date::floor<date::days>(time).time_since_epoch().count();
+    // years 1 to 9999 are within 2^22 days of 1970
+    return static_cast<std::uint64_t>(std::llround(fuel * 100.0)) << 23 |
+           static_cast<std::uint64_t>(day + (1 << 22));
+}
+
+// Leaves out the rows of the file with the same day and fuel as an earlier row: the
+// first is kept, the others named. The keys go into one flat table of twice as many
+// slots as rows (open addressing), which a million rows need 32 MB for and which is
+// given back whole, where a node per row would stay in the heap.
+void dropRepeatedRows(std::vector<FillUp>& fillUps, std::vector<Warning>& notes) {
+    struct Slot {
+        std::uint64_t key = 0; // the key plus one; 0 for a free slot
+        int row = 0;
+    };
+    int bits = 4;
+    while ((std::size_t{1} << bits) < fillUps.size() * 2)
+        ++bits;
+    const std::size_t size = std::size_t{1} << bits;
+    std::vector<Slot> table(size);
+    std::size_t kept = 0;
+    for (FillUp& f : fillUps) {
+        if (const std::optional<std::uint64_t> key = dayAndFuel(f.time, f.fuel)) {
+            // Fibonacci hashing: the top bits of the product mix the day and the fuel
+            std::size_t at = static_cast<std::size_t>(*key * 0x9e3779b97f4a7c15ULL >> (64 - bits));
+            while (table[at].key != 0 && table[at].key != *key + 1)
+                at = (at + 1) & (size - 1);
+            if (table[at].key != 0) {
+                notes.push_back({f.row, "the same day and fuel as row " +
+                                            std::to_string(table[at].row) + ": left out"});
+                continue;
+            }
+            table[at] = {*key + 1, f.row};
+        }
+        fillUps[kept++] = f;
+    }
+    fillUps.resize(kept);
+}
+
+} // namespace
+
 ImportPlan planImport(std::vector<FillUp> fillUps, const std::vector<Record>& existing,
                       const ImportOptions& options) {
     ImportPlan plan;
-    std::stable_sort(fillUps.begin(), fillUps.end(),
-                     [](const FillUp& a, const FillUp& b) { return a.time < b.time; });
+    dropRepeatedRows(fillUps, plan.notes);
+    // in time order, rows of the same time in file order, sorted in place: a big file's
+    // fill-ups are not copied
+    std::sort(fillUps.begin(), fillUps.end(), [](const FillUp& a, const FillUp& b) {
+        return a.time < b.time || (a.time == b.time && a.row < b.row);
+    });
+    plan.lines.reserve(fillUps.size() * 64); // a record line is about 60 bytes
     // the same vehicle, day and fuel as a record already there
+    std::unordered_set<std::uint64_t> logged;
+    for (const Record& r : existing)
+        if (r.vehicle == options.vehicle && r.time)
+            if (const std::optional<std::uint64_t> key = dayAndFuel(*r.time, r.fuel))
+                logged.insert(*key);
     auto inLog = [&](LocalTime time, double fuel) {
-        const auto day = date::floor<date::days>(time);
-        for (const Record& r : existing)
-            if (r.vehicle == options.vehicle && r.time && date::floor<date::days>(*r.time) == day &&
-                std::fabs(r.fuel - fuel) < 0.005)
-                return true;
-        return false;
+        const std::optional<std::uint64_t> key = dayAndFuel(time, fuel);
+        return key && logged.count(*key) > 0;
     };
     std::optional<LocalTime> newest;
     for (const Record& r : existing)

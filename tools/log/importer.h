@@ -27,6 +27,20 @@ struct ForeignFile {
     std::vector<Warning> notes;  // rows passed over (other vehicles); line = row
 };
 
+// What one refill can be, in the card's units; a file or an option with more is refused
+// whole. The device shows these numbers as they are, and a bigger one is a typing error.
+constexpr double MAX_FUEL = 10000.0;        // fuel of one refill
+constexpr double MAX_DISTANCE = 100000.0;   // distance since the previous refill
+constexpr double MAX_ODOMETER = 10000000.0; // an odometer reading
+constexpr double MAX_PRICE = 10000000.0;    // money paid for one refill
+// Why a fill-up's numbers are more than a refill can be; empty when they are not.
+std::string outOfBounds(const FillUp& f);
+
+// A vehicle column's value: 0, 1 or 2 written as a whole number, nothing else.
+std::optional<int> vehicleNumber(std::string_view text);
+// The text without the UTF-8 byte-order mark a spreadsheet writes before it.
+std::string_view withoutByteOrderMark(std::string_view text);
+
 // Reads a file of the format, converting its units to the card's. False with the row
 // and the reason in error when any row cannot be read: then nothing is to be imported.
 bool readForeign(std::string_view text, Format format, int vehicle, Units cardUnits,
@@ -46,7 +60,9 @@ struct ImportPlan {
     std::vector<Warning> notes; // per row: what was left out or changed, and why
 };
 
-// The records to append for the fill-ups, given the records already on the card.
+// The records to append for the fill-ups, given the records already on the card. A
+// fill-up of the same vehicle, day and fuel as a record there, or as an earlier row of
+// the file, is left out and named.
 ImportPlan planImport(std::vector<FillUp> fillUps, const std::vector<Record>& existing,
                       const ImportOptions& options);
 
