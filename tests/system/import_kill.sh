@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# A big import killed at random instants: pumpwright-log imports 40,000 LubeLogger rows
+# A big import killed at random instants: pumpwright-log imports 20,000 LubeLogger rows
 # into the sample log and is killed (SIGKILL, SIGINT, SIGTERM in turn) at random instants,
 # not only at system calls: half of the kills anywhere in the time a whole import takes,
 # half within 5 ms of the backup's appearing, while the log is written. After each kill the
@@ -24,7 +24,7 @@ printf 'P_DEFAULTODOMETERMODE.1: 1.0\n' >"$work/card/properties.txt"
 awk 'BEGIN {
     srand(5); t = 0; odo = 1000
     print "Date,Odometer,FuelConsumed,Cost,FuelEconomy,IsFillToFull,MissedFuelUp,Notes"
-    for (i = 0; i < 40000; i++) {
+    for (i = 0; i < 20000; i++) {
         t += 2000; odo += 1 + int(rand() * 9); f = 30 + (i % 2000) / 100
         printf "%s,%d,%.2f,%.2f,0,True,False,\n", strftime("%Y-%m-%d %H:%M", t, 1), odo, f, f * 1.7
     }
@@ -39,7 +39,7 @@ took=$((($(date +%s%N) - start) / 1000)) # microseconds
 cmp -s "$work/whole/consumption.txt" "$work/card/consumption.txt" && fail "the import appended nothing"
 
 signals=(KILL INT TERM)
-kills=12 whole=0 untouched=0
+kills=10 whole=0 untouched=0
 for ((i = 0; i < kills; i++)); do
     rm -rf "$work/run"
     cp -a "$work/card" "$work/run"
