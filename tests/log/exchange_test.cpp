@@ -371,6 +371,8 @@ TEST(ExchangeTest, ImportKeepsTheCardsWayOfLogging) {
     EXPECT_FALSE(parseDate("2/30/2025"));
     EXPECT_FALSE(parseDate("12/31/1969"));
     EXPECT_FALSE(parseDate("2025-03-07 noon"));
+    EXPECT_FALSE(parseDate("2025-03-07T06:30:\xd6"));
+    EXPECT_FALSE(parseDate("2025-03-07 06:30:"));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "tools/log/importer.h"
 
+#include "base/numeric.h"
+
 #include <csv.h>
 
 #include <algorithm>
@@ -144,6 +146,12 @@ std::optional<LocalTime> parseDate(std::string_view raw) {
         "%d.%m.%Y %H:%M:%S", "%d.%m.%Y %H:%M",    "%d.%m.%Y",
     };
     std::string text(trim(raw));
+    // date's parser converts the seconds it failed to read from an uninitialised number,
+    // which is undefined: a colon must be followed by a digit before the text goes there
+    for (std::size_t colon = text.find(':'); colon != std::string::npos;
+         colon = text.find(':', colon + 1))
+        if (colon + 1 == text.size() || !isDigit(text[colon + 1]))
+            return std::nullopt;
     // A 12-hour clock (en-US: "6:30 PM"); date's parser drops the half of the day.
     std::chrono::hours shift{0};
     const std::string half = lower(text.size() > 3 ? text.substr(text.size() - 3) : "");
