@@ -82,8 +82,13 @@ void syncFolder(const std::string& path) {
 bool saveCalibration(const Calibration& cal, std::string& error) {
     const std::string path = rootedPath(CALIBRATION_FILE);
     std::vector<uint8_t> old;
-    if (readWhole(path, old) && !replaceFile(path + BACKUP_SUFFIX, old, error))
-        return false;
+    if (readWhole(path, old)) {
+        if (access((path + ORIGINAL_SUFFIX).c_str(), F_OK) != 0 &&
+            !replaceFile(path + ORIGINAL_SUFFIX, old, error))
+            return false;
+        if (!replaceFile(path + BACKUP_SUFFIX, old, error))
+            return false;
+    }
     std::vector<uint8_t> bytes;
     for (const int32_t value : {cal.x0, cal.x1, cal.y0, cal.y1}) {
         const auto u = static_cast<uint32_t>(value);

@@ -14,7 +14,8 @@ constexpr const char* USAGE =
     "usage: pumpwright-calibrate [--device PATH]\n"
     "Shows a cross near each corner of the screen in turn; touch the centre of each.\n"
     "The readings are checked and written to /mnt/flash/sysfile/cal (the previous file is\n"
-    "kept as cal.bak). A test screen follows: touches draw dots; touch DONE to leave.\n"
+    "kept as cal.bak, the one before the first calibration as cal.orig). A test screen\n"
+    "follows: touches draw dots; touch DONE to leave.\n"
     "  --device PATH  the input event device (default /dev/input/event0)\n"
     "Exit status: 0 saved, 1 a device could not be opened or the file not written\n"
     "(the reason is in Debug.log on the card), 2 a bad command line.\n";

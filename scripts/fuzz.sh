@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-600}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(consumption_log properties touch picture_copy font)
+[ ${#targets[@]} -gt 0 ] || targets=(consumption_log properties touch picture_copy font import)
 
 bash scripts/deps.sh
 cmake --preset fuzz >/dev/null

@@ -103,6 +103,13 @@ TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
                                             16));
     EXPECT_EQ(readFile(path() + BACKUP_SUFFIX), "old calibration!");
     EXPECT_FALSE(fileExists(path() + ".new"));
+    // a second run keeps the first original and backs up the one it replaces
+    const std::string first = readFile(path());
+    ASSERT_TRUE(saveCalibration({10, 20, 30, 40}, error)) << error;
+    EXPECT_EQ(readFile(path() + BACKUP_SUFFIX), first);
+    EXPECT_EQ(readFile(path() + ORIGINAL_SUFFIX), "old calibration!");
+    ASSERT_TRUE(saveCalibration({150, 3850, -2, 0x01020304}, error)) << error;
+    EXPECT_EQ(readFile(path() + ORIGINAL_SUFFIX), "old calibration!");
 
     // A file that cannot be written leaves the one in force as it was. (The tests run
     // as root, whom permissions do not stop: a folder in the way of the new file does.)

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <regex>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -522,6 +524,197 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     EXPECT_FALSE(parseDate("2/30/2025"));
     EXPECT_FALSE(parseDate("12/31/1969"));
     EXPECT_FALSE(parseDate("2025-03-07 noon"));
+    EXPECT_FALSE(parseDate("2025-03-07T06:30:\xd6"));
+    EXPECT_FALSE(parseDate("2025-03-07 06:30:"));
+}
+
+} // namespace
+
+namespace {
+
+TEST(ExchangeTest, ImportAppendsWhereTheDeviceReadsOrNothing) {
+    Card card("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    const std::string old = "1\t0.0\t40.00\t1000.00\t60.00\t0.00\tMon Jan  6 08:10:00 2025\n";
+    writeFileText(card.dir + "/lube.csv", "Date,Odometer,FuelConsumed,Cost\n"
+                                          "2025-02-01,1500,35,50\n2025-02-01,1500,35,50\n");
+    const std::string import =
+        "import --card " + card.dir + " --format lubelogger --vehicle 1 " + card.dir + "/lube.csv";
+    // an empty line at the end: the new record goes before it, where the device reads it
+    writeFileText(card.dir + "/consumption.txt", old + "\n\n");
+    std::string out;
+    ASSERT_EQ(run(import, &out), 0) << out;
+    EXPECT_EQ(card.log(), old + "1\t0.0\t35.00\t0.00\t50.00\t0.00\tSat Feb  1 00:00:00 2025\n");
+    // the file's own second row is named and left out, the first kept
+    EXPECT_NE(out.find("lube.csv: row 3: the same day and fuel as row 2: left out"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(readFileText(card.dir + "/consumption.txt.bak"), old + "\n\n");
+    // a second import finds the record and appends nothing
+    ASSERT_EQ(run(import, &out), 0) << out;
+    EXPECT_EQ(splitLog(card.log()).records.size(), 2u);
+
+    // records after an empty line: the log is refused with the line and what to do
+    const std::string hidden =
+        old + "\n1\t0.0\t30.00\t1400.00\t45.00\t0.00\tMon Jan 20 08:10:00 2025\n";
+    writeFileText(card.dir + "/consumption.txt", hidden);
+    EXPECT_EQ(run(import, &out), 1);
+    EXPECT_NE(out.find("consumption.txt:2: empty line"), std::string::npos) << out;
+    EXPECT_NE(out.find("delete the empty line"), std::string::npos) << out;
+    EXPECT_EQ(card.log(), hidden);
+
+    // the backup is the log before the latest import that changed it
+    writeFileText(card.dir + "/consumption.txt", old);
+    writeFileText(card.dir + "/march.csv",
+                  "Date,Odometer,FuelConsumed,Cost\n2025-03-01,2000,30,45\n");
+    ASSERT_EQ(run(import, &out), 0) << out;
+    const std::string afterFirst = card.log();
+    ASSERT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 " + card.dir +
+                      "/march.csv",
+                  &out),
+              0)
+        << out;
+    EXPECT_EQ(readFileText(card.dir + "/consumption.txt.bak"), afterFirst);
+    EXPECT_EQ(access((card.dir + "/consumption.txt.tmp").c_str(), F_OK), -1);
+
+    // outputs never replace the card's own files
+    writeFileText(card.dir + "/environment.txt", "E_SCREEN.0.BG.name: look.bin\n");
+    const std::string log = card.log();
+    for (const char* output :
+         {"consumption.txt", "properties.txt", "events.txt", "s1a.raw", "look.bin", "Diduz.ovo"}) {
+        const std::string path = card.dir + "/" + output;
+        EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + path, &out), 1) << output;
+        EXPECT_NE(out.find("is one of the card's own files"), std::string::npos) << out;
+        EXPECT_EQ(run("report --card " + card.dir + " -o " + card.dir + "/../" +
+                      card.dir.substr(card.dir.rfind('/') + 1) + "/" + output),
+                  1)
+            << output;
+    }
+    EXPECT_EQ(card.log(), log);
+    EXPECT_EQ(access((card.dir + "/s1a.raw").c_str(), F_OK), -1);
+    ASSERT_EQ(symlink((card.dir + "/consumption.txt").c_str(), (card.dir + ".link").c_str()), 0);
+    EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + ".link", &out), 1);
+    EXPECT_NE(out.find("is the card's consumption.txt"), std::string::npos) << out;
+    std::remove((card.dir + ".link").c_str());
+    EXPECT_EQ(card.log(), log);
+}
+
+TEST(ExchangeTest, NumbersAndVehiclesNoRefillHasAreRefused) {
+    Card card("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    const std::string log = "1\t0.0\t40.00\t1000.00\t60.00\t0.00\tMon Jan  6 08:10:00 2025\n";
+    writeFileText(card.dir + "/consumption.txt", log);
+    const std::string perUnit = "Date,Odometer,FuelConsumed,Price\n2025-01-10,1500,35,1.5\n";
+    const std::string ours = "date,vehicle,distance,odometer,fuel,price,full\n"
+                             "2025-01-10T08:00:00,1,0,1500,35,50,1\n";
+    const struct {
+        const char* format;
+        std::string text;
+        std::string says;
+    } cases[] = {
+        {"lubelogger", perUnit + "2025-01-12,1600,35,1e308\n", "row 3: price inf is more than"},
+        {"lubelogger", perUnit + "2025-01-12,1600,35,1e300\n", "row 3: price 3.5e+301 is more"},
+        {"lubelogger", perUnit + "2025-01-12,99000000,35,1.5\n", "row 3: odometer 9.9e+07"},
+        {"lubelogger", perUnit + "2025-01-12,1600,20000,1.5\n", "row 3: fuel 20000 is more"},
+        {"csv", ours + "2025-01-12T08:00:00,1.9,0,1600,35,50,1\n",
+         "row 3: unreadable vehicle \"1.9\" (0, 1 or 2 are vehicles)"},
+        {"csv", ours + "2025-01-12T08:00:00,-0.5,0,1600,35,50,1\n", "row 3: unreadable vehicle"},
+        {"csv", ours + "2025-01-12T08:00:00,1e300,0,1600,35,50,1\n", "row 3: unreadable vehicle"},
+        // a field quoted in a message is escaped and cut
+        {"lubelogger", perUnit + "2025-01-12,1600,\x1b[31m" + std::string(100000, '7') + ",1\n",
+         "row 3: unreadable fuel \"\\x1b[31m777"},
+    };
+    for (const auto& c : cases) {
+        writeFileText(card.dir + "/bad.csv", c.text);
+        std::string out;
+        EXPECT_EQ(run("import --card " + card.dir + " --format " + c.format + " --vehicle 1 " +
+                          card.dir + "/bad.csv",
+                      &out),
+                  1);
+        EXPECT_NE(out.find(c.says), std::string::npos) << out.substr(0, 300);
+        EXPECT_NE(out.find("nothing imported"), std::string::npos) << out.substr(0, 300);
+        EXPECT_LT(out.size(), 400u);
+        EXPECT_EQ(card.log(), log);
+    }
+    // options: a reading from 0 to the most an odometer reads, said in a short line
+    for (const char* reading : {"nan", "inf", "-5", "1e310", "2e7"}) {
+        std::string out;
+        EXPECT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 --dry-run " +
+                          "--start-odometer=" + reading + " " + card.dir + "/bad.csv",
+                      &out),
+                  2)
+            << reading;
+        EXPECT_NE(out.find("is no odometer reading"), std::string::npos) << out;
+        EXPECT_LT(out.size(), 300u) << out;
+        EXPECT_EQ(run(std::string("export --card ") + card.dir +
+                      " --format csv --start-odometer=" + reading),
+                  2);
+    }
+    // a spreadsheet's byte-order mark before the header
+    writeFileText(card.dir + "/bom.csv", "\xef\xbb\xbf" + perUnit);
+    std::string out;
+    ASSERT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 --dry-run " +
+                      card.dir + "/bom.csv",
+                  &out),
+              0)
+        << out;
+    EXPECT_EQ(out.rfind("1\t0.0\t35.00\t0.00\t52.50\t0.00\tFri Jan 10 00:00:00 2025\n", 0), 0u)
+        << out;
+}
+
+TEST(ExchangeTest, TheCardIsFoundAndItsSettingsReadOrNothingIsDone) {
+    // the root the card maker and the simulator take, and a mount point
+    Card root("");
+    ASSERT_EQ(std::system(("mkdir -p " + root.dir + "/mnt/sdcard/Pumpwright " + root.dir +
+                           "/media/Pumpwright")
+                              .c_str()),
+              0);
+    const std::string log = "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  2 10:12:44 2026\n";
+    writeFileText(root.dir + "/mnt/sdcard/Pumpwright/consumption.txt", log);
+    writeFileText(root.dir + "/media/Pumpwright/consumption.txt", log);
+    std::remove((root.dir + "/properties.txt").c_str());
+    for (const std::string& given : {root.dir, root.dir + "/media"}) {
+        std::string out;
+        ASSERT_EQ(run("summary --card " + given, &out), 0) << out;
+        EXPECT_NE(out.find("  refills                1\n"), std::string::npos) << out;
+    }
+    // a folder with no card in it or under it
+    std::string out;
+    EXPECT_EQ(run("summary --card " + root.dir + "/mnt", &out), 1);
+    EXPECT_NE(out.find("no card here"), std::string::npos) << out;
+    EXPECT_EQ(out.find("no refills on the card"), std::string::npos) << out;
+    EXPECT_EQ(run("export --card " + root.dir + "/mnt --format csv"), 1);
+
+    // settings that cannot be read: refused with the reason, the log untouched
+    Card card("");
+    writeFileText(card.dir + "/consumption.txt", log);
+    std::remove((card.dir + "/properties.txt").c_str());
+    ASSERT_EQ(mkdir((card.dir + "/properties.txt").c_str(), 0755), 0);
+    writeFileText(card.dir + "/lube.csv",
+                  "Date,Odometer,FuelConsumed,Cost\n2026-04-01,1500,35,50\n");
+    EXPECT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 " + card.dir +
+                      "/lube.csv",
+                  &out),
+              1);
+    EXPECT_NE(out.find("properties.txt cannot be read (Is a directory)"), std::string::npos) << out;
+    EXPECT_EQ(card.log(), log);
+    EXPECT_EQ(run("summary --card " + card.dir), 1);
+
+    // control characters of the events and unreadable years in the summary and the export
+    Card odd("");
+    writeFileText(odd.dir + "/events.txt",
+                  "1\ttirechange\t\x1b]0;owned\x07\tMon Mar  2 10:12:44 2026\n");
+    writeFileText(odd.dir + "/consumption.txt",
+                  log + "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  2 10:12:44 40000\n" +
+                      "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  2 10:12:44 -31073\n");
+    ASSERT_EQ(run("summary --card " + odd.dir, &out), 0) << out;
+    EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
+    EXPECT_NE(out.find("at \\x1b]0;owned\\x07)"), std::string::npos) << out;
+    EXPECT_NE(out.find("consumption.txt:2: unreadable date \"Mon Mar  2 10:12:44 40000\""),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("\n  -"), std::string::npos) << out; // no year or month row of them
+    EXPECT_NE(out.find("\n  2026     "), std::string::npos) << out;
+    ASSERT_EQ(run("export --card " + odd.dir + " --format csv", &out), 0) << out;
+    EXPECT_EQ(out.substr(0, out.find("--\n")).find("\n-"), std::string::npos) << out;
 }
 
 } // namespace

@@ -226,6 +226,35 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     ASSERT_TRUE(t);
     EXPECT_EQ(formatCtime(*t), "Sun Dec  6 22:41:59 2026");
     EXPECT_FALSE(parseCtime("yesterday"));
+    EXPECT_EQ(formatCtime(*parseCtime("Fri Dec 31 23:59:59 9999")), "Fri Dec 31 23:59:59 9999");
+    EXPECT_FALSE(parseCtime("Mon Mar  2 10:12:44 40000")); // would wrap to a negative year
+    EXPECT_FALSE(parseCtime("Mon Mar  2 10:12:44 -31073"));
+}
+
+TEST(LogbookTest, NewRecordsGoWhereTheDeviceReads) {
+    const struct {
+        const char* log;
+        std::size_t keep;
+        bool newline;
+        int emptyLine;
+    } cases[] = {
+        {"", 0, false, 0},
+        {"1\t1\n", 4, false, 0},
+        {"1\t1", 3, true, 0},        // cut short by a power cut
+        {"1\t1\n\n\n", 4, false, 2}, // empty lines at the end are dropped
+        {"\n", 0, false, 1},
+        {"1\t1\n\n1\t2\n", std::string::npos, false, 2}, // a record nothing reads
+        {"\n\n# note\n", std::string::npos, false, 1},
+    };
+    for (const auto& c : cases) {
+        const AppendPoint at = appendPoint(c.log);
+        EXPECT_EQ(at.keep, c.keep) << c.log;
+        EXPECT_EQ(at.newline, c.newline) << c.log;
+        EXPECT_EQ(at.emptyLine, c.emptyLine) << c.log;
+    }
+    // what a message quotes of a field: control characters shown, long ones cut
+    EXPECT_EQ(printable("a\x1b[2Jb\x7f\t"), "a\\x1b[2Jb\\x7f\\x09");
+    EXPECT_EQ(printable(std::string(100, 'x'), 5), "xxxxx... (100 bytes)");
 }
 
 } // namespace

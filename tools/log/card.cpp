@@ -1,5 +1,6 @@
 #include "tools/log/card.h"
 
+#include "base/paths.h"
 #include "props/property_files.h"
 #include "records/consumption_log.h"
 
@@ -8,44 +9,176 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
+#include <initializer_list>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace pwlog {
 
+namespace {
+
+const char* const CARD_FILES[] = {"consumption.txt", "events.txt", "properties.txt",
+                                  "environment.txt"};
+
+bool exists(const std::string& path) {
+    return access(path.c_str(), F_OK) == 0;
+}
+
+bool isFolder(const std::string& path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string withSlash(const std::string& dir) {
+    return dir.empty() || dir.back() == '/' ? dir : dir + "/";
+}
+
+bool holdsCardFiles(const std::string& dir) {
+    for (const char* name : CARD_FILES)
+        if (exists(dir + name))
+            return true;
+    return false;
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
+// What failed writing into a folder, said in the user's terms.
+std::string cannotWrite(const std::string& path, int code) {
+    // The temporary file is ours; a missing folder is the user's to mend.
+    const std::size_t slash = path.rfind('/');
+    if (code == ENOENT && slash != std::string::npos)
+        return "no folder " + path.substr(0, slash + 1) + " to write " + path + " in";
+    std::string text = "cannot write " + path + ": " + std::strerror(code);
+    if (code == EROFS)
+        text += " (the card is read-only: slide its lock off or mount it for writing)";
+    else if (code == ENOSPC || code == EDQUOT)
+        text += " (make room on it)";
+    else if (code == EACCES || code == EPERM)
+        text += " (you may not write there)";
+    return text;
+}
+
+bool writeAll(int fd, std::initializer_list<std::string_view> parts) {
+    for (std::string_view part : parts) {
+        while (!part.empty()) {
+            const ssize_t n = write(fd, part.data(), part.size());
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                if (n == 0)
+                    errno = ENOSPC;
+                return false;
+            }
+            part.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
+    return true;
+}
+
+void syncFolder(const std::string& path) {
+    const int fd = open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd);
+        close(fd);
+    }
+}
+
+// Writes the parts to a temporary file beside path, flushes it to the medium and
+// renames it over path: a reader finds the old file or the whole new one.
+bool replaceWith(const std::string& path, std::initializer_list<std::string_view> parts,
+                 std::string& error) {
+    const std::string temp = path + ".tmp";
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        error = cannotWrite(path, errno);
+        return false;
+    }
+    const bool written = writeAll(fd, parts) && fsync(fd) == 0;
+    const int code = errno;
+    if (close(fd) != 0 || !written) {
+        error = cannotWrite(path, written ? errno : code);
+        unlink(temp.c_str());
+        return false;
+    }
+    if (rename(temp.c_str(), path.c_str()) != 0) {
+        error = cannotWrite(path, errno);
+        unlink(temp.c_str());
+        return false;
+    }
+    syncFolder(path);
+    return true;
+}
+
+} // namespace
+
 bool readFile(const std::string& path, std::string& text, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // read straight into a string of the file's size: a big import file is held once
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st;
+    if (fd < 0 || fstat(fd, &st) != 0) {
         error = path + ": " + std::strerror(errno);
+        if (fd >= 0)
+            close(fd);
         return false;
     }
-    std::ostringstream all;
-    all << in.rdbuf();
-    if (in.bad()) {
-        error = path + ": read error";
-        return false;
+    text.clear();
+    text.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[1 << 16];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) != 0) {
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            error = path + " cannot be read: " + std::strerror(errno);
+            close(fd);
+            return false;
+        }
+        text.append(buffer, static_cast<std::size_t>(n));
     }
-    text = all.str();
+    close(fd);
     return true;
 }
 
 bool loadCard(const std::string& dir, Card& card, std::string& error) {
-    struct stat st;
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) {
-        error = dir + ": not a folder (give the folder that holds consumption.txt)";
+    if (!isFolder(dir)) {
+        error = dir + ": not a folder (give the card's Pumpwright folder)";
         return false;
     }
-    card.dir = dir.empty() || dir.back() == '/' ? dir : dir + "/";
+    // The card maker and the simulator take the card's root; a desktop mounts the card
+    // with the data folder inside.
+    card.dir.clear();
+    for (const std::string& candidate :
+         {withSlash(dir), withSlash(dir) + "Pumpwright/", withSlash(dir) + (DATA_DIR + 1)})
+        if (isFolder(candidate) && holdsCardFiles(candidate)) {
+            card.dir = candidate;
+            break;
+        }
+    if (card.dir.empty()) {
+        error = dir + ": no card here (no consumption.txt, properties.txt or environment.txt " +
+                "in it, nor in its Pumpwright or " + (DATA_DIR + 1) +
+                " folder): give the card's Pumpwright folder";
+        return false;
+    }
     const std::string log = card.dir + "consumption.txt";
-    if (access(log.c_str(), F_OK) == 0 && !readFile(log, card.consumption, error))
+    if (exists(log) && !readFile(log, card.consumption, error))
         return false;
     const std::string events = card.dir + "events.txt";
-    if (access(events.c_str(), F_OK) == 0 && !readFile(events, card.events, error))
+    if (exists(events) && !readFile(events, card.events, error))
         return false;
     PropertyMap props;
-    loadPropertyFile(card.dir + "properties.txt", props);
+    const std::string settings = card.dir + "properties.txt";
+    errno = 0;
+    if (!loadPropertyFile(settings, props)) {
+        // without it the odometer modes are guesses and every record would be wrong
+        error = settings + " cannot be read (" +
+                (errno != 0 ? std::strerror(errno) : "read error") +
+                "): it says how each vehicle is logged; check the card and try again";
+        return false;
+    }
     auto value = [&](const std::string& key) {
         const auto it = props.find(key);
         return it == props.end() ? std::string("0") : it->second;
@@ -70,30 +203,41 @@ bool writeWhole(const std::string& path, const std::string& text, std::string& e
         }
         return true;
     }
-    const std::string temp = path + ".tmp";
-    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        // The temporary file is ours; a missing folder is the user's to mend.
-        const std::size_t slash = path.rfind('/');
-        error = errno == ENOENT && slash != std::string::npos
-                    ? "no folder " + path.substr(0, slash + 1) + " to write " + path + " in"
-                    : temp + ": " + std::strerror(errno);
-        return false;
+    return replaceWith(path, {text}, error);
+}
+
+bool outputAllowed(const Card& card, const std::string& path, std::string& error) {
+    if (path == "-")
+        return true;
+    struct stat out, folder, here;
+    if (stat(folderOf(path).c_str(), &out) != 0 || stat(card.dir.c_str(), &folder) != 0 ||
+        out.st_dev != folder.st_dev || out.st_ino != folder.st_ino) {
+        // elsewhere; but a link to one of the card's files is the file itself
+        if (stat(path.c_str(), &out) != 0)
+            return true;
+        for (const char* name : CARD_FILES)
+            if (stat((card.dir + name).c_str(), &here) == 0 && here.st_dev == out.st_dev &&
+                here.st_ino == out.st_ino) {
+                error = path + " is the card's " + name + ": give another output file";
+                return false;
+            }
+        return true;
     }
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n <= 0) {
-            error = temp + ": " + std::strerror(n < 0 ? errno : ENOSPC);
-            close(fd);
-            unlink(temp.c_str());
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (fsync(fd) != 0 || close(fd) != 0 || rename(temp.c_str(), path.c_str()) != 0) {
-        error = path + ": " + std::strerror(errno);
-        unlink(temp.c_str());
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    bool own = name.size() > 4 && (name.compare(name.size() - 4, 4, ".raw") == 0 ||
+                                   name.compare(name.size() - 4, 4, ".ovo") == 0);
+    for (const char* file : CARD_FILES)
+        own = own || name == file;
+    // the pictures and the font the card's look names
+    PropertyMap look;
+    loadPropertyFile(card.dir + "environment.txt", look);
+    for (const auto& [key, value] : look)
+        own = own ||
+              (key.size() > 5 && key.compare(key.size() - 5, 5, ".name") == 0 && value == name);
+    if (own) {
+        error = path + " is one of the card's own files: give an output file of another name "
+                       "or folder";
         return false;
     }
     return true;
@@ -101,39 +245,21 @@ bool writeWhole(const std::string& path, const std::string& text, std::string& e
 
 bool appendToLog(const Card& card, const std::string& lines, std::string& error) {
     const std::string path = card.dir + "consumption.txt";
-    const std::string backup = path + ".bak";
-    std::string old;
-    const bool exists = access(path.c_str(), F_OK) == 0;
-    if (exists && !readFile(path, old, error))
-        return false;
-    if (exists && access(backup.c_str(), F_OK) != 0 && !writeWhole(backup, old, error))
-        return false;
-    std::string text;
-    if (!exists || old.empty())
-        text = CONSUMPTION_HEADER;
-    else if (old.back() != '\n')
-        text = "\n"; // a line cut short by a power cut stays a line of its own
-    text += lines;
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = path + ": " + std::strerror(errno);
+    const std::string& old = card.consumption;
+    const AppendPoint at = appendPoint(old);
+    if (at.emptyLine > 0 && at.keep == std::string::npos) {
+        error = path + ":" + std::to_string(at.emptyLine) +
+                ": empty line, and records after it that the device does not read: delete the "
+                "empty line (or the records after it), then import again";
         return false;
     }
-    const ssize_t written = write(fd, text.data(), text.size());
-    const int writeErrno = errno;
-    if (written != static_cast<ssize_t>(text.size()) || fsync(fd) != 0) {
-        error =
-            path + ": " + std::strerror(written < 0 ? writeErrno : ENOSPC) + ": nothing appended";
-        if (ftruncate(fd, static_cast<off_t>(old.size())) != 0)
-            error += " (and the file could not be cut back: restore it from " + backup + ")";
-        close(fd);
+    if (exists(path) && !replaceWith(path + ".bak", {old}, error))
         return false;
-    }
-    if (close(fd) != 0) {
-        error = path + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    const std::string_view kept = std::string_view(old).substr(0, at.keep);
+    return replaceWith(
+        path,
+        {kept.empty() ? std::string_view(CONSUMPTION_HEADER) : kept, at.newline ? "\n" : "", lines},
+        error);
 }
 
 } // namespace pwlog

@@ -1,14 +1,19 @@
 #include "tools/log/importer.h"
 #include "tools/log/series.h"
 
+#include "base/numeric.h"
+
 #include <csv.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
+#include <unordered_set>
 
 namespace pwlog {
 
@@ -18,15 +23,21 @@ constexpr double US_GALLON = 3.785411784;
 constexpr double UK_GALLON = 4.54609;
 constexpr double MILE = 1.609344;
 
-using Rows = std::vector<std::vector<std::string>>;
+using Row = std::vector<std::string>;
+// Takes each row as it is read; false stops the reading (with the error set).
+using RowHandler = std::function<bool(Row& fields, int rowNumber)>;
 
 struct CsvReader {
-    Rows rows;
-    std::vector<std::string> row;
+    Row row;
+    int rows = 0;
+    const RowHandler* handler = nullptr;
+    bool stopped = false;
 };
 
-// Splits RFC 4180 text into rows of fields; false when the quoting is broken.
-bool splitCsv(std::string_view text, Rows& rows, std::string& error) {
+// Splits RFC 4180 text into rows of fields, handing each to the handler as it ends, so
+// that a big file is never held as rows; false when the quoting is broken or the handler
+// said stop.
+bool splitCsv(std::string_view text, const RowHandler& handler, std::string& error) {
     csv_parser parser;
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_EMPTY_IS_NULL) != 0) {
         error = "out of memory";
@@ -37,23 +48,29 @@ bool splitCsv(std::string_view text, Rows& rows, std::string& error) {
     if (std::count(first.begin(), first.end(), ';') > std::count(first.begin(), first.end(), ','))
         csv_set_delim(&parser, ';');
     CsvReader reader;
+    reader.handler = &handler;
     auto field = [](void* data, std::size_t size, void* out) {
         static_cast<CsvReader*>(out)->row.emplace_back(data ? static_cast<const char*>(data) : "",
                                                        data ? size : 0);
     };
     auto end = [](int, void* out) {
         CsvReader* r = static_cast<CsvReader*>(out);
-        r->rows.push_back(std::move(r->row));
+        ++r->rows;
+        if (!r->stopped && !(*r->handler)(r->row, r->rows))
+            r->stopped = true;
         r->row.clear();
     };
-    const std::size_t done = csv_parse(&parser, text.data(), text.size(), field, end, &reader);
-    const bool ok = done == text.size() && csv_fini(&parser, field, end, &reader) == 0;
+    constexpr std::size_t CHUNK = 1 << 16; // the handler may stop the reading between them
+    bool ok = true;
+    for (std::size_t at = 0; ok && !reader.stopped && at < text.size(); at += CHUNK) {
+        const std::size_t size = std::min(CHUNK, text.size() - at);
+        ok = csv_parse(&parser, text.data() + at, size, field, end, &reader) == size;
+    }
+    ok = ok && (reader.stopped || csv_fini(&parser, field, end, &reader) == 0);
     if (!ok)
-        error = "row " + std::to_string(reader.rows.size() + 1) + ": " +
-                csv_strerror(csv_error(&parser));
+        error = "row " + std::to_string(reader.rows + 1) + ": " + csv_strerror(csv_error(&parser));
     csv_free(&parser);
-    rows = std::move(reader.rows);
-    return ok;
+    return ok && !reader.stopped;
 }
 
 std::string lower(std::string_view text) {
@@ -104,73 +121,76 @@ double round2(double v) {
     return std::round(v * 100.0) / 100.0;
 }
 
-// The order of the slashed dates in rows [first, end) of column: the one given, or the one
-// the file settles by a day above 12 somewhere; false naming the first date that could be
-// read either way.
-bool settleDateOrder(const Rows& rows, std::size_t first, std::size_t end, int column,
-                     DateOrder& order, std::string& error) {
-    if (order != DateOrder::Unknown || column < 0)
-        return true;
-    std::size_t dayFirst = 0, monthFirst = 0, yearFirst = 0, either = 0; // 1-based rows
-    for (std::size_t r = first; r < end; ++r) {
-        if (static_cast<std::size_t>(column) >= rows[r].size())
-            continue;
+// The order of a file's slashed dates, settled by a day above 12 somewhere. The dates
+// are seen one by one as the file is read.
+struct DateOrderVote {
+    int dayFirst = 0, monthFirst = 0, yearFirst = 0, either = 0; // rows; 0 for none
+    std::string eitherText;
+
+    void see(std::string_view text, int row) {
         unsigned a = 0, b = 0;
         char slash = 0;
-        if (std::sscanf(std::string(trim(rows[r][column])).c_str(), "%u/%u%c", &a, &b, &slash) !=
-                3 ||
+        if (std::sscanf(std::string(trim(text)).c_str(), "%u/%u%c", &a, &b, &slash) != 3 ||
             slash != '/')
-            continue;
-        std::size_t& seen = a > 31 ? yearFirst : a > 12 ? dayFirst : b > 12 ? monthFirst : either;
-        if (!seen && (&seen != &either || a != b))
-            seen = r + 1;
+            return;
+        int& seen = a > 31 ? yearFirst : a > 12 ? dayFirst : b > 12 ? monthFirst : either;
+        if (seen || (&seen == &either && a == b))
+            return;
+        seen = row;
+        if (&seen == &either)
+            eitherText = trim(text);
     }
-    if (dayFirst && monthFirst) {
-        error = "row " + std::to_string(dayFirst) + " has its day first, row " +
-                std::to_string(monthFirst) + " its month first: dates in two orders";
-        return false;
-    }
-    if (yearFirst || dayFirst || monthFirst) {
-        order = yearFirst ? DateOrder::Ymd : dayFirst ? DateOrder::Dmy : DateOrder::Mdy;
+
+    // The order the dates settle; false naming the first date that could be read either
+    // way, or two rows of different orders.
+    bool settle(DateOrder& order, std::string& error) const {
+        if (dayFirst && monthFirst) {
+            error = "row " + std::to_string(dayFirst) + " has its day first, row " +
+                    std::to_string(monthFirst) + " its month first: dates in two orders";
+            return false;
+        }
+        if (yearFirst || dayFirst || monthFirst) {
+            order = yearFirst ? DateOrder::Ymd : dayFirst ? DateOrder::Dmy : DateOrder::Mdy;
+            return true;
+        }
+        if (either) {
+            error = "row " + std::to_string(either) + ": the date \"" + printable(eitherText) +
+                    "\" could have its day or its month first, and no date of the file says "
+                    "which: give --date-order dmy or --date-order mdy";
+            return false;
+        }
         return true;
     }
-    if (either) {
-        error = "row " + std::to_string(either) + ": the date \"" +
-                std::string(trim(rows[either - 1][column])) +
-                "\" could have its day or its month first, and no date of the file says "
-                "which: give --date-order dmy or --date-order mdy";
-        return false;
-    }
-    return true;
-}
+};
 
-// The cars of a Fuelly file: the one to import, or none with a message when the file
-// holds several and none was chosen, or not the one chosen.
-bool chooseCar(const Rows& rows, std::size_t first, std::size_t end, int column, std::string& car,
-               std::string& error) {
+// The cars of a Fuelly file, seen row by row.
+struct CarChoice {
     std::vector<std::string> cars;
-    for (std::size_t r = first; r < end; ++r)
-        if (static_cast<std::size_t>(column) < rows[r].size() &&
-            !(rows[r].size() == 1 && trim(rows[r][0]).empty())) {
-            const std::string name(trim(rows[r][column]));
-            if (std::find(cars.begin(), cars.end(), name) == cars.end())
-                cars.push_back(name);
+
+    void see(std::string_view name) {
+        if (std::find(cars.begin(), cars.end(), trim(name)) == cars.end())
+            cars.emplace_back(trim(name));
+    }
+
+    // The car to import: the one chosen, or the only one; false with a message when the
+    // file holds several and none was chosen, or not the one chosen.
+    bool choose(std::string& car, std::string& error) const {
+        std::string names;
+        for (const std::string& name : cars)
+            names += (names.empty() ? "\"" : ", \"") + printable(name) + "\"";
+        if (!car.empty() && std::find(cars.begin(), cars.end(), car) == cars.end()) {
+            error = "no car \"" + printable(car) + "\" in the file; it holds " + names;
+            return false;
         }
-    std::string names;
-    for (const std::string& name : cars)
-        names += (names.empty() ? "\"" : ", \"") + name + "\"";
-    if (!car.empty() && std::find(cars.begin(), cars.end(), car) == cars.end()) {
-        error = "no car \"" + car + "\" in the file; it holds " + names;
-        return false;
+        if (car.empty() && cars.size() > 1) {
+            error = "the file holds several cars (" + names + "): choose one with --car NAME";
+            return false;
+        }
+        if (car.empty() && !cars.empty())
+            car = cars.front();
+        return true;
     }
-    if (car.empty() && cars.size() > 1) {
-        error = "the file holds several cars (" + names + "): choose one with --car NAME";
-        return false;
-    }
-    if (car.empty() && !cars.empty())
-        car = cars.front();
-    return true;
-}
+};
 
 // How much a figure written with the decimals of text may be off by its rounding.
 double roundingOf(std::string_view text) {
@@ -264,6 +284,12 @@ std::optional<LocalTime> parseDate(std::string_view raw, DateOrder order) {
     const int slashed = order == DateOrder::Dmy ? 0 : order == DateOrder::Ymd ? 2 : 1;
     formats.insert(formats.end(), std::begin(SLASHED[slashed]), std::end(SLASHED[slashed]));
     std::string text(trim(raw));
+    // date's parser converts the seconds it failed to read from an uninitialised number,
+    // which is undefined: a colon must be followed by a digit before the text goes there
+    for (std::size_t colon = text.find(':'); colon != std::string::npos;
+         colon = text.find(':', colon + 1))
+        if (colon + 1 == text.size() || !isDigit(text[colon + 1]))
+            return std::nullopt;
     // A 12-hour clock (en-US: "6:30 PM"); date's parser drops the half of the day.
     std::chrono::hours shift{0};
     const std::string half = lower(text.size() > 3 ? text.substr(text.size() - 3) : "");
@@ -293,37 +319,20 @@ std::optional<LocalTime> parseDate(std::string_view raw, DateOrder order) {
     return std::nullopt;
 }
 
-bool readForeign(std::string_view text, Format format, const ForeignOptions& options,
-                 ForeignFile& file, std::string& error) {
-    const int vehicle = options.vehicle;
-    Rows rows;
-    if (text.find('\0') != std::string_view::npos) {
-        error = "not a text file (it holds NUL bytes)";
-        return false;
-    }
-    if (!splitCsv(text, rows, error))
-        return false;
-    // Fuelio's backup: the header and rows of the "## Log" section only.
-    std::size_t headerRow = 0, endRow = rows.size();
-    if (format == Format::Fuelio) {
-        std::size_t log = 0;
-        while (log < rows.size() && !(rows[log].size() >= 1 && trim(rows[log][0]) == "## Log"))
-            ++log;
-        if (log + 1 >= rows.size()) {
-            error = "no \"## Log\" section";
-            return false;
-        }
-        headerRow = log + 1;
-        for (endRow = headerRow + 1; endRow < rows.size(); ++endRow)
-            if (!rows[endRow].empty() && rows[endRow][0].rfind("## ", 0) == 0)
-                break;
-    }
-    if (rows.size() <= headerRow) {
-        error = "the file is empty";
-        return false;
-    }
-    Columns c{&rows[headerRow]};
-    const std::vector<std::string>& header = rows[headerRow];
+namespace {
+
+// Where a format keeps each value, and the factors from the file's units to the card's.
+struct ColumnMap {
+    int date = -1, odometer = -1, distance = -1, fuel = -1, cost = -1, perUnit = -1, full = -1,
+        partial = -1, missed = -1, vehicleColumn = -1, carColumn = -1, economy = -1, added = -1;
+    std::size_t width = 0; // fields of the header
+    double toCardFuel = 1.0, toCardDistance = 1.0;
+};
+
+// The columns of the header row, and what the file says of its units and economy.
+bool findColumns(const Row& header, int headerRow, Format format, Units cardUnits,
+                 ColumnMap& columns, ForeignFile& file, std::string& error) {
+    Columns c{&header};
     int date = -1, odometer = -1, distance = -1, fuel = -1, cost = -1, perUnit = -1, full = -1,
         partial = -1, missed = -1, vehicleColumn = -1, carColumn = -1, economy = -1, added = -1;
     double fuelFactor = 1.0, distanceFactor = 1.0; // file units to litres and km
@@ -398,7 +407,7 @@ bool readForeign(std::string_view text, Format format, const ForeignOptions& opt
     else if (cost < 0 && perUnit < 0)
         missing = "price";
     if (!missing.empty()) {
-        error = "row " + std::to_string(headerRow + 1) + ": no " + missing + " column: is this a " +
+        error = "row " + std::to_string(headerRow) + ": no " + missing + " column: is this a " +
                 (format == Format::Csv          ? "csv"
                  : format == Format::LubeLogger ? "lubelogger"
                  : format == Format::Fuelly     ? "fuelly"
@@ -406,11 +415,25 @@ bool readForeign(std::string_view text, Format format, const ForeignOptions& opt
                 " file?";
         return false;
     }
-    const UnitNames card = unitNames(options.cardUnits);
-    const double toCardFuel = fuelFactor / card.litresPer;
-    const double toCardDistance = distanceFactor / card.kmPer;
-    file.fileDistancePerCard = 1.0 / toCardDistance;
-    file.fileFuelPerCard = 1.0 / toCardFuel;
+    const UnitNames card = unitNames(cardUnits);
+    columns = {date,
+               odometer,
+               distance,
+               fuel,
+               cost,
+               perUnit,
+               full,
+               partial,
+               missed,
+               vehicleColumn,
+               carColumn,
+               economy,
+               added,
+               header.size(),
+               fuelFactor / card.litresPer,
+               distanceFactor / card.kmPer};
+    file.fileDistancePerCard = 1.0 / columns.toCardDistance;
+    file.fileFuelPerCard = 1.0 / columns.toCardFuel;
     file.conversion =
         conversionNote(distanceFactor, fuelFactor, card, distanceFactor == 1.0 ? "km" : "miles",
                        fuelFactor == 1.0         ? "litres"
@@ -418,97 +441,255 @@ bool readForeign(std::string_view text, Format format, const ForeignOptions& opt
                                                  : "US gallons");
     if (economy >= 0)
         file.economyUnit = bareName(header[economy]);
-    // Fuelly's older exports write MM/DD/YYYY: the format itself settles the order
-    DateOrder dateOrder = options.dateOrder == DateOrder::Unknown && format == Format::Fuelly
-                              ? DateOrder::Mdy
-                              : options.dateOrder;
-    if (!settleDateOrder(rows, headerRow + 1, endRow, date, dateOrder, error))
-        return false;
-    std::string car = options.car;
-    if (carColumn >= 0 && !chooseCar(rows, headerRow + 1, endRow, carColumn, car, error))
-        return false;
+    return true;
+}
 
-    for (std::size_t r = headerRow + 1; r < endRow; ++r) {
-        const std::vector<std::string>& fields = rows[r];
-        const int rowNumber = static_cast<int>(r) + 1;
-        if (fields.size() == 1 && trim(fields[0]).empty())
-            continue; // a blank line
-        auto fail = [&](const std::string& why) {
-            error = "row " + std::to_string(rowNumber) + ": " + why;
-            return false;
-        };
-        auto field = [&](int column) -> std::string_view {
-            return column >= 0 && static_cast<std::size_t>(column) < fields.size()
-                       ? std::string_view(fields[column])
-                       : std::string_view();
-        };
-        if (fields.size() < header.size() &&
-            static_cast<std::size_t>(std::max({date, fuel, odometer, distance, cost, perUnit})) >=
-                fields.size())
-            return fail("only " + std::to_string(fields.size()) + " of " +
-                        std::to_string(header.size()) + " columns");
-        if (vehicleColumn >= 0) {
-            const std::optional<double> v = parseAmount(field(vehicleColumn));
-            if (!v)
-                return fail("unreadable vehicle \"" + std::string(field(vehicleColumn)) + "\"");
-            if (static_cast<int>(*v) != vehicle) {
-                file.notes.push_back({rowNumber, "vehicle " + std::to_string(static_cast<int>(*v)) +
-                                                     ": passed over (import it with --vehicle " +
-                                                     std::to_string(static_cast<int>(*v)) + ")"});
+// Which rows are read, and how their dates are.
+struct RowChoice {
+    int vehicle = 0;
+    std::string car; // of a file that names its cars
+    DateOrder dateOrder = DateOrder::Unknown;
+};
+
+// One row of the file into a fill-up of the vehicle; false with the reason in error.
+bool readRow(const Row& fields, int rowNumber, const ColumnMap& columns, const RowChoice& choice,
+             ForeignFile& file, std::string& error) {
+    const auto [date, odometer, distance, fuel, cost, perUnit, full, partial, missed, vehicleColumn,
+                carColumn, economy, added, width, toCardFuel, toCardDistance] = columns;
+    auto fail = [&](const std::string& why) {
+        error = "row " + std::to_string(rowNumber) + ": " + why;
+        return false;
+    };
+    auto field = [&](int column) -> std::string_view {
+        return column >= 0 && static_cast<std::size_t>(column) < fields.size()
+                   ? std::string_view(fields[column])
+                   : std::string_view();
+    };
+    if (fields.size() < width &&
+        static_cast<std::size_t>(std::max({date, fuel, odometer, distance, cost, perUnit})) >=
+            fields.size())
+        return fail("only " + std::to_string(fields.size()) + " of " + std::to_string(width) +
+                    " columns");
+    if (vehicleColumn >= 0) {
+        const std::optional<int> v = vehicleNumber(field(vehicleColumn));
+        if (!v)
+            return fail("unreadable vehicle \"" + printable(field(vehicleColumn)) +
+                        "\" (0, 1 or 2 are vehicles)");
+        if (*v != choice.vehicle) {
+            file.notes.push_back({rowNumber, "vehicle " + std::to_string(*v) +
+                                                 ": passed over (import it with --vehicle " +
+                                                 std::to_string(*v) + ")"});
+            return true;
+        }
+    }
+    if (carColumn >= 0 && trim(field(carColumn)) != choice.car)
+        return true;
+    FillUp f;
+    f.row = rowNumber;
+    const std::optional<LocalTime> time = parseDate(field(date), choice.dateOrder);
+    if (!time)
+        return fail("unreadable date \"" + printable(field(date)) +
+                    "\" (or before 1970 or after 2099)");
+    f.time = withTimeOfDay(*time, field(added), choice.dateOrder);
+    auto amount = [&](int column, const char* what, std::optional<double>& out) {
+        if (column < 0 || trim(field(column)).empty())
+            return true;
+        out = parseAmount(field(column));
+        if (!out)
+            return fail(std::string("unreadable ") + what + " \"" + printable(field(column)) +
+                        "\"");
+        if (*out < 0.0)
+            return fail(std::string("negative ") + what + " " + printable(field(column)));
+        return true;
+    };
+    std::optional<double> litres, total, unitPrice;
+    if (!amount(fuel, "fuel", litres) || !amount(odometer, "odometer", f.odometer) ||
+        !amount(distance, "distance", f.distance) || !amount(cost, "cost", total) ||
+        !amount(perUnit, "price per unit", unitPrice))
+        return false;
+    if (!litres || *litres <= 0.0)
+        return fail("no fuel");
+    f.fuel = round2(*litres * toCardFuel);
+    if (f.odometer)
+        f.odometer = round2(*f.odometer * toCardDistance);
+    if (f.distance)
+        f.distance = round2(*f.distance * toCardDistance);
+    if (total)
+        f.price = round2(*total);
+    else if (unitPrice)
+        f.price = round2(*unitPrice * *litres);
+    if (full >= 0 && !trim(field(full)).empty())
+        f.partial = !truthy(field(full));
+    if (partial >= 0)
+        f.partial = f.partial || truthy(field(partial));
+    if (missed >= 0)
+        f.missed = truthy(field(missed));
+    if (economy >= 0 && !trim(field(economy)).empty()) {
+        f.economy = parseAmount(field(economy));
+        f.economyRounding = roundingOf(field(economy));
+    }
+    if (const std::string why = outOfBounds(f); !why.empty())
+        return fail(why);
+    file.fillUps.push_back(f);
+    return true;
+}
+
+bool blankRow(const Row& fields) {
+    return fields.size() == 1 && trim(fields[0]).empty();
+}
+
+// Hands the header and then every row of fill-ups to the callers, one by one: Fuelio's
+// backup holds them in its "## Log" section, other files from the first row on.
+bool forEachRow(std::string_view text, Format format, const RowHandler& header,
+                const RowHandler& row, std::string& error) {
+    bool inLog = format != Format::Fuelio, headerSeen = false, ended = false;
+    const RowHandler handle = [&](Row& fields, int rowNumber) {
+        if (ended)
+            return true;
+        if (!inLog) {
+            inLog = fields.size() >= 1 && trim(fields[0]) == "## Log";
+            return true;
+        }
+        if (!headerSeen) {
+            headerSeen = true;
+            return header(fields, rowNumber);
+        }
+        if (format == Format::Fuelio && !fields.empty() && fields[0].rfind("## ", 0) == 0) {
+            ended = true;
+            return true;
+        }
+        return blankRow(fields) || row(fields, rowNumber);
+    };
+    if (!splitCsv(text, handle, error))
+        return false;
+    if (!headerSeen) {
+        error = format == Format::Fuelio ? "no \"## Log\" section" : "the file is empty";
+        return false;
+    }
+    return true;
+}
+
+// A key of the vehicle's day and fuel, in cents; empty for fuel no refill has.
+std::optional<std::uint64_t> dayAndFuel(LocalTime time, double fuel) {
+    if (!(fuel >= 0.0 && fuel < 1e12))
+        return std::nullopt;
+    const auto day = date::floor<date::days>(time).time_since_epoch().count();
+    // years 1 to 9999 are within 2^22 days of 1970
+    return static_cast<std::uint64_t>(std::llround(fuel * 100.0)) << 23 |
+           static_cast<std::uint64_t>(day + (1 << 22));
+}
+
+// Leaves out the rows of the file with the same day and fuel as an earlier row: the
+// first is kept, the others named. The keys go into one flat table of twice as many
+// slots as rows (open addressing), which a million rows need 32 MB for and which is
+// given back whole, where a node per row would stay in the heap.
+void dropRepeatedRows(std::vector<FillUp>& fillUps, std::vector<Warning>& notes) {
+    struct Slot {
+        std::uint64_t key = 0; // the key plus one; 0 for a free slot
+        int row = 0;
+    };
+    int bits = 4;
+    while ((std::size_t{1} << bits) < fillUps.size() * 2)
+        ++bits;
+    const std::size_t size = std::size_t{1} << bits;
+    std::vector<Slot> table(size);
+    std::size_t kept = 0;
+    for (FillUp& f : fillUps) {
+        if (const std::optional<std::uint64_t> key = dayAndFuel(f.time, f.fuel)) {
+            // Fibonacci hashing: the top bits of the product mix the day and the fuel
+            std::size_t at = static_cast<std::size_t>(*key * 0x9e3779b97f4a7c15ULL >> (64 - bits));
+            while (table[at].key != 0 && table[at].key != *key + 1)
+                at = (at + 1) & (size - 1);
+            if (table[at].key != 0) {
+                notes.push_back({f.row, "the same day and fuel as row " +
+                                            std::to_string(table[at].row) + ": left out"});
                 continue;
             }
+            table[at] = {*key + 1, f.row};
         }
-        if (carColumn >= 0 && trim(field(carColumn)) != car)
-            continue;
-        FillUp f;
-        f.row = rowNumber;
-        const std::optional<LocalTime> time = parseDate(field(date), dateOrder);
-        if (!time)
-            return fail("unreadable date \"" + std::string(field(date)) +
-                        "\" (or before 1970 or after 2099)");
-        f.time = withTimeOfDay(*time, field(added), dateOrder);
-        auto amount = [&](int column, const char* what, std::optional<double>& out) {
-            if (column < 0 || trim(field(column)).empty())
-                return true;
-            out = parseAmount(field(column));
-            if (!out)
-                return fail(std::string("unreadable ") + what + " \"" + std::string(field(column)) +
-                            "\"");
-            if (*out < 0.0)
-                return fail(std::string("negative ") + what + " " + std::string(field(column)));
-            return true;
-        };
-        std::optional<double> litres, total, unitPrice;
-        if (!amount(fuel, "fuel", litres) || !amount(odometer, "odometer", f.odometer) ||
-            !amount(distance, "distance", f.distance) || !amount(cost, "cost", total) ||
-            !amount(perUnit, "price per unit", unitPrice))
-            return false;
-        if (!litres || *litres <= 0.0)
-            return fail("no fuel");
-        if (*litres * toCardFuel > 1e6 || (f.odometer && *f.odometer > 1e9) ||
-            (f.distance && *f.distance > 1e7) || (total && *total > 1e7))
-            return fail("a number out of range");
-        f.fuel = round2(*litres * toCardFuel);
-        if (f.odometer)
-            f.odometer = round2(*f.odometer * toCardDistance);
-        if (f.distance)
-            f.distance = round2(*f.distance * toCardDistance);
-        if (total)
-            f.price = round2(*total);
-        else if (unitPrice)
-            f.price = round2(*unitPrice * *litres);
-        if (full >= 0 && !trim(field(full)).empty())
-            f.partial = !truthy(field(full));
-        if (partial >= 0)
-            f.partial = f.partial || truthy(field(partial));
-        if (missed >= 0)
-            f.missed = truthy(field(missed));
-        if (economy >= 0 && !trim(field(economy)).empty()) {
-            f.economy = parseAmount(field(economy));
-            f.economyRounding = roundingOf(field(economy));
-        }
-        file.fillUps.push_back(f);
+        fillUps[kept++] = f;
     }
+    fillUps.resize(kept);
+}
+
+} // namespace
+
+std::optional<int> vehicleNumber(std::string_view text) {
+    const std::string_view t = trim(text);
+    if (t.size() != 1 || t[0] < '0' || t[0] >= '0' + VEHICLE_COUNT)
+        return std::nullopt;
+    return t[0] - '0';
+}
+
+std::string outOfBounds(const FillUp& f) {
+    auto number = [](double v) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", v);
+        return std::string(text);
+    };
+    auto over = [&](const char* what, double v, double max, const char* can) {
+        return std::string(what) + " " + number(v) + " is more than " + can + " (at most " +
+               number(max) + ")";
+    };
+    // written as !(v <= max) so that a NaN is out too
+    if (!(f.fuel <= MAX_FUEL))
+        return over("fuel", f.fuel, MAX_FUEL, "one refill can be");
+    if (f.odometer && !(*f.odometer <= MAX_ODOMETER))
+        return over("odometer", *f.odometer, MAX_ODOMETER, "an odometer reads");
+    if (f.distance && !(*f.distance <= MAX_DISTANCE))
+        return over("distance", *f.distance, MAX_DISTANCE, "one refill goes");
+    if (!(f.price <= MAX_PRICE))
+        return over("price", f.price, MAX_PRICE, "one refill costs");
+    return {};
+}
+
+std::string_view withoutByteOrderMark(std::string_view text) {
+    constexpr std::string_view MARK = "\xef\xbb\xbf"; // what spreadsheets put before UTF-8
+    return text.substr(0, MARK.size()) == MARK ? text.substr(MARK.size()) : text;
+}
+
+bool readForeign(std::string_view text, Format format, const ForeignOptions& options,
+                 ForeignFile& file, std::string& error) {
+    text = withoutByteOrderMark(text);
+    if (text.find('\0') != std::string_view::npos) {
+        error = "not a text file (it holds NUL bytes)";
+        return false;
+    }
+    // The file is read twice, a row at a time, and never held as rows: first for what only
+    // the whole file tells (the order of its dates, the cars it holds), then the fill-ups.
+    ColumnMap columns;
+    DateOrderVote dates;
+    CarChoice cars;
+    const RowHandler header = [&](Row& fields, int rowNumber) {
+        return findColumns(fields, rowNumber, format, options.cardUnits, columns, file, error);
+    };
+    const RowHandler survey = [&](Row& fields, int rowNumber) {
+        if (columns.date >= 0 && static_cast<std::size_t>(columns.date) < fields.size())
+            dates.see(fields[columns.date], rowNumber);
+        if (columns.carColumn >= 0 && static_cast<std::size_t>(columns.carColumn) < fields.size())
+            cars.see(fields[columns.carColumn]);
+        return true;
+    };
+    if (!forEachRow(text, format, header, survey, error))
+        return false;
+    RowChoice choice{options.vehicle, options.car, options.dateOrder};
+    // Fuelly's older exports write MM/DD/YYYY: the format itself settles the order
+    if (choice.dateOrder == DateOrder::Unknown && format == Format::Fuelly)
+        choice.dateOrder = DateOrder::Mdy;
+    if (choice.dateOrder == DateOrder::Unknown && !dates.settle(choice.dateOrder, error))
+        return false;
+    if (columns.carColumn >= 0 && !cars.choose(choice.car, error))
+        return false;
+
+    // one fill-up a line at most: reserved at once, a big file is not copied as it grows
+    file.fillUps.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    const RowHandler headerAgain = [](Row&, int) { return true; };
+    const RowHandler fillUp = [&](Row& fields, int rowNumber) {
+        return readRow(fields, rowNumber, columns, choice, file, error);
+    };
+    if (!forEachRow(text, format, headerAgain, fillUp, error))
+        return false;
+    dropRepeatedRows(file.fillUps, file.notes);
     putOldestFirst(file.fillUps);
     return true;
 }
@@ -564,14 +745,16 @@ ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existi
                       const ImportOptions& options) {
     ImportPlan plan;
     const std::vector<FillUp>& fillUps = file.fillUps;
+    plan.lines.reserve(fillUps.size() * 64); // a record line is about 60 bytes
     // the same vehicle, day and fuel as a record already there
+    std::unordered_set<std::uint64_t> logged;
+    for (const Record& r : existing)
+        if (r.vehicle == options.vehicle && r.time)
+            if (const std::optional<std::uint64_t> key = dayAndFuel(*r.time, r.fuel))
+                logged.insert(*key);
     auto inLog = [&](LocalTime time, double fuel) {
-        const auto day = date::floor<date::days>(time);
-        for (const Record& r : existing)
-            if (r.vehicle == options.vehicle && r.time && date::floor<date::days>(*r.time) == day &&
-                std::fabs(r.fuel - fuel) < 0.005)
-                return true;
-        return false;
+        const std::optional<std::uint64_t> key = dayAndFuel(time, fuel);
+        return key && logged.count(*key) > 0;
     };
     std::optional<LocalTime> newest;
     for (const Record& r : existing)

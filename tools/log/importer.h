@@ -46,6 +46,20 @@ struct ForeignFile {
     double fileDistancePerCard = 1.0, fileFuelPerCard = 1.0;
 };
 
+// What one refill can be, in the card's units; a file or an option with more is refused
+// whole. The device shows these numbers as they are, and a bigger one is a typing error.
+constexpr double MAX_FUEL = 10000.0;        // fuel of one refill
+constexpr double MAX_DISTANCE = 100000.0;   // distance since the previous refill
+constexpr double MAX_ODOMETER = 10000000.0; // an odometer reading
+constexpr double MAX_PRICE = 10000000.0;    // money paid for one refill
+// Why a fill-up's numbers are more than a refill can be; empty when they are not.
+std::string outOfBounds(const FillUp& f);
+
+// A vehicle column's value: 0, 1 or 2 written as a whole number, nothing else.
+std::optional<int> vehicleNumber(std::string_view text);
+// The text without the UTF-8 byte-order mark a spreadsheet writes before it.
+std::string_view withoutByteOrderMark(std::string_view text);
+
 // Reads a file of the format, converting its units to the card's. False with the row
 // and the reason in error when any row cannot be read: then nothing is to be imported.
 bool readForeign(std::string_view text, Format format, const ForeignOptions& options,
@@ -70,7 +84,9 @@ struct ImportPlan {
 
 // The records to append for the fill-ups of a file (oldest first), given the records
 // already on the card: every interval the app computes from the file is an interval on
-// the card, with the same distance and fuel, and none spans a missed fill-up.
+// the card, with the same distance and fuel, and none spans a missed fill-up. A fill-up
+// of the same vehicle, day and fuel as a record there is left out and named (the file's
+// own repeats were left out as it was read).
 ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existing,
                       const ImportOptions& options);
 

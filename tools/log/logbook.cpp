@@ -80,6 +80,44 @@ Civil civil(LocalTime time) {
             static_cast<int>(clock.seconds().count())};
 }
 
+AppendPoint appendPoint(std::string_view text) {
+    AppendPoint at;
+    std::size_t start = 0;
+    for (int line = 1; start < text.size(); ++line) {
+        if (text[start] == '\n') {
+            at.emptyLine = line;
+            at.keep = text.find_first_not_of('\n', start) == std::string_view::npos
+                          ? start
+                          : std::string_view::npos;
+            return at;
+        }
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            break;
+        start = end + 1;
+    }
+    at.keep = text.size();
+    at.newline = !text.empty() && text.back() != '\n';
+    return at;
+}
+
+std::string printable(std::string_view text, std::size_t limit) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size() && i < limit; ++i) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 || c == 0x7f) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\x%02x", c);
+            out += escaped;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    if (text.size() > limit)
+        out += "... (" + std::to_string(text.size()) + " bytes)";
+    return out;
+}
+
 // The card holds one ctime text per record, in the one layout libc writes; a big log
 // has a hundred thousand of them, so they are taken apart field by field.
 std::optional<LocalTime> parseCtime(std::string_view text) {
@@ -93,6 +131,9 @@ std::optional<LocalTime> parseCtime(std::string_view text) {
     unsigned m = 0;
     while (m < 12 && std::string_view(MONTH_NAMES[m]) != month)
         ++m;
+    // date's years end at 32767 and wrap beyond; no card was written in such a year
+    if (year < 1 || year > 9999)
+        return std::nullopt;
     const date::year_month_day ymd{date::year(year), date::month(m + 1),
                                    date::day(static_cast<unsigned>(day))};
     if (m == 12 || !ymd.ok() || day < 1 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
@@ -145,7 +186,7 @@ LogRecords splitLog(std::string_view text) {
             if (!v.readable) {
                 record.bad = true;
                 problems += std::string(problems.empty() ? "" : ", ") + NAMES[i] + " \"" +
-                            std::string(fields[i + 1]) + "\"";
+                            printable(fields[i + 1]) + "\"";
             }
         }
         if (record.bad)
@@ -153,7 +194,11 @@ LogRecords splitLog(std::string_view text) {
         if (fields.size() >= 7)
             record.time = parseCtime(fields[6]);
         if (!record.time && !record.bad)
-            out.warnings.push_back({lineNumber, "no readable date: left out of the periods"});
+            out.warnings.push_back(
+                {lineNumber, fields.size() >= 7 ? "unreadable date \"" + printable(fields[6]) +
+                                                      "\" (a year from 1 to 9999 is read): left "
+                                                      "out of the periods"
+                                                : std::string("no date: left out of the periods")});
         out.records.push_back(record);
     }
     return out;

@@ -46,7 +46,20 @@ struct LogRecords {
 // empty line ends the reading, as it ends the device's.
 LogRecords splitLog(std::string_view text);
 
-// Parses the ctime text of a record ("Sun Dec  6 22:41:59 2026").
+// Where new records go in the text of consumption.txt so that the device reads them:
+// after the last line before the first empty one.
+struct AppendPoint {
+    std::size_t keep = 0; // bytes of the old text kept; npos when records follow an empty line
+    bool newline = false; // the kept text ends in a line cut short: a line end goes first
+    int emptyLine = 0;    // 1-based line of the first empty line, 0 when there is none
+};
+AppendPoint appendPoint(std::string_view text);
+
+// A field of a file as a message quotes it: control characters written as \xNN and
+// anything beyond limit bytes cut, with "..." saying so.
+std::string printable(std::string_view text, std::size_t limit = 60);
+
+// Parses the ctime text of a record ("Sun Dec  6 22:41:59 2026"); years 1 to 9999.
 std::optional<LocalTime> parseCtime(std::string_view text);
 // The ctime text of a time, without the newline.
 std::string formatCtime(LocalTime time);

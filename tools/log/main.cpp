@@ -13,9 +13,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 #include <unistd.h>
+#include <utility>
 
 using namespace pwlog;
 
@@ -75,6 +77,19 @@ std::vector<int> vehiclesOf(const Options& options, const LogRecords& log) {
             }
     return out;
 }
+
+// An odometer reading given on the command line: a number from 0 to the most an
+// odometer reads. CLI11's range check would print its bound with 309 digits.
+const CLI::Validator ODOMETER_READING(
+    [](std::string& text) -> std::string {
+        char* end = nullptr;
+        const double v = std::strtod(text.c_str(), &end);
+        if (end == text.c_str() || *end != '\0' || !(v >= 0.0 && v <= MAX_ODOMETER))
+            return "\"" + printable(text, 20) + "\" is no odometer reading: give the reading in " +
+                   "the card's distance unit, from 0 to " + std::to_string(long(MAX_ODOMETER));
+        return {};
+    },
+    "READING");
 
 int failure(const std::string& message) {
     std::fprintf(stderr, "pumpwright-log: %s\n", message.c_str());
@@ -158,6 +173,9 @@ int runExport(const ExportCommand& command) {
     options.units = command.options.units;
     options.fuelDistanceMode = card.fuelDistanceMode;
     options.startOdometer = command.startOdometer;
+    std::string error;
+    if (!outputAllowed(card, command.output, error))
+        return failure(error);
     const ExportResult result = exportRefills(exports, format, options);
     for (const auto& [v, start] : result.builtOdometer)
         std::fprintf(stderr,
@@ -165,7 +183,6 @@ int runExport(const ExportCommand& command) {
                      "from %g on (import the file with --start-odometer %g to keep the first "
                      "distance)\n",
                      vehicleName(v), start, start);
-    std::string error;
     if (!writeWhole(command.output, result.text, error))
         return failure(error);
     return 0;
@@ -207,6 +224,7 @@ int runImport(const ImportCommand& command) {
         reading.dateOrder = *dateOrderNamed(command.dateOrder);
     if (!readForeign(text, *formatNamed(command.format), reading, foreign, error))
         return failure(command.file + ": " + error + "; nothing imported");
+    std::string().swap(text); // a big file's fill-ups and lines need the room
     printRowNotes(foreign.notes, command.file);
     printFileNotes(foreign, command.file);
     ImportOptions options;
@@ -224,7 +242,7 @@ int runImport(const ImportCommand& command) {
         return writeWhole("-", plan.lines, error) ? 0 : failure(error);
     }
     if (plan.records > 0 && !appendToLog(card, plan.lines, error))
-        return failure(error);
+        return failure(error + "; nothing imported");
     std::fprintf(stderr, "pumpwright-log: appended %d records of %s (%s) to %sconsumption.txt\n",
                  plan.records, vehicleName(vehicle), mode, card.dir.c_str());
     return 0;
@@ -240,6 +258,9 @@ int runReport(const ReportCommand& command) {
     LogRecords log;
     if (!openCard(command.options, card, log))
         return FAILED;
+    std::string error;
+    if (!outputAllowed(card, command.output, error))
+        return failure(error);
     const std::vector<TireChange> events = readEvents(card.events);
     const std::vector<int> vehicles = vehiclesOf(command.options, log);
     std::vector<VehicleLog> logs;
@@ -265,7 +286,6 @@ int runReport(const ReportCommand& command) {
     options.units = command.options.units;
     const std::string html = reportHtml(reports, warnings, options);
     releaseChartFonts();
-    std::string error;
     if (!writeWhole(command.output, html, error))
         return failure(error);
     return 0;
@@ -296,7 +316,7 @@ int main(int argc, char** argv) {
                      "the odometer before the first trip distance, for vehicles logged "
                      "with trip distances (default: where the first trip distance must start "
                      "to end at the first reading, or 0)")
-        ->check(CLI::NonNegativeNumber);
+        ->check(ODOMETER_READING);
 
     ImportCommand importCommand;
     CLI::App* importer = app.add_subcommand(
@@ -318,7 +338,7 @@ int main(int argc, char** argv) {
     importer
         ->add_option("--start-odometer", importCommand.startOdometer,
                      "the odometer before the first fill-up, so that it gets a trip distance")
-        ->check(CLI::NonNegativeNumber);
+        ->check(ODOMETER_READING);
 
     ReportCommand reportCommand;
     CLI::App* report = app.add_subcommand(

@@ -70,10 +70,11 @@ std::string summaryText(const Summary& s, int odometerMode, int mode, double tan
                                                             " (" + fixed(tankSize, 1) + " " +
                                                             names.fuel + " at the average)"
                                                       : std::string("-"));
-    out += row("since tire change", s.sinceTireChange ? fixed(*s.sinceTireChange, 0) + " " + km +
-                                                            " (changed " + dateText(s.tireChange) +
-                                                            " at " + s.tireChangeValue + ")"
-                                                      : std::string("no tire change recorded"));
+    out +=
+        row("since tire change", s.sinceTireChange ? fixed(*s.sinceTireChange, 0) + " " + km +
+                                                         " (changed " + dateText(s.tireChange) +
+                                                         " at " + printable(s.tireChangeValue) + ")"
+                                                   : std::string("no tire change recorded"));
     if (s.years.empty())
         return out;
     char head[160];
