@@ -65,6 +65,29 @@ const char* const WEEKDAYS[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"}
 const char* const MONTH_NAMES[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                    "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
+// The lines of a log, one at a time, without their line ends.
+struct LineReader {
+    std::string_view text;
+    std::size_t next = 0; // where the line after the one read starts
+    int number = 0;       // of the line read, from 1
+
+    bool read(std::string_view& line) {
+        if (next >= text.size())
+            return false;
+        std::size_t end = text.find('\n', next);
+        if (end == std::string_view::npos)
+            end = text.size();
+        line = text.substr(next, end - next);
+        next = end + 1;
+        ++number;
+        return true;
+    }
+    // Whether nothing but line ends follows the line read.
+    bool onlyLineEndsFollow() const {
+        return text.find_first_not_of('\n', next) == std::string_view::npos;
+    }
+};
+
 } // namespace
 
 Civil civil(LocalTime time) {
@@ -82,20 +105,14 @@ Civil civil(LocalTime time) {
 
 AppendPoint appendPoint(std::string_view text) {
     AppendPoint at;
-    std::size_t start = 0;
-    for (int line = 1; start < text.size(); ++line) {
-        if (text[start] == '\n') {
-            at.emptyLine = line;
-            at.keep = text.find_first_not_of('\n', start) == std::string_view::npos
-                          ? start
-                          : std::string_view::npos;
+    LineReader lines{text};
+    std::string_view line;
+    while (lines.read(line))
+        if (line.empty()) {
+            at.emptyLine = lines.number;
+            at.keep = lines.onlyLineEndsFollow() ? lines.next - 1 : std::string_view::npos;
             return at;
         }
-        const std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            break;
-        start = end + 1;
-    }
     at.keep = text.size();
     at.newline = !text.empty() && text.back() != '\n';
     return at;
@@ -155,17 +172,12 @@ std::string formatCtime(LocalTime time) {
 LogRecords splitLog(std::string_view text) {
     static const char* const NAMES[] = {"distance", "fuel", "odometer", "price"};
     LogRecords out;
-    int lineNumber = 0;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        const std::string_view line = text.substr(start, end - start);
-        ++lineNumber;
-        start = end + 1;
+    LineReader lines{text};
+    std::string_view line;
+    while (lines.read(line)) {
+        const int lineNumber = lines.number;
         if (line.empty()) {
-            if (text.find_first_not_of('\n', start) != std::string_view::npos)
+            if (!lines.onlyLineEndsFollow())
                 out.warnings.push_back(
                     {lineNumber, "empty line: the device reads no record after it, nor does this"});
             break;
@@ -326,13 +338,9 @@ void Totals::add(const Refill& refill) {
 
 std::vector<TireChange> readEvents(std::string_view text) {
     std::vector<TireChange> out;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        const std::string_view line = text.substr(start, end - start);
-        start = end + 1;
+    LineReader lines{text};
+    std::string_view line;
+    while (lines.read(line)) {
         if (line.empty() || line[0] < '0' || line[0] > '9')
             continue;
         const std::vector<std::string_view> fields = splitFields(line, '\t');
