@@ -3,6 +3,7 @@
 // about pixel formats and the quarter turn. Drawing code sees only this record.
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <linux/fb.h>
 
 struct FrameBuffer {
@@ -32,17 +33,12 @@ void putPixel(int x, int y, int r, int g, int b, int coverage);
 // pixels packs its colour once and stores it where pixelAddress and the steps below
 // put each pixel, instead of deciding the format and the turns again per pixel.
 struct PixelInk {
-    uint32_t value;
+    uint8_t bytes[4];
     bool wide; // four bytes, else two
 };
 PixelInk packInk(int r, int g, int b);
 inline void storeInk(uint8_t* at, const PixelInk& ink) {
-    at[0] = static_cast<uint8_t>(ink.value);
-    at[1] = static_cast<uint8_t>(ink.value >> 8);
-    if (ink.wide) {
-        at[2] = static_cast<uint8_t>(ink.value >> 16);
-        at[3] = static_cast<uint8_t>(ink.value >> 24);
-    }
+    std::memcpy(at, ink.bytes, ink.wide ? 4 : 2);
 }
 // Where screen pixel (x, y), which must lie on the screen of an open framebuffer, is
 // stored; the next pixel along the line is pixelStep() further, the one below it
