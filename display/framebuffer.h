@@ -38,7 +38,10 @@ struct PixelInk {
 };
 PixelInk packInk(int r, int g, int b);
 inline void storeInk(uint8_t* at, const PixelInk& ink) {
-    std::memcpy(at, ink.bytes, ink.wide ? 4 : 2);
+    if (ink.wide)
+        std::memcpy(at, ink.bytes, 4);
+    else
+        std::memcpy(at, ink.bytes, 2);
 }
 // Where screen pixel (x, y), which must lie on the screen of an open framebuffer, is
 // stored; the next pixel along the line is pixelStep() further, the one below it

@@ -102,25 +102,36 @@ void drawGlyph(const GlyphBitmap& bitmap, int x, int y, const Ink& ink) {
     auto inked = [&bitmap](const uint8_t* cells, int i) {
         return cells && i >= 0 && i < bitmap.width && cells[i] > 0;
     };
+    const UprightSteps steps = uprightSteps(x + i0, y + j0);
+    if (!ink.outlined) {
+        // without the ring only the bitmap's own pixels can change
+        const int iFirst = std::max(i0, 0), iLast = std::min(i1, bitmap.width - 1);
+        const int jFirst = std::max(j0, 0), jLast = std::min(j1, bitmap.rows - 1);
+        for (int j = jFirst; j <= jLast; j++) {
+            const uint8_t* cells = row(j);
+            uint8_t* at = steps.at + (j - j0) * steps.down + (iFirst - i0) * steps.right;
+            for (int i = iFirst; i <= iLast; i++, at += steps.right)
+                if (cells[i] > 128)
+                    storeInk(at, ink.text);
+        }
+        return;
+    }
     // Per column of the clip and one beyond either side: is any of the three rows inked?
     static std::vector<uint8_t> columns;
-    const UprightSteps steps = uprightSteps(x + i0, y + j0);
     for (int j = j0; j <= j1; j++) {
         const uint8_t* above = row(j - 1);
         const uint8_t* cells = row(j);
         const uint8_t* below = row(j + 1);
         uint8_t* at = steps.at + (j - j0) * steps.down;
-        if (ink.outlined) {
-            columns.assign(static_cast<std::size_t>(i1 - i0 + 3), 0);
-            for (int i = i0 - 1; i <= i1 + 1; i++)
-                columns[static_cast<std::size_t>(i - i0 + 1)] =
-                    inked(above, i) || inked(cells, i) || inked(below, i);
-        }
+        columns.assign(static_cast<std::size_t>(i1 - i0 + 3), 0);
+        for (int i = i0 - 1; i <= i1 + 1; i++)
+            columns[static_cast<std::size_t>(i - i0 + 1)] =
+                inked(above, i) || inked(cells, i) || inked(below, i);
         for (int i = i0; i <= i1; i++, at += steps.right) {
             const int value = cells && i >= 0 && i < bitmap.width ? cells[i] : 0;
             if (value > 128) {
                 storeInk(at, ink.text);
-            } else if (ink.outlined) {
+            } else {
                 const std::size_t c = static_cast<std::size_t>(i - i0 + 1);
                 if (columns[c - 1] || columns[c + 1] || inked(above, i) || inked(below, i))
                     storeInk(at, ink.outline);
