@@ -140,18 +140,13 @@ void drawGlyph(const GlyphBitmap& bitmap, int x, int y, const Ink& ink) {
     }
 }
 
-// Rendered glyphs of the current face. Text is drawn at whole-pixel origins, so a
-// rendered glyph depends only on the face, the size and the glyph: kept here as 8-bit
-// coverage with its place relative to the pen origin, it is drawn again without loading,
-// hinting or rasterising. The memory is bounded: GLYPH_STORE_BYTES of coverage and
-// GLYPH_SLOTS entries (about 40 bytes each), reserved on first use. When either is full
-// the glyph is drawn without being kept and the whole cache is emptied before the next
-// text is laid out (never during one: its glyphs point into the store); it is emptied
-// too when another face is loaded. A glyph that fails to render is never kept, so its
-// failure is logged at every drawing as before.
-constexpr std::size_t GLYPH_STORE_BYTES = 256 * 1024;
-constexpr int GLYPH_SLOTS = 1024;
-
+// Rendered glyphs of the current face (the bound is stated in display/text.h). Kept as
+// 8-bit coverage with their place relative to the pen origin, they are drawn again
+// without loading, hinting or rasterising. The memory is reserved on first use. When a
+// glyph does not fit it is drawn without being kept and the whole cache is emptied
+// before the next text is laid out (never during one: its glyphs point into the store).
+// A glyph that fails to render is never kept, so its failure is logged at every drawing
+// as before.
 struct KeptGlyph {
     FT_UInt index;
     int size;       // the nominal size the face was set to
@@ -163,15 +158,19 @@ struct KeptGlyph {
     bool outline;       // rendered from an outline, not taken from a strike
 };
 
+// the bound stated in display/text.h counts on entries this small
+static_assert(sizeof(KeptGlyph) <= 96, "a kept glyph's entry grew");
+
 struct GlyphCache {
     std::vector<KeptGlyph> glyphs;
     std::vector<uint8_t> store;
-    // Open addressing over 2 * GLYPH_SLOTS cells: index + 1 into glyphs, 0 for empty.
+    // Open addressing over 2 * GLYPH_CACHE_GLYPHS cells: index + 1 into glyphs, 0 for empty.
     std::vector<uint16_t> cells;
     bool full = false;
 
     static std::size_t hash(FT_UInt index, int size) {
-        return (index * 2654435761u ^ static_cast<unsigned>(size) * 40503u) % (2 * GLYPH_SLOTS);
+        return (index * 2654435761u ^ static_cast<unsigned>(size) * 40503u) %
+               (2 * GLYPH_CACHE_GLYPHS);
     }
     void clear() {
         glyphs.clear();
@@ -194,12 +193,12 @@ struct GlyphCache {
     // fit (the cache is then emptied before the next text).
     const KeptGlyph* keep(KeptGlyph glyph, const uint8_t* rows, int pitch) {
         if (cells.empty()) {
-            glyphs.reserve(GLYPH_SLOTS);
-            store.reserve(GLYPH_STORE_BYTES);
-            cells.assign(2 * GLYPH_SLOTS, 0);
+            glyphs.reserve(GLYPH_CACHE_GLYPHS);
+            store.reserve(GLYPH_CACHE_BYTES);
+            cells.assign(2 * GLYPH_CACHE_GLYPHS, 0);
         }
         const std::size_t bytes = static_cast<std::size_t>(glyph.width) * glyph.rows;
-        if (glyphs.size() >= GLYPH_SLOTS || bytes > GLYPH_STORE_BYTES - store.size()) {
+        if (glyphs.size() >= GLYPH_CACHE_GLYPHS || bytes > GLYPH_CACHE_BYTES - store.size()) {
             full = true;
             return nullptr;
         }
@@ -337,6 +336,10 @@ void loadFont(const char* fontName) {
         debugLog("Error loading font face!");
     }
     currentName = fontName;
+}
+
+GlyphCacheUse glyphCacheUse() {
+    return {static_cast<int>(cache.glyphs.size()), cache.store.size()};
 }
 
 void closeFont() {
