@@ -5,8 +5,7 @@
 # and their suites under qemu-arm, which check that the binaries are static and of the
 # target's architecture, the owner's guide's screenshots against what the program draws
 # now, the two release kits, and finally the system scenarios of the armel program on
-# an emulated ARM Linux (scripts/qemu/test.sh) and the device time of the armel build
-# there (scripts/qemu/device-time.sh).
+# an emulated ARM Linux (scripts/qemu/test.sh).
 # Set PUMPWRIGHT_HOST_ONLY=1 to skip the device builds while iterating.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -53,11 +52,6 @@ if [ "${PUMPWRIGHT_HOST_ONLY:-0}" != 1 ]; then
     t0=$(date +%s)
     bash scripts/qemu/test.sh
     timings+=("qemu scenarios: $(($(date +%s) - t0)) s")
-    # Device time of the statistics screens, a full redraw and a SAVE pass (README,
-    # "Device time on an emulated ARM"): printed, not judged.
-    t0=$(date +%s)
-    bash scripts/qemu/device-time.sh
-    timings+=("device time: $(($(date +%s) - t0)) s")
 fi
 
 printf '%s\n' "${timings[@]}"

@@ -3,8 +3,9 @@
 # redraw and a SAVE pass, measured by the armel build of pumpwright-device-time on the
 # emulated ARM Linux with QEMU's -icount, at 250 and 125 M instructions per second
 # (shift 2 and 3; other shifts as arguments). The same figures on every run and host.
-# Takes a few minutes (two boots of the emulated machine), so it is not part of the
-# test command. Usage: scripts/qemu/device-time.sh [SHIFT...]
+# About a minute and a half on a busy 2-core machine (two boots of the emulated machine
+# and the checks of the builds), so it is not part of the test command.
+# Usage: scripts/qemu/device-time.sh [SHIFT...]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 
