@@ -14,10 +14,13 @@
 #include "stats/fuel_distance.h"
 #include "stats/plot.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 namespace {
 
@@ -26,26 +29,36 @@ bool openLog(std::ifstream& in) {
     return in.is_open() && in.good();
 }
 
-// The newest lines that fit, one per row of small text, the newest on the last row.
-void drawRecap(std::istream& in, int vehicle, int count) {
+// The newest lines that fit, one per row of small text, the newest on the last row. The
+// log is read once, keeping the newest lines that can be shown (at most one per row).
+void drawRecap(std::istream& in, int vehicle) {
     const LayoutRect& area = layout.statDisplay;
     const int rowHeight = layout.smallTextSize + 1;
     const int height = area.y2 - area.y1;
     if (rowHeight <= 0 || height < 0)
         return;
-    const int rows = height / rowHeight;
-    const int first = count - rows;
-    char line[SCRATCH_SIZE];
-    for (int i = 0; nextRecordLine(in, vehicle) > 0; ++i) {
-        if (i - first < 0)
-            continue;
+    const std::size_t rows = static_cast<std::size_t>(height / rowHeight);
+    if (rows == 0)
+        return;
+    std::vector<std::array<char, SCRATCH_SIZE>> kept; // a ring once it holds rows lines
+    std::size_t count = 0;
+    for (int length; (length = nextRecordLine(in, vehicle)) > 0; ++count) {
+        if (kept.size() < rows)
+            kept.emplace_back();
         // drawText reports problems through scratchText, so the line is copied out first
-        std::memcpy(line, scratchText, SCRATCH_SIZE);
-        line[SCRATCH_SIZE - 1] = '\0';
+        char* line = kept[count % rows].data();
+        const std::size_t bytes =
+            std::min<std::size_t>(static_cast<std::size_t>(length), SCRATCH_SIZE - 1);
+        std::memcpy(line, scratchText, bytes);
+        line[bytes] = '\0';
+    }
+    const std::size_t shown = kept.size();
+    for (std::size_t k = 0; k < shown; ++k) {
+        char* line = kept[(count - shown + k) % rows].data();
         for (char* c = line; *c; ++c)
             if (*c == '\t')
                 *c = ' ';
-        const int top = area.y1 + (i - first) * rowHeight;
+        const int top = area.y1 + static_cast<int>(rows - shown + k) * rowHeight;
         const Point a = layoutToScreen(area.x1, top, area.layoutW, area.layoutH, fb.xres, fb.yres);
         const Point b =
             layoutToScreen(area.x2, area.y2, area.layoutW, area.layoutH, fb.xres, fb.yres);
@@ -77,6 +90,10 @@ void drawStatisticsView() {
     if (!openLog(in))
         return;
     const int vehicle = getPropertyInt("P_DEFAULTVEHICLE", "1");
+    if (bit == layout.screenRecap) {
+        drawRecap(in, vehicle);
+        return;
+    }
     int count = 0;
     while (nextRecordLine(in, vehicle) > 0)
         ++count;
@@ -86,10 +103,6 @@ void drawStatisticsView() {
     std::ifstream again;
     if (!openLog(again))
         return;
-    if (bit == layout.screenRecap) {
-        drawRecap(again, vehicle, count);
-        return;
-    }
     const int mode = getPropertyInt("P_DEFAULTFUELDISTMODE", "0");
     while (nextRecordLine(again, vehicle) > 0)
         addStatsRecord(input, readRecordFields(), mode);

@@ -1,16 +1,11 @@
 #pragma once
-// The framebuffer the benchmarks draw into: a file under the scratch root that main()
-// prepares, opened through initFB with a panel's geometry; and the registration of the
-// cases, which main() runs once it has read its own options.
+// The registration of the cases, which main() runs once it has read its own options;
+// they draw into the framebuffer file main() prepares under the scratch root
+// (bench/bench_card.h).
+#include "bench/bench_card.h"
+
 #include <benchmark/benchmark.h>
 #include <cstdint>
-
-struct Panel {
-    int w, h;
-};
-
-// Opens a fresh framebuffer file of the panel's size; turn bit 0 quarter, bit 1 half.
-bool openPanel(const Panel& panel, unsigned bits, int turn);
 
 // Iterations every case runs when set by --iterations=N (counting instructions needs a
 // known count); 0 lets Google Benchmark choose.

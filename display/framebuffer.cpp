@@ -116,24 +116,41 @@ std::size_t pixelOffset(int x, int y) {
            (static_cast<std::size_t>(x) + fb.var.xoffset) * (fb.var.bits_per_pixel / 8);
 }
 
+PixelInk packInk(int r, int g, int b) {
+    if (fb.var.bits_per_pixel == 32)
+        return {{static_cast<uint8_t>(b), static_cast<uint8_t>(g), static_cast<uint8_t>(r), 0},
+                true};
+    const unsigned value = ((static_cast<unsigned>(r) << 8) & 0xF800) |
+                           ((static_cast<unsigned>(g) << 3) & 0x07E0) |
+                           ((static_cast<unsigned>(b) & 0xFF) >> 3);
+    return {{static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), 0, 0}, false};
+}
+
+std::ptrdiff_t pixelStep() {
+    return static_cast<std::ptrdiff_t>(fb.var.bits_per_pixel / 8);
+}
+
+UprightSteps uprightSteps(int x, int y) {
+    const Point u = halfTurnUpright(x, y);
+    const Point s = uprightToScreen(u.x, u.y);
+    const std::ptrdiff_t across = pixelStep();
+    const std::ptrdiff_t line = static_cast<std::ptrdiff_t>(fb.fix.line_length);
+    // upright x runs down the screen with the quarter turn, upright y right to left
+    std::ptrdiff_t right = fb.quarterTurn ? line : across;
+    std::ptrdiff_t down = fb.quarterTurn ? -across : line;
+    if (fb.halfTurn) {
+        right = -right;
+        down = -down;
+    }
+    return {pixelAddress(s.x, s.y), right, down};
+}
+
 void putPixel(int x, int y, int r, int g, int b, int coverage) {
     if (coverage <= 128 || !fb.mapping)
         return;
     if (x < 0 || y < 0 || x >= fb.xres || y >= fb.yres)
         return;
-    uint8_t* p = fb.mapping + pixelOffset(x, y);
-    if (fb.var.bits_per_pixel == 32) {
-        p[0] = static_cast<uint8_t>(b);
-        p[1] = static_cast<uint8_t>(g);
-        p[2] = static_cast<uint8_t>(r);
-        p[3] = 0;
-        return;
-    }
-    const unsigned value = ((static_cast<unsigned>(r) << 8) & 0xF800) |
-                           ((static_cast<unsigned>(g) << 3) & 0x07E0) |
-                           ((static_cast<unsigned>(b) & 0xFF) >> 3);
-    p[0] = static_cast<uint8_t>(value);
-    p[1] = static_cast<uint8_t>(value >> 8);
+    storeInk(pixelAddress(x, y), packInk(r, g, b));
 }
 
 void putUprightPixel(int x, int y, int r, int g, int b, int coverage) {

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -27,12 +28,6 @@ constexpr int MAX_PIXEL_SIZE = 0x7FFF;
 // A glyph origin farther out than this lies off every panel, and its 26.6 value would not
 // fit a 32-bit FT_Pos.
 constexpr long long MAX_ORIGIN = 1 << 24;
-
-void releaseFont() {
-    if (face)
-        FT_Done_Face(face);
-    face = nullptr;
-}
 
 bool hasOutline(int r, int g, int b) {
     return r != -1 && g != -1 && b != -1;
@@ -69,16 +64,188 @@ bool drawable(const FT_Bitmap& bits) {
     return bits.buffer && needed > 0 && pitch >= needed;
 }
 
+// The text colour and the outline colour, packed for the screen once per text.
+struct Ink {
+    PixelInk text;
+    PixelInk outline;
+    bool outlined;
+};
+
+Ink inkOf(int r, int g, int b, int outlineR, int outlineG, int outlineB) {
+    return {packInk(r, g, b), packInk(outlineR, outlineG, outlineB),
+            hasOutline(outlineR, outlineG, outlineB)};
+}
+
+// drawGlyph over the pixels that land on the screen only: a glyph of a damaged font can
+// be thousands of pixels across, and every pixel off the screen would be dropped anyway.
+// Each bitmap pixel (i, j), ring included, lands on its own screen pixel: in the glyph's
+// colour when its coverage is above 128, else in the outline colour when any of its eight
+// neighbours has coverage. Rows are written along the upright row's steps on the screen.
+void drawGlyph(const GlyphBitmap& bitmap, int x, int y, const Ink& ink) {
+    if (!fb.mapping)
+        return;
+    const long long uprightW = fb.quarterTurn ? fb.yres : fb.xres;
+    // the half turn maps the upright screen onto itself, so the clip is taken before it
+    const long long iFrom = std::max<long long>(-1, -static_cast<long long>(x));
+    const long long iTo = std::min<long long>(bitmap.width, uprightW - 1 - x);
+    const long long jFrom = std::max<long long>(-1, -static_cast<long long>(y));
+    const long long jTo = std::min<long long>(bitmap.rows, uprightHeight() - 1LL - y);
+    if (iFrom > iTo || jFrom > jTo)
+        return;
+    const int i0 = static_cast<int>(iFrom), i1 = static_cast<int>(iTo);
+    const int j0 = static_cast<int>(jFrom), j1 = static_cast<int>(jTo);
+    auto row = [&bitmap](int j) -> const uint8_t* {
+        return j < 0 || j >= bitmap.rows
+                   ? nullptr
+                   : bitmap.buffer + static_cast<std::ptrdiff_t>(j) * bitmap.pitch;
+    };
+    auto inked = [&bitmap](const uint8_t* cells, int i) {
+        return cells && i >= 0 && i < bitmap.width && cells[i] > 0;
+    };
+    const UprightSteps steps = uprightSteps(x + i0, y + j0);
+    if (!ink.outlined) {
+        // without the ring only the bitmap's own pixels can change
+        const int iFirst = std::max(i0, 0), iLast = std::min(i1, bitmap.width - 1);
+        const int jFirst = std::max(j0, 0), jLast = std::min(j1, bitmap.rows - 1);
+        for (int j = jFirst; j <= jLast; j++) {
+            const uint8_t* cells = row(j);
+            uint8_t* at = steps.at + (j - j0) * steps.down + (iFirst - i0) * steps.right;
+            for (int i = iFirst; i <= iLast; i++, at += steps.right)
+                if (cells[i] > 128)
+                    storeInk(at, ink.text);
+        }
+        return;
+    }
+    // Per column of the clip and one beyond either side: is any of the three rows inked?
+    static std::vector<uint8_t> columns;
+    for (int j = j0; j <= j1; j++) {
+        const uint8_t* above = row(j - 1);
+        const uint8_t* cells = row(j);
+        const uint8_t* below = row(j + 1);
+        uint8_t* at = steps.at + (j - j0) * steps.down;
+        columns.assign(static_cast<std::size_t>(i1 - i0 + 3), 0);
+        for (int i = i0 - 1; i <= i1 + 1; i++)
+            columns[static_cast<std::size_t>(i - i0 + 1)] =
+                inked(above, i) || inked(cells, i) || inked(below, i);
+        for (int i = i0; i <= i1; i++, at += steps.right) {
+            const int value = cells && i >= 0 && i < bitmap.width ? cells[i] : 0;
+            if (value > 128) {
+                storeInk(at, ink.text);
+            } else {
+                const std::size_t c = static_cast<std::size_t>(i - i0 + 1);
+                if (columns[c - 1] || columns[c + 1] || inked(above, i) || inked(below, i))
+                    storeInk(at, ink.outline);
+            }
+        }
+    }
+}
+
+// Rendered glyphs of the current face (the bound is stated in display/text.h). Kept as
+// 8-bit coverage with their place relative to the pen origin, they are drawn again
+// without loading, hinting or rasterising. The memory is reserved on first use. When a
+// glyph does not fit it is drawn without being kept and the whole cache is emptied
+// before the next text is laid out (never during one: its glyphs point into the store).
+// A glyph that fails to render is never kept, so its failure is logged at every drawing
+// as before.
+struct KeptGlyph {
+    FT_UInt index;
+    int size;       // the nominal size the face was set to
+    FT_Pos advance; // 26.6, as the glyph slot gave it
+    FT_BBox box;    // control box in whole pixels
+    int left, top;  // of the bitmap, pen origin at (0, 0), y upwards
+    int width, rows;
+    std::size_t offset; // of its rows (width bytes each) in the store
+    bool outline;       // rendered from an outline, not taken from a strike
+};
+
+// the bound stated in display/text.h counts on entries this small
+static_assert(sizeof(KeptGlyph) <= 96, "a kept glyph's entry grew");
+
+struct GlyphCache {
+    std::vector<KeptGlyph> glyphs;
+    std::vector<uint8_t> store;
+    // Open addressing over 2 * GLYPH_CACHE_GLYPHS cells: index + 1 into glyphs, 0 for empty.
+    std::vector<uint16_t> cells;
+    bool full = false;
+
+    static std::size_t hash(FT_UInt index, int size) {
+        return (index * 2654435761u ^ static_cast<unsigned>(size) * 40503u) %
+               (2 * GLYPH_CACHE_GLYPHS);
+    }
+    void clear() {
+        glyphs.clear();
+        store.clear();
+        std::fill(cells.begin(), cells.end(), 0);
+        full = false;
+    }
+    const KeptGlyph* find(FT_UInt index, int size) const {
+        if (cells.empty())
+            return nullptr;
+        for (std::size_t c = hash(index, size);; c = (c + 1) % cells.size()) {
+            if (cells[c] == 0)
+                return nullptr;
+            const KeptGlyph& g = glyphs[cells[c] - 1u];
+            if (g.index == index && g.size == size)
+                return &g;
+        }
+    }
+    // Keeps a rendered glyph, rows of width bytes pitch apart; nullptr when it does not
+    // fit (the cache is then emptied before the next text).
+    const KeptGlyph* keep(KeptGlyph glyph, const uint8_t* rows, int pitch) {
+        if (cells.empty()) {
+            glyphs.reserve(GLYPH_CACHE_GLYPHS);
+            store.reserve(GLYPH_CACHE_BYTES);
+            cells.assign(2 * GLYPH_CACHE_GLYPHS, 0);
+        }
+        const std::size_t bytes = static_cast<std::size_t>(glyph.width) * glyph.rows;
+        if (glyphs.size() >= GLYPH_CACHE_GLYPHS || bytes > GLYPH_CACHE_BYTES - store.size()) {
+            full = true;
+            return nullptr;
+        }
+        glyph.offset = store.size();
+        for (int j = 0; j < glyph.rows; j++) {
+            const uint8_t* row = rows + static_cast<std::ptrdiff_t>(j) * pitch;
+            store.insert(store.end(), row, row + glyph.width);
+        }
+        glyphs.push_back(glyph);
+        std::size_t c = hash(glyph.index, glyph.size);
+        while (cells[c] != 0)
+            c = (c + 1) % cells.size();
+        cells[c] = static_cast<uint16_t>(glyphs.size());
+        return &glyphs.back();
+    }
+};
+
+GlyphCache cache;
+
+void releaseFont() {
+    if (face)
+        FT_Done_Face(face);
+    face = nullptr;
+    cache.clear();
+}
+
+// One glyph of a laid-out line: kept in the cache, or loaded (and owned) when it was not.
+struct LaidGlyph {
+    const KeptGlyph* kept;
+    FT_Glyph loaded;
+    FT_UInt index;
+    FT_Pos advance; // 26.6
+    FT_Pos position;
+};
+
 // Fonts may carry their own bitmaps (two-level or 4-bit strikes for small sizes); those
 // are widened to 8-bit coverage so the pixel loop never reads past their shorter rows.
-bool drawBitmap(const FT_Bitmap& bits, int left, int top, int height, int r, int g, int b,
-                int outlineR, int outlineG, int outlineB) {
-    if (!drawable(bits))
+// Hands the 8-bit rows to use; false when they cannot be made.
+template <typename Use>
+bool withCoverage(const FT_Bitmap& bits, Use use) {
+    if (!drawable(bits)) {
+        use(GlyphBitmap{nullptr, 0, 0, 0});
         return true;
+    }
     if (bits.pixel_mode == FT_PIXEL_MODE_GRAY && bits.pitch >= 0) {
-        const GlyphBitmap bitmap{bits.buffer, static_cast<int>(bits.width),
-                                 static_cast<int>(bits.rows), bits.pitch};
-        drawGlyph(bitmap, left, height - top, r, g, b, outlineR, outlineG, outlineB);
+        use(GlyphBitmap{bits.buffer, static_cast<int>(bits.width), static_cast<int>(bits.rows),
+                        bits.pitch});
         return true;
     }
     FT_Bitmap gray;
@@ -88,33 +255,62 @@ bool drawBitmap(const FT_Bitmap& bits, int left, int top, int height, int r, int
         const int levels = gray.num_grays - 1;
         for (unsigned k = 0; k < gray.rows * static_cast<unsigned>(gray.pitch); k++)
             gray.buffer[k] = static_cast<unsigned char>(gray.buffer[k] * 255 / levels);
-        const GlyphBitmap bitmap{gray.buffer, static_cast<int>(gray.width),
-                                 static_cast<int>(gray.rows), gray.pitch};
-        drawGlyph(bitmap, left, height - top, r, g, b, outlineR, outlineG, outlineB);
+        use(GlyphBitmap{gray.buffer, static_cast<int>(gray.width), static_cast<int>(gray.rows),
+                        gray.pitch});
     }
     FT_Bitmap_Done(library, &gray);
     return converted;
 }
 
+// FreeType refuses to render an outline whose pixel box leaves -32768..32767 about the
+// origin; a kept glyph placed there is refused likewise, so that the log reads as if it
+// had been rendered in place.
+bool renderable(const KeptGlyph& g, long long ox, long long oy) {
+    return g.left + ox >= -0x8000 && g.left + g.width + ox <= 0x7FFF &&
+           g.top - g.rows + oy >= -0x8000 && g.top + oy <= 0x7FFF;
+}
+
+void drawKept(const KeptGlyph& g, long long ox, long long oy, int height, const Ink& ink) {
+    const GlyphBitmap bitmap{cache.store.data() + g.offset, g.width, g.rows, g.width};
+    drawGlyph(bitmap, static_cast<int>(g.left + ox), static_cast<int>(height - (g.top + oy)), ink);
+}
+
 // Renders a copy of one laid-out glyph with its pen origin at (ox, oy), upward axis, and
-// draws it; the laid-out glyph itself is left as it was.
-void renderGlyph(FT_Glyph glyph, long long ox, long long oy, int height, int r, int g, int b,
-                 int outlineR, int outlineG, int outlineB) {
+// draws it, keeping the rendering in the cache (at size, when the face's size is known)
+// if there is room; the laid-out glyph itself is left as it was.
+void renderGlyph(const LaidGlyph& laid, int size, long long ox, long long oy, int height,
+                 const Ink& ink) {
+    const FT_Glyph glyph = laid.loaded;
+    KeptGlyph kept{
+        laid.index, size, laid.advance, {}, 0, 0, 0, 0, 0, glyph->format != FT_GLYPH_FORMAT_BITMAP};
+    FT_Glyph_Get_CBox(glyph, FT_GLYPH_BBOX_PIXELS, &kept.box);
+    auto drawAndKeep = [&](const FT_Bitmap& bits, int left, int top) {
+        return withCoverage(bits, [&](const GlyphBitmap& bitmap) {
+            kept.left = static_cast<int>(left - ox);
+            kept.top = static_cast<int>(top - oy);
+            kept.width = bitmap.width;
+            kept.rows = bitmap.rows;
+            const KeptGlyph* stored =
+                size >= 0 ? cache.keep(kept, bitmap.buffer, bitmap.pitch) : nullptr;
+            if (stored)
+                drawKept(*stored, ox, oy, height, ink);
+            else
+                drawGlyph(bitmap, left, height - top, ink);
+        });
+    };
     bool drawn;
-    if (glyph->format == FT_GLYPH_FORMAT_BITMAP) {
+    if (!kept.outline) {
         // FreeType hands a bitmap glyph back untouched, without applying the origin.
         const FT_BitmapGlyph strike = reinterpret_cast<FT_BitmapGlyph>(glyph);
-        drawn = drawBitmap(strike->bitmap, static_cast<int>(strike->left + ox),
-                           static_cast<int>(strike->top + oy), height, r, g, b, outlineR, outlineG,
-                           outlineB);
+        drawn = drawAndKeep(strike->bitmap, static_cast<int>(strike->left + ox),
+                            static_cast<int>(strike->top + oy));
     } else {
         FT_Glyph image = glyph;
         FT_Vector origin{static_cast<FT_Pos>(ox * 64), static_cast<FT_Pos>(oy * 64)};
         drawn = FT_Glyph_To_Bitmap(&image, FT_RENDER_MODE_NORMAL, &origin, 0) == 0;
         if (drawn) {
             const FT_BitmapGlyph rendered = reinterpret_cast<FT_BitmapGlyph>(image);
-            drawn = drawBitmap(rendered->bitmap, rendered->left, rendered->top, height, r, g, b,
-                               outlineR, outlineG, outlineB);
+            drawn = drawAndKeep(rendered->bitmap, rendered->left, rendered->top);
             FT_Done_Glyph(image);
         }
     }
@@ -142,6 +338,10 @@ void loadFont(const char* fontName) {
     currentName = fontName;
 }
 
+GlyphCacheUse glyphCacheUse() {
+    return {static_cast<int>(cache.glyphs.size()), cache.store.size()};
+}
+
 void closeFont() {
     releaseFont();
     if (library)
@@ -152,39 +352,16 @@ void closeFont() {
 
 void drawGlyph(const GlyphBitmap& bitmap, int x, int y, int r, int g, int b, int outlineR,
                int outlineG, int outlineB) {
-    const bool outline = hasOutline(outlineR, outlineG, outlineB);
-    auto coverage = [&bitmap](int i, int j) -> int {
-        if (i < 0 || i >= bitmap.width || j < 0 || j >= bitmap.rows)
-            return 0;
-        return bitmap.buffer[j * bitmap.pitch + i];
-    };
-    for (int i = -1; i <= bitmap.width; i++) {
-        for (int j = -1; j <= bitmap.rows; j++) {
-            const int value = coverage(i, j);
-            // the half turn spins the whole text about the centre of the upright screen
-            const Point p = halfTurnUpright(x + i, y + j);
-            const int px = p.x, py = p.y;
-            if (outline) {
-                bool nextToInk = false;
-                for (int di = -1; di <= 1 && !nextToInk; di++)
-                    for (int dj = -1; dj <= 1 && !nextToInk; dj++)
-                        nextToInk = (di != 0 || dj != 0) && coverage(i + di, j + dj) > 0;
-                if (nextToInk)
-                    putUprightPixel(px, py, outlineR, outlineG, outlineB, 255);
-            }
-            if (value > 0)
-                putUprightPixel(px, py, r, g, b, value);
-        }
-    }
+    drawGlyph(bitmap, x, y, inkOf(r, g, b, outlineR, outlineG, outlineB));
 }
 
 namespace {
 
 // One line of text laid out from pen position 0, with its string box in whole pixels.
 struct Line {
-    FT_Glyph glyphs[MAX_GLYPHS];
-    FT_Pos positions[MAX_GLYPHS];
+    LaidGlyph glyphs[MAX_GLYPHS];
     int count = 0;
+    int size = -1; // the size the face is set to, -1 when setting it failed
     long long xMin = 32000, yMin = 32000, xMax = -32000, yMax = -32000;
 
     Line() = default;
@@ -192,7 +369,8 @@ struct Line {
     Line& operator=(const Line&) = delete;
     ~Line() {
         for (int n = 0; n < count; n++)
-            FT_Done_Glyph(glyphs[n]);
+            if (glyphs[n].loaded)
+                FT_Done_Glyph(glyphs[n].loaded);
     }
 };
 
@@ -201,11 +379,17 @@ bool layOut(const char* text, const char* fontName, int pixelSize, Line& line) {
     loadFont(fontName);
     if (!face)
         return false; // loadFont has reported it; without a face there is nothing to draw
+    if (cache.full)
+        cache.clear();
 
+    // After a failed size request the face's size is whatever FreeType left: such a line
+    // neither takes glyphs from the cache nor keeps any.
+    const int size = pixelSize < 0 ? 0 : pixelSize;
     if (pixelSize > MAX_PIXEL_SIZE ||
-        FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(pixelSize < 0 ? 0 : pixelSize) * 64, 0,
-                         0) != 0)
+        FT_Set_Char_Size(face, 0, static_cast<FT_F26Dot6>(size) * 64, 0, 0) != 0)
         debugLog("Error setting pixel size");
+    else
+        line.size = size;
 
     const bool kerning = FT_HAS_KERNING(face);
     FT_Pos pen = 0;
@@ -217,21 +401,32 @@ bool layOut(const char* text, const char* fontName, int pixelSize, Line& line) {
             if (FT_Get_Kerning(face, previous, index, FT_KERNING_DEFAULT, &delta) == 0)
                 pen += delta.x;
         }
-        if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0)
-            continue;
-        if (FT_Get_Glyph(face->glyph, &line.glyphs[line.count]) != 0)
-            continue;
-        line.positions[line.count] = pen >> 6;
-        pen += face->glyph->advance.x;
+        LaidGlyph& laid = line.glyphs[line.count];
+        laid = {line.size >= 0 ? cache.find(index, line.size) : nullptr, nullptr, index, 0,
+                pen >> 6};
+        if (laid.kept) {
+            laid.advance = laid.kept->advance;
+        } else {
+            if (FT_Load_Glyph(face, index, FT_LOAD_DEFAULT) != 0)
+                continue;
+            if (FT_Get_Glyph(face->glyph, &laid.loaded) != 0)
+                continue;
+            laid.advance = face->glyph->advance.x;
+        }
+        pen += laid.advance;
         previous = index;
         line.count++;
     }
 
     for (int n = 0; n < line.count; n++) {
+        const LaidGlyph& laid = line.glyphs[n];
         FT_BBox box;
-        FT_Glyph_Get_CBox(line.glyphs[n], FT_GLYPH_BBOX_PIXELS, &box);
-        line.xMin = std::min<long long>(line.xMin, box.xMin + line.positions[n]);
-        line.xMax = std::max<long long>(line.xMax, box.xMax + line.positions[n]);
+        if (laid.kept)
+            box = laid.kept->box;
+        else
+            FT_Glyph_Get_CBox(laid.loaded, FT_GLYPH_BBOX_PIXELS, &box);
+        line.xMin = std::min<long long>(line.xMin, box.xMin + laid.position);
+        line.xMax = std::max<long long>(line.xMax, box.xMax + laid.position);
         line.yMin = std::min<long long>(line.yMin, box.yMin);
         line.yMax = std::max<long long>(line.yMax, box.yMax);
     }
@@ -287,9 +482,17 @@ void drawText(int x1, int y1, int x2, int y2, const char* text, const char* font
     else
         sy = (top + bottom - textHeight) / 2;
 
+    const Ink ink = inkOf(r, g, b, outlineR, outlineG, outlineB);
     for (int n = 0; n < line.count; n++) {
-        const long long ox = sx + line.positions[n];
-        if (ox > -MAX_ORIGIN && ox < MAX_ORIGIN && sy > -MAX_ORIGIN && sy < MAX_ORIGIN)
-            renderGlyph(line.glyphs[n], ox, sy, height, r, g, b, outlineR, outlineG, outlineB);
+        const LaidGlyph& laid = line.glyphs[n];
+        const long long ox = sx + laid.position;
+        if (!(ox > -MAX_ORIGIN && ox < MAX_ORIGIN && sy > -MAX_ORIGIN && sy < MAX_ORIGIN))
+            continue;
+        if (!laid.kept)
+            renderGlyph(laid, line.size, ox, sy, height, ink);
+        else if (laid.kept->outline && !renderable(*laid.kept, ox, sy))
+            debugLog("Error while Glyph_To_Bitmap");
+        else
+            drawKept(*laid.kept, ox, sy, height, ink);
     }
 }

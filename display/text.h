@@ -1,5 +1,6 @@
 #pragma once
 // One-line text through FreeType, thresholded (no blending), in upright coordinates.
+#include <cstddef>
 #include <cstdint>
 
 constexpr int ALIGN_TOP = 1;
@@ -36,5 +37,19 @@ TextSize measureText(const char* text, const char* fontName, int pixelSize);
 // in the outline colour around every inked pixel.
 void drawGlyph(const GlyphBitmap& bitmap, int x, int y, int r, int g, int b, int outlineR,
                int outlineG, int outlineB);
-// Releases the font and the rasterizer; the next drawText loads them again.
+// Releases the font and the rasterizer, and empties the glyph cache; the next drawText
+// loads them again.
 void closeFont();
+
+// Rendered glyphs are kept between texts (the face, the size and the glyph decide the
+// pixels, as text is placed on whole pixels) within a fixed bound: at most
+// GLYPH_CACHE_BYTES of coverage and GLYPH_CACHE_GLYPHS glyphs, each with an entry of at
+// most 96 bytes and two table cells of 2 bytes: under 360 KiB in all. A full cache is
+// emptied before the next text; a new face empties it too.
+constexpr std::size_t GLYPH_CACHE_BYTES = 256 * 1024;
+constexpr int GLYPH_CACHE_GLYPHS = 1024;
+struct GlyphCacheUse {
+    int glyphs;
+    std::size_t bytes;
+};
+GlyphCacheUse glyphCacheUse();

@@ -5,6 +5,8 @@
 
 #include <cmath>
 #include <cstdio>
+#include <set>
+#include <utility>
 
 namespace {
 
@@ -142,6 +144,10 @@ void drawFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel* entries, int
 
     const int last = count - 1;
     const int startY = y2 - truncToInt(t * s.yScale);
+    // Every line but the last shares one colour and nothing else is drawn between them, so
+    // a line with the ends and the width of one already drawn would change no pixel: it is
+    // left out, which spares a log of many similar refills most of its lines.
+    std::set<std::pair<int, double>> drawn; // (dx, width); dy is the same for every line
     for (int i = 0; i < count; ++i) {
         const DistanceFuel& e = entries[i];
         if (e.distance == 0.0)
@@ -162,6 +168,8 @@ void drawFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel* entries, int
             dy = y2 - y1;
         }
         const double width = i == last ? 3.2 : extreme ? 1.8 : 1.0;
+        if (i != last && !drawn.insert({dx, width}).second)
+            continue;
         plotLine(x1, startY, x1 + dx, y2 - dy, i == last ? layout.avgLine : layout.lines, width);
     }
 

@@ -1,12 +1,69 @@
+#include "base/numeric.h"
 #include "display/draw.h"
 #include "display/framebuffer.h"
 #include "tests/screen_fixture.h"
+#include "testsupport/process_state.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
+#include <random>
 #include <string>
 
 namespace {
+
+// The line, rectangle and ellipse as they were before lines were stepped in integers and
+// columns written as runs: every pixel through putPixel, from double arithmetic. The
+// reference the drawing functions must match pixel for pixel.
+void referenceLine(double x1, double y1, double x2, double y2, int r, int g, int b, double width) {
+    if (!std::isfinite(x1) || !std::isfinite(y1) || !std::isfinite(x2) || !std::isfinite(y2))
+        return;
+    auto stepAlong = [](double start, double end, int size, auto step) {
+        double t = start;
+        if (t < -2.0)
+            t += std::floor(-t) - 2.0;
+        for (; t <= end && t < size; t += 1.0)
+            step(t);
+    };
+    if (std::fabs(x1 - x2) > std::fabs(y1 - y2)) {
+        const bool forward = x1 < x2;
+        const double sx = forward ? x1 : x2, sy = forward ? y1 : y2, end = forward ? x2 : x1;
+        const double m = forward ? (y1 - y2) / (x1 - x2) : (y2 - y1) / (x2 - x1);
+        stepAlong(sx, end, fb.xres, [&](double t) {
+            const double y = (t - sx) * m + sy;
+            if (width <= 1.0)
+                putPixel(truncToInt(t + 0.5), truncToInt(y), r, g, b, 255);
+            else
+                referenceLine(t, y - width / 2, t, y + width / 2, r, g, b, 1.0);
+        });
+        return;
+    }
+    const bool forward = y1 < y2;
+    const double sx = forward ? x1 : x2, sy = forward ? y1 : y2, end = forward ? y2 : y1;
+    double m = 0.0;
+    if (forward)
+        m = (x1 - x2) / (y1 - y2);
+    else if (y1 != y2)
+        m = (x2 - x1) / (y2 - y1);
+    stepAlong(sy, end, fb.yres, [&](double t) {
+        const double x = (t - sy) * m + sx;
+        if (width <= 1.0)
+            putPixel(truncToInt(x), truncToInt(t + 0.5), r, g, b, 255);
+        else
+            referenceLine(x - width / 2, t, x + width / 2, t, r, g, b, 1.0);
+    });
+}
+
+void referenceEllipse(int cx, int cy, int w, int h, int r, int g, int b) {
+    const long long first = std::max<long long>(-(w / 2), -static_cast<long long>(cx));
+    const long long last = std::min<long long>(w / 2, static_cast<long long>(fb.xres) - 1 - cx);
+    for (long long i = first; i <= last; ++i) {
+        const double q = w == 0 ? 0.0 : 4.0 * i * i / (static_cast<double>(w) * w);
+        const int half = truncToInt(std::sqrt(1 - q) * h * 0.5 + 0.5);
+        referenceLine(static_cast<double>(cx + i), static_cast<double>(cy) - half,
+                      static_cast<double>(cx + i), static_cast<double>(cy) + half, r, g, b, 1.0);
+    }
+}
 
 class Draw : public ScreenTest {
   protected:
@@ -126,6 +183,59 @@ TEST_F(Draw, ZeroWidthEllipseIsTheCentreColumn) {
 TEST_F(Draw, HugeEllipseVisitsOnlyTheScreen) {
     fillEllipse(0, 0, INT_MAX, 40, 9, 9, 9);
     EXPECT_EQ(litPixels(), run(0, 23, 0, 15));
+}
+
+// Random segments with whole-number ends on and around 16- and 32-bit screens of either
+// orientation (the quarter-turned panels), many of them steep, flat, one pixel long or
+// hitting the pixel grid exactly, plus rectangles and ellipses reaching off the screen.
+TEST_F(Draw, StepsLikeTheDoubleArithmetic) {
+    std::mt19937 random(11);
+    auto pick = [&](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    const struct {
+        unsigned w, h, bits;
+    } screens[] = {{400, 256, 16}, {256, 400, 16}, {272, 480, 32}, {24, 16, 32}};
+    for (const auto& screen : screens) {
+        resetFB();
+        ASSERT_TRUE(openScreen(screen.w, screen.h, screen.bits));
+        const int w = static_cast<int>(screen.w), h = static_cast<int>(screen.h);
+        for (int n = 0; n < 1200; ++n) {
+            const int spread = n % 3 == 0 ? 8 : n % 3 == 1 ? 600 : 40000;
+            const int x1 = pick(-spread, w + spread), y1 = pick(-spread, h + spread);
+            int x2 = x1 + pick(-spread, spread), y2 = y1 + pick(-spread, spread);
+            if (n % 7 == 0)
+                y2 = y1 + (x2 - x1) * pick(-3, 3) / 4; // slopes that meet the grid
+            const double width = n % 11 == 0 ? 1.8 : 1.0;
+            SCOPED_TRACE(std::to_string(x1) + "," + std::to_string(y1) + " " + std::to_string(x2) +
+                         "," + std::to_string(y2) + " on " + std::to_string(w) + "x" +
+                         std::to_string(h));
+            fillMapping(0);
+            referenceLine(x1, y1, x2, y2, 9, 200, 77, width);
+            const std::string expected = mappingBytes();
+            fillMapping(0);
+            drawLine(x1, y1, x2, y2, 9, 200, 77, width);
+            ASSERT_TRUE(mappingBytes() == expected);
+        }
+        for (int n = 0; n < 150; ++n) {
+            const int x1 = pick(-30, w + 30), y1 = pick(-30, h + 30);
+            const int x2 = pick(-30, w + 30), y2 = pick(-30, h + 30);
+            fillMapping(0);
+            for (int x = std::max(std::min(x1, x2), 0); x <= std::min(std::max(x1, x2), w - 1); ++x)
+                referenceLine(x, y1, x, y2, 1, 2, 3, 1.0);
+            std::string expected = mappingBytes();
+            fillMapping(0);
+            fillRect(x1, y1, x2, y2, 1, 2, 3);
+            ASSERT_TRUE(mappingBytes() == expected) << x1 << "," << y1 << " " << x2 << "," << y2;
+            const int ew = pick(-2, 40), eh = pick(-2, 40);
+            fillMapping(0);
+            referenceEllipse(x1, y1, ew, eh, 1, 2, 3);
+            expected = mappingBytes();
+            fillMapping(0);
+            fillEllipse(x1, y1, ew, eh, 1, 2, 3);
+            ASSERT_TRUE(mappingBytes() == expected) << x1 << "," << y1 << " " << ew << "x" << eh;
+        }
+    }
 }
 
 } // namespace

@@ -191,6 +191,19 @@ TEST_F(FuelDistanceTest, ShowSwitches) {
     EXPECT_TRUE(is(200, 98, layout.avgLine));
 }
 
+// A line with the ends and the width of one already drawn is left out, not one of
+// another width: here the thin 8.999 line ends where the thick worst one (9.00) does,
+// and the picture must not depend on which of the two comes first.
+TEST_F(FuelDistanceTest, RepeatedLinesAreLeftOutButNotThickerOnes) {
+    const DistanceFuel near{1000, 89.99}, worst{1000, 90}, best{500, 35}, totals{3500, 305};
+    useScreen(400, 256);
+    draw({worst, near, best, worst, totals});
+    const std::string worstFirst = mappingBytes();
+    useScreen(400, 256);
+    draw({near, worst, best, near, totals});
+    EXPECT_EQ(mappingBytes(), worstFirst);
+}
+
 TEST_F(FuelDistanceTest, EntriesWithoutValueTakeNoPart) {
     useScreen(400, 256);
     draw(twoIntervals());

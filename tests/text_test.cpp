@@ -76,6 +76,90 @@ long kerning(char a, char b, int size) {
     return delta.x;
 }
 
+// The text drawing as it was before glyphs were kept and clipped, the reference the
+// kept and clipped drawing must match pixel for pixel: every glyph loaded and rendered
+// in place, every pixel of the bitmap and its ring handed to putUprightPixel.
+void referenceGlyph(const GlyphBitmap& bitmap, int x, int y, int r, int g, int b, int outlineR,
+                    int outlineG, int outlineB) {
+    const bool outline = outlineR != -1 && outlineG != -1 && outlineB != -1;
+    auto coverage = [&bitmap](int i, int j) -> int {
+        if (i < 0 || i >= bitmap.width || j < 0 || j >= bitmap.rows)
+            return 0;
+        return bitmap.buffer[j * bitmap.pitch + i];
+    };
+    for (int i = -1; i <= bitmap.width; i++)
+        for (int j = -1; j <= bitmap.rows; j++) {
+            const Point p = halfTurnUpright(x + i, y + j);
+            if (outline) {
+                bool nextToInk = false;
+                for (int di = -1; di <= 1; di++)
+                    for (int dj = -1; dj <= 1; dj++)
+                        nextToInk |= (di != 0 || dj != 0) && coverage(i + di, j + dj) > 0;
+                if (nextToInk)
+                    putUprightPixel(p.x, p.y, outlineR, outlineG, outlineB, 255);
+            }
+            putUprightPixel(p.x, p.y, r, g, b, coverage(i, j));
+        }
+}
+
+void referenceText(int x1, int y1, int x2, int y2, const char* text, int size, int flags,
+                   int outline) {
+    FT_Library library;
+    FT_Face face;
+    FT_Init_FreeType(&library);
+    FT_New_Face(library, PW_TEST_FONT, 0, &face);
+    FT_Set_Char_Size(face, 0, size * 64, 0, 0);
+    std::vector<FT_Glyph> glyphs;
+    std::vector<long> positions;
+    FT_Pos pen = 0;
+    FT_UInt previous = 0;
+    for (const char* c = text; *c; c++) {
+        const FT_UInt index = FT_Get_Char_Index(face, static_cast<unsigned char>(*c));
+        FT_Vector delta{0, 0};
+        if (previous && index &&
+            FT_Get_Kerning(face, previous, index, FT_KERNING_DEFAULT, &delta) == 0)
+            pen += delta.x;
+        FT_Glyph glyph;
+        FT_Load_Glyph(face, index, FT_LOAD_DEFAULT);
+        FT_Get_Glyph(face->glyph, &glyph);
+        glyphs.push_back(glyph);
+        positions.push_back(pen >> 6);
+        pen += face->glyph->advance.x;
+        previous = index;
+    }
+    long xMin = 32000, yMin = 32000, xMax = -32000, yMax = -32000;
+    for (std::size_t n = 0; n < glyphs.size(); n++) {
+        FT_BBox box;
+        FT_Glyph_Get_CBox(glyphs[n], FT_GLYPH_BBOX_PIXELS, &box);
+        xMin = std::min<long>(xMin, box.xMin + positions[n]);
+        xMax = std::max<long>(xMax, box.xMax + positions[n]);
+        yMin = std::min<long>(yMin, box.yMin);
+        yMax = std::max<long>(yMax, box.yMax);
+    }
+    const int height = uprightHeight();
+    const Point from = screenToUpright(x1, y1), to = screenToUpright(x2, y2);
+    const long top = height - from.y, bottom = height - to.y;
+    const long sx = flags & ALIGN_LEFT    ? from.x
+                    : flags & ALIGN_RIGHT ? to.x - (xMax - xMin)
+                                          : (from.x + to.x - (xMax - xMin)) / 2 - 1;
+    const long sy = flags & ALIGN_TOP      ? top - (yMax - yMin)
+                    : flags & ALIGN_BOTTOM ? bottom
+                                           : (top + bottom - (yMax - yMin)) / 2;
+    for (std::size_t n = 0; n < glyphs.size(); n++) {
+        FT_Glyph image = glyphs[n];
+        FT_Vector origin{(sx + positions[n]) * 64, sy * 64};
+        FT_Glyph_To_Bitmap(&image, FT_RENDER_MODE_NORMAL, &origin, 0);
+        const FT_BitmapGlyph bits = reinterpret_cast<FT_BitmapGlyph>(image);
+        referenceGlyph({bits->bitmap.buffer, static_cast<int>(bits->bitmap.width),
+                        static_cast<int>(bits->bitmap.rows), bits->bitmap.pitch},
+                       bits->left, height - bits->top, 0, 0, 0, outline, 0, 0);
+        FT_Done_Glyph(image);
+        FT_Done_Glyph(glyphs[n]);
+    }
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+}
+
 class TextTest : public ScreenTest {
   protected:
     void SetUp() override {
@@ -399,6 +483,119 @@ TEST_F(TextTest, MissingFontIsReportedOnce) {
     EXPECT_EQ(debugLogText(), "### Error loading font face!\n### Error loading font face!\n"
                               "### Error loading font face!\n");
     EXPECT_TRUE(inkBox().empty());
+}
+
+// What the screens draw: the number display, the banner and the messages, grid labels
+// and figures, a recap line, and every other printable character.
+const char* const SCREEN_TEXTS[] = {"0123456789.",
+                                    "Pumpwright 1.0.0",
+                                    "not enough data",
+                                    "not saved!",
+                                    "=> 7.65",
+                                    "12.57",
+                                    "1 412.00 31.50 0.0 55.44 7.65 Sat Jan  4 13:55:22 2025",
+                                    "!\"#$%&'()*+,-/:;<=>?@[\\]^_`{|}~",
+                                    "ABCDEFGHIJKLMNOPQRSTUVWXYZ abcdefghijklmnopqrstuvwxyz"};
+
+TEST_F(TextTest, KeptGlyphsDrawWhatRenderingInPlaceDraws) {
+    struct Turn {
+        int w, h;
+        const char* rot90;
+        bool half;
+    };
+    const Turn turns[] = {{400, 256, "0", false},
+                          {256, 400, "1", false},
+                          {400, 256, "0", true},
+                          {256, 400, "1", true}};
+    for (const Turn& t : turns) {
+        resetFB();
+        openScreen(t.w, t.h, t.rot90, t.half);
+        for (int size : {10, 12, 16, 29})
+            for (const char* s : SCREEN_TEXTS)
+                for (int outline : {-1, 255}) {
+                    SCOPED_TRACE(std::string(s) + " at " + std::to_string(size) + ", " + t.rot90 +
+                                 (t.half ? " half" : "") + (outline < 0 ? "" : " outlined"));
+                    // The same text twice (rendered, then kept), then in another place
+                    // and partly off the screen (kept glyphs on other origins).
+                    const int boxes[][4] = {{10, 20, 390, 90},
+                                            {10, 20, 390, 90},
+                                            {-37, 101, 233, 150},
+                                            {150, -9, 600, 11}};
+                    for (const auto& b : boxes) {
+                        clearScreen();
+                        referenceText(b[0], b[1], b[2], b[3], s, size, ALIGN_LEFT, outline);
+                        const std::string expected = screenBytes();
+                        clearScreen();
+                        drawText(b[0], b[1], b[2], b[3], s, FONT, size, ALIGN_LEFT, 0, 0, 0,
+                                 outline, 0, 0);
+                        ASSERT_TRUE(screenBytes() == expected);
+                    }
+                }
+    }
+    EXPECT_EQ(debugLogText(), "");
+}
+
+TEST_F(TextTest, GlyphCacheStaysWithinItsBoundAndEmptiesWhenFull) {
+    openScreen(400, 256);
+    const char* all = SCREEN_TEXTS[8];
+    text(0, 0, 400, 256, all, 30, 0);
+    const GlyphCacheUse some = glyphCacheUse();
+    EXPECT_EQ(some.glyphs, 53); // every letter and the space, once
+    // Ever larger sizes fill the store; it is emptied before the text after the one
+    // that did not fit, and the pixels stay those of rendering in place.
+    bool emptied = false;
+    std::size_t before = some.bytes;
+    for (int size = 31; size < 200 && !emptied; size += 7) {
+        text(0, 0, 400, 256, all, size, 0);
+        const GlyphCacheUse use = glyphCacheUse();
+        EXPECT_LE(use.bytes, GLYPH_CACHE_BYTES);
+        EXPECT_LE(use.glyphs, GLYPH_CACHE_GLYPHS);
+        emptied = use.bytes < before;
+        before = use.bytes;
+    }
+    ASSERT_TRUE(emptied);
+    clearScreen();
+    referenceText(-100, 0, 400, 256, all, 90, ALIGN_LEFT, 255);
+    const std::string expected = screenBytes();
+    clearScreen();
+    drawText(-100, 0, 400, 256, all, FONT, 90, ALIGN_LEFT, 0, 0, 0, 255, 0, 0);
+    EXPECT_TRUE(screenBytes() == expected);
+    // A glyph too large for the whole store is drawn and not kept.
+    closeFont();
+    text(0, 0, 400, 256, "W", 900, 0);
+    EXPECT_FALSE(inkBox().empty());
+    EXPECT_EQ(glyphCacheUse().glyphs, 0);
+    // Another face starts afresh.
+    text(0, 0, 400, 256, "12", 20, 0);
+    EXPECT_EQ(glyphCacheUse().glyphs, 2);
+    writeFile(dataFile("Block.bdf"), BLOCK_FONT);
+    measureText("A", "Block.bdf", 8);
+    EXPECT_EQ(glyphCacheUse().glyphs, 0);
+    EXPECT_EQ(debugLogText(), "");
+}
+
+// A glyph far larger than the screen and mostly off it (as a damaged font can hand
+// over) draws only where it lands, exactly as every pixel of it would.
+TEST_F(TextTest, GlyphsOffTheScreenDrawOnlyWhereTheyLand) {
+    std::vector<uint8_t> cells(700 * 500);
+    for (std::size_t k = 0; k < cells.size(); k++)
+        cells[k] = static_cast<uint8_t>((k * 2654435761u >> 13) % 7 == 0 ? 200
+                                        : k % 5 == 0                     ? 60
+                                                                         : 0);
+    const GlyphBitmap big{cells.data(), 700, 500, 700};
+    for (const char* rot90 : {"0", "1"})
+        for (bool half : {false, true})
+            for (int outline : {-1, 255})
+                for (const Point at : {Point{-300, -200}, Point{380, 240}, Point{-699, 5}}) {
+                    resetFB();
+                    openScreen(rot90[0] == '1' ? 256 : 400, rot90[0] == '1' ? 400 : 256, rot90,
+                               half);
+                    referenceGlyph(big, at.x, at.y, 0, 0, 0, outline, 0, 0);
+                    const std::string expected = screenBytes();
+                    clearScreen();
+                    drawGlyph(big, at.x, at.y, 0, 0, 0, outline, 0, 0);
+                    ASSERT_TRUE(screenBytes() == expected) << rot90 << half << outline << at.x;
+                }
 }
 
 } // namespace
