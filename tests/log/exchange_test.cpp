@@ -188,6 +188,9 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
         {header + good + "1/12/2025,1600,35,\"50\n", "row 3:"},
         {header + "1/12/2025,1600\n", "row 2: only 2 of 8 columns"},
         {header + good + "1/12/2025,1600,nan,50,,True,False,\n", "row 3: unreadable fuel"},
+        // less than nothing, if only just
+        {header + good + "1/12/2025,-0.5,35,50,,True,False,\n", "row 3: "},
+        {header + good + "1/12/2025,1600,35,-0.5,,True,False,\n", "row 3: "},
     };
     for (const auto& c : cases) {
         writeFileText(card.dir + "/bad.csv", c.text);
@@ -336,6 +339,20 @@ TEST(ExchangeTest, ImportKeepsTheCardsWayOfLogging) {
     EXPECT_NE(out.find("older than the newest record"), std::string::npos) << out;
     EXPECT_EQ(readFileText(card.dir + "/consumption.txt.bak"), old);
 
+    // another vehicle's fill on the same day with the same fuel is no duplicate
+    Card shared("P_DEFAULTODOMETERMODE.2: 1.0\n");
+    writeFileText(shared.dir + "/consumption.txt",
+                  "1\t0.0\t40.00\t20000.00\t60.00\t0.00\tSat Feb  1 08:00:00 2025\n");
+    writeFileText(shared.dir + "/lube.csv",
+                  "Date,Odometer,FuelConsumed,Cost\n2025-02-01 17:30,9000,40,60\n");
+    ASSERT_EQ(run("import --card " + shared.dir + " --format lubelogger --vehicle 2 --dry-run " +
+                      shared.dir + "/lube.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("2\t0.0\t40.00\t9000.00\t60.00\t0.00\tSat Feb  1 17:30:00 2025\n--\n", 0),
+              0u)
+        << out;
+
     // the first reading of a file gives no trip distance unless the start is given
     writeFileText(card.dir + "/april.csv", "Date,Odometer,FuelConsumed,Cost\n"
                                            "2025-04-01,30000,40,60\n2025-04-12,30500,38,57\n");
@@ -366,6 +383,13 @@ TEST(ExchangeTest, ImportKeepsTheCardsWayOfLogging) {
     EXPECT_EQ(formatCtime(*parseDate("3/7/2025 6:30 PM")), "Fri Mar  7 18:30:00 2025");
     EXPECT_EQ(formatCtime(*parseDate("07.03.2025 06:30")), "Fri Mar  7 06:30:00 2025");
     EXPECT_EQ(formatCtime(*parseDate("2025-03-07T06:30:15")), "Fri Mar  7 06:30:15 2025");
+    // a day first where there are points, as Europe writes it, with or without a time
+    const auto dateText = [](const char* text) {
+        const std::optional<LocalTime> time = parseDate(text);
+        return time ? formatCtime(*time) : std::string("none");
+    };
+    EXPECT_EQ(dateText("13.03.2025"), "Thu Mar 13 00:00:00 2025");
+    EXPECT_EQ(dateText("05.03.2025"), "Wed Mar  5 00:00:00 2025");
     EXPECT_FALSE(parseDate("2/30/2025"));
     EXPECT_FALSE(parseDate("12/31/1969"));
     EXPECT_FALSE(parseDate("2025-03-07 noon"));

@@ -103,7 +103,8 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
     const VehicleLog log = readVehicle(records.records, 1);
     const std::vector<TireChange> events =
         readEvents("# tires\n1\ttirechange\t10800\tSat Feb  1 12:00:00 2025\n"
-                   "2\ttirechange\t1\tSun Feb  2 12:00:00 2025\n");
+                   "2\ttirechange\t1\tSun Feb  2 12:00:00 2025\n"
+                   "1\ttirechange\t10100\tWed Jan 15 12:00:00 2025\n"); // older, written later
     const Summary s = summarise(log, 1, 0, 54.0, events);
 
     EXPECT_EQ(s.totals.refills, 5);
@@ -117,7 +118,7 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
     ASSERT_TRUE(s.best && s.worst);
     EXPECT_EQ(s.best->record.line, 8); // 33 l over 500 km
     EXPECT_EQ(s.worst->record.line, 6);
-    EXPECT_EQ(s.tireChangeValue, "10800");
+    EXPECT_EQ(s.tireChangeValue, "10800"); // the newest change, wherever the file has it
     EXPECT_DOUBLE_EQ(*s.sinceTireChange, 1000.0);
     EXPECT_EQ(date::format("%F %T", *s.first), "2025-01-06 08:00:00");
     EXPECT_EQ(date::format("%F %T", *s.last), "2025-03-03 08:00:00");
@@ -163,6 +164,12 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     ASSERT_TRUE(t);
     EXPECT_EQ(formatCtime(*t), "Sun Dec  6 22:41:59 2026");
     EXPECT_FALSE(parseCtime("yesterday"));
+    // the clock runs to 23:59:59: a record stamped 24:00:00 has no date
+    const LogRecords midnight =
+        splitLog("1\t0.0\t5.00\t100.00\t9.00\t0.00\tMon Jan  6 24:00:00 2025\n");
+    ASSERT_EQ(midnight.records.size(), 1u);
+    EXPECT_FALSE(midnight.records[0].time);
+    EXPECT_EQ(midnight.warnings.size(), 1u);
 }
 
 } // namespace
