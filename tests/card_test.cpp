@@ -322,12 +322,15 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
     const std::string good = readFile(png + "good.png");
     writeFile(png + "truncated.png", good.substr(0, good.size() / 2));
     writeFile(png + "bomb.png", withDeclaredSize(good, 1000000, 1000000));
+    // narrow, but a bomb all the same
+    writeFile(png + "tall.png", withDeclaredSize(good, 10, 100000));
     writeFile(png + "text.png", "not a picture\n");
     struct Case {
         const char* file;
         const char* reason;
     } cases[] = {{"truncated.png", "cut short"},
                  {"bomb.png", "declares 1000000x1000000"},
+                 {"tall.png", "declares 10x100000"},
                  {"small.png", "320x240 but s2 is 400x256"},
                  {"text.png", "no PNG file"}};
     for (const Case& c : cases) {
@@ -384,6 +387,19 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
           "E_AREA.NUMINDISPLAY.fontsize: 90 pixels", "E_SCREEN.2.BG.w: is 480x256",
           "E_SCREEN.2.BG.name: s2.raw holds 204800 bytes", "E_SCREEN.1.BG.active.name: no picture",
           "E_FONT.name: s0.raw does not open"})
+        EXPECT_NE(messages.find(key), std::string::npos) << key << "\n" << messages;
+
+    // The limits themselves pass: keys overlapping by four points (edges count to both),
+    // a key ending on the picture's right edge, a number as tall as its area's 30 rows
+    // (y 16 to 45). One point more each is a fault.
+    writeFile(dataFile("environment.txt"),
+              "E_BUTTON.2.x: 79\nE_BUTTON.EXIT.w: 85\nE_AREA.NUMINDISPLAY.fontsize: 30\n");
+    EXPECT_EQ(card("check " + root), 0) << messages;
+    writeFile(dataFile("environment.txt"),
+              "E_BUTTON.2.x: 78\nE_BUTTON.EXIT.w: 86\nE_AREA.NUMINDISPLAY.fontsize: 31\n");
+    EXPECT_EQ(card("check " + root), 1);
+    for (const char* key : {"E_BUTTON.2.x: overlaps E_BUTTON.1 by 5x51",
+                            "E_BUTTON.EXIT.w: reaches x 401", "E_AREA.NUMINDISPLAY.fontsize: 31"})
         EXPECT_NE(messages.find(key), std::string::npos) << key << "\n" << messages;
 
     // Absurd rectangles: a clear message and nothing drawn.

@@ -213,6 +213,18 @@ TEST_F(FuelDistanceTest, IntervalRunningBackwardsIsNeverAnExtreme) {
     }
 }
 
+TEST_F(FuelDistanceTest, TiedExtremesAreTheEarlierIntervals) {
+    // 7.5 and 7.0 per 100 twice each: the first of a tie is the one drawn and labelled
+    const std::vector<DistanceFuel> entries = {
+        {400, 30}, {500, 35}, {800, 60}, {1000, 70}, {2700, 195}};
+    for (int mode : {0, 1}) {
+        std::vector<DistanceFuel> e = entries;
+        const FuelDistanceScale s = scaleFuelDistance(12, 11, 388, 242, e.data(), 5, 0.0, mode);
+        EXPECT_EQ(s.minIndex, mode == 0 ? 1 : 0) << mode;
+        EXPECT_EQ(s.maxIndex, mode == 0 ? 0 : 1) << mode;
+    }
+}
+
 TEST_F(FuelDistanceTest, NotEnoughData) {
     setProperty("P_CAR1FUELFULL", "40");
     const std::vector<std::vector<DistanceFuel>> cases{
