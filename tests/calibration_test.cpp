@@ -77,6 +77,8 @@ TEST(Calibration, ImplausibleReadingsAreRefusedWithTheirReason) {
     presses = pressesOf(panel);
     presses.p[2].spreadY = 200; // wandered some 14 pixels
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::Unstable);
+    presses.p[2].spreadY = 99; // just over a 32nd of the span (3164)
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::Unstable);
     presses.p[2].spreadY = 90;
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::None);
 

@@ -391,15 +391,22 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
 
     // The limits themselves pass: keys overlapping by four points (edges count to both),
     // a key ending on the picture's right edge, a number as tall as its area's 30 rows
-    // (y 16 to 45). One point more each is a fault.
+    // (y 16 to 45), text of 7 pixels. One point more or less each is a fault, and so are
+    // a screen bit beyond the five screens, a key starting on the right edge and a
+    // picture one pixel short.
     writeFile(dataFile("environment.txt"),
-              "E_BUTTON.2.x: 79\nE_BUTTON.EXIT.w: 85\nE_AREA.NUMINDISPLAY.fontsize: 30\n");
+              "E_BUTTON.2.x: 79\nE_BUTTON.EXIT.w: 85\nE_AREA.NUMINDISPLAY.fontsize: 30\n"
+              "E_AREA.STATDISPLAY.smalltext.fontsize: 7\n");
     EXPECT_EQ(card("check " + root), 0) << messages;
     writeFile(dataFile("environment.txt"),
-              "E_BUTTON.2.x: 78\nE_BUTTON.EXIT.w: 86\nE_AREA.NUMINDISPLAY.fontsize: 31\n");
+              "E_BUTTON.2.x: 78\nE_BUTTON.EXIT.w: 86\nE_AREA.NUMINDISPLAY.fontsize: 31\n"
+              "E_AREA.STATDISPLAY.smalltext.fontsize: 6\nE_BUTTON.SAVE.screen: 32\n"
+              "E_BUTTON.CONFIG.x: 400\nE_SCREEN.1.BG.h: 250\n");
     EXPECT_EQ(card("check " + root), 1);
     for (const char* key : {"E_BUTTON.2.x: overlaps E_BUTTON.1 by 5x51",
-                            "E_BUTTON.EXIT.w: reaches x 401", "E_AREA.NUMINDISPLAY.fontsize: 31"})
+                            "E_BUTTON.EXIT.w: reaches x 401", "E_AREA.NUMINDISPLAY.fontsize: 31",
+                            "E_AREA.STATDISPLAY.smalltext.fontsize: 6", "E_BUTTON.SAVE.screen:",
+                            "E_BUTTON.CONFIG.x: reaches x 477", "E_SCREEN.1.BG.h: is 400x250"})
         EXPECT_NE(messages.find(key), std::string::npos) << key << "\n" << messages;
 
     // Absurd rectangles: a clear message and nothing drawn.

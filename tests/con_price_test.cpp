@@ -111,6 +111,17 @@ TEST_F(ConPriceTest, GridLabelsReadWithTwoDecimals) {
     EXPECT_EQ(drawn, textPixels());
 }
 
+TEST_F(ConPriceTest, ASpreadOfOneHasAGridLineEveryTenth) {
+    // 6.0 and 7.0: grid lines from 7.0 (the walk starts at the whole number above the
+    // values) down to 5.9, 8.96 rows apart; the average line covers the one of 6.5.
+    // Column 200 lies between the bars.
+    useScreen(400, 256);
+    const double values[] = {6.0, 7.0};
+    drawBarChart(12, 11, 388, 123, values, 2);
+    EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 11);
+    EXPECT_TRUE(is(200, 22, layout.wires) && is(200, 31, layout.wires)); // 7.0 and 6.9
+}
+
 TEST_F(ConPriceTest, GridValuesOfTheSameHundredthsAreLabelledOnce) {
     // A step of 0.005: seven grid lines inside, every other one sharing the hundredths
     // of its neighbour, so four labels (7.53 ... 7.50), each on its own rows.

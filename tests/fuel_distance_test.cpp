@@ -1,7 +1,9 @@
 #include "stats/fuel_distance.h"
 
 #include "app/stats_view.h"
+#include "display/text.h"
 #include "props/properties.h"
+#include "stats/plot.h"
 #include "tests/stats_fixture.h"
 
 #include <cmath>
@@ -135,6 +137,23 @@ TEST_F(FuelDistanceTest, ExampleGraphWithCapacity) {
     EXPECT_GT(count(12 + u, 33, 12 + 2 * u, 63, layout.text), 0);
     EXPECT_GT(count(170, 33, 230, 63, layout.avgLine), 0);
     EXPECT_GT(count(12 + u, 33, 12 + 4 * u, 63, layout.statBg), 0);
+    // with one decimal: every pixel of "714.0" drawn alone is there
+    std::vector<bool> drawn;
+    for (int y = 31; y <= 63; ++y)
+        for (int x = 12 + u; x <= 12 + 2 * u; ++x)
+            drawn.push_back(is(x, y, layout.text));
+    useScreen(400, 256);
+    plotText(12 + u, 31, 12 + 4 * u, 63, "714.0", layout.bigTextSize, ALIGN_LEFT | ALIGN_TOP,
+             layout.text, layout.statBg);
+    int alone = 0, missing = 0;
+    for (int y = 31, i = 0; y <= 63; ++y)
+        for (int x = 12 + u; x <= 12 + 2 * u; ++x, ++i)
+            if (is(x, y, layout.text)) {
+                ++alone;
+                missing += !drawn[i];
+            }
+    EXPECT_GT(alone, 40);
+    EXPECT_EQ(missing, 0);
 
     // The capacity belongs to the selected vehicle only.
     setProperty("P_DEFAULTVEHICLE", "2");

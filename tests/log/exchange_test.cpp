@@ -190,6 +190,7 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
         {header + good + "1/12/2025,1600,nan,50,,True,False,\n", "row 3: unreadable fuel"},
         // less than nothing, if only just
         {header + good + "1/12/2025,-0.5,35,50,,True,False,\n", "row 3: "},
+        {header + good + "1/12/2025,1600,0,50,,True,False,\n", "row 3: no fuel"},
         {header + good + "1/12/2025,1600,35,-0.5,,True,False,\n", "row 3: "},
     };
     for (const auto& c : cases) {
@@ -289,6 +290,8 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
     std::string summary;
     ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1 --units uk", &summary), 0);
     EXPECT_NE(summary.find("  distance               1180 mi\n"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("  first / last           2025-01-06 / 2025-02-10\n"), std::string::npos)
+        << summary;
     EXPECT_NE(summary.find("  average                6.83 gal/100mi (full to full)\n"),
               std::string::npos)
         << summary;
@@ -340,7 +343,7 @@ TEST(ExchangeTest, ImportKeepsTheCardsWayOfLogging) {
     EXPECT_EQ(readFileText(card.dir + "/consumption.txt.bak"), old);
 
     // another vehicle's fill on the same day with the same fuel is no duplicate
-    Card shared("P_DEFAULTODOMETERMODE.2: 1.0\n");
+    Card shared("P_DEFAULTODOMETERMODE.1: 1.0\nP_DEFAULTODOMETERMODE.2: 1.0\n");
     writeFileText(shared.dir + "/consumption.txt",
                   "1\t0.0\t40.00\t20000.00\t60.00\t0.00\tSat Feb  1 08:00:00 2025\n");
     writeFileText(shared.dir + "/lube.csv",
@@ -352,6 +355,24 @@ TEST(ExchangeTest, ImportKeepsTheCardsWayOfLogging) {
     EXPECT_EQ(out.rfind("2\t0.0\t40.00\t9000.00\t60.00\t0.00\tSat Feb  1 17:30:00 2025\n--\n", 0),
               0u)
         << out;
+    // nor is a second fill of the same vehicle that day with other fuel; only the fill
+    // before the card's newest record is said to be older
+    writeFileText(shared.dir + "/lube.csv", "Date,Odometer,FuelConsumed,Cost\n"
+                                            "2025-01-20,19500,30,45\n"
+                                            "2025-02-01 18:00,20100,40.3,60.45\n"
+                                            "2025-02-10,20500,35,52.5\n");
+    ASSERT_EQ(run("import --card " + shared.dir + " --format lubelogger --vehicle 1 --dry-run " +
+                      shared.dir + "/lube.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("1\t0.0\t30.00\t19500.00\t45.00\t0.00\tMon Jan 20 00:00:00 2025\n"
+                        "1\t0.0\t40.30\t20100.00\t60.45\t0.00\tSat Feb  1 18:00:00 2025\n"
+                        "1\t0.0\t35.00\t20500.00\t52.50\t0.00\tMon Feb 10 00:00:00 2025\n--\n",
+                        0),
+              0u)
+        << out;
+    EXPECT_NE(out.find("row 2: older than the newest"), std::string::npos) << out;
+    EXPECT_EQ(out.find("older"), out.rfind("older")) << out;
 
     // the first reading of a file gives no trip distance unless the start is given
     writeFileText(card.dir + "/april.csv", "Date,Odometer,FuelConsumed,Cost\n"
@@ -391,6 +412,10 @@ TEST(ExchangeTest, ImportKeepsTheCardsWayOfLogging) {
     EXPECT_EQ(dateText("13.03.2025"), "Thu Mar 13 00:00:00 2025");
     EXPECT_EQ(dateText("05.03.2025"), "Wed Mar  5 00:00:00 2025");
     EXPECT_FALSE(parseDate("2/30/2025"));
+    EXPECT_EQ(dateText("12/31/2099 11:59 PM"), "Thu Dec 31 23:59:00 2099");
+    EXPECT_FALSE(parseDate("1/1/2100"));
+    EXPECT_EQ(dateText("3/7/2025 12:30 AM"), "Fri Mar  7 00:30:00 2025");
+    EXPECT_FALSE(parseDate("3/7/2025 13:00 PM"));
     EXPECT_FALSE(parseDate("12/31/1969"));
     EXPECT_FALSE(parseDate("2025-03-07 noon"));
 }

@@ -132,6 +132,20 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
     ASSERT_EQ(s.years.size(), 1u);
     EXPECT_DOUBLE_EQ(s.years[0].totals.money, s.totals.money);
 
+    // Equal intervals: the first of them is the best or the worst, in either mode.
+    const LogRecords ties = splitLog("1\t0.0\t40\t10000\t60\t0\tMon Jan  6 08:00:00 2025\n"
+                                     "1\t0.0\t30\t10500\t45\t0\tMon Jan 13 08:00:00 2025\n"
+                                     "1\t0.0\t36\t11000\t54\t0\tMon Jan 20 08:00:00 2025\n"
+                                     "1\t0.0\t30\t11500\t45\t0\tMon Jan 27 08:00:00 2025\n"
+                                     "1\t0.0\t36\t12000\t54\t0\tMon Feb  3 08:00:00 2025\n");
+    const VehicleLog tied = readVehicle(ties.records, 1);
+    for (int mode : {0, 1}) {
+        const Summary t = summarise(tied, 1, mode, 0.0, {});
+        ASSERT_TRUE(t.best && t.worst);
+        EXPECT_EQ(t.best->record.line, 2) << mode;
+        EXPECT_EQ(t.worst->record.line, 3) << mode;
+    }
+
     // Mode 1: distance per fuel unit, best is the highest.
     const Summary perFuel = summarise(log, 1, 1, 54.0, {});
     EXPECT_DOUBLE_EQ(*perFuel.average, 1600.0 / 108.0);
@@ -164,6 +178,7 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     ASSERT_TRUE(t);
     EXPECT_EQ(formatCtime(*t), "Sun Dec  6 22:41:59 2026");
     EXPECT_FALSE(parseCtime("yesterday"));
+    EXPECT_FALSE(parseCtime("Sun Feb 30 08:00:00 2025"));
     // the clock runs to 23:59:59: a record stamped 24:00:00 has no date
     const LogRecords midnight =
         splitLog("1\t0.0\t5.00\t100.00\t9.00\t0.00\tMon Jan  6 24:00:00 2025\n");
