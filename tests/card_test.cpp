@@ -297,6 +297,11 @@ TEST_F(CardTest, ExportedPicturesImportToTheSameBytes) {
     ASSERT_EQ(card(args), 0) << messages;
     for (std::size_t i = 0; i < before.size(); ++i)
         EXPECT_TRUE(readFile(dataFile(PICTURES[i])) == before[i]) << PICTURES[i];
+    // a picture with a byte too many is neither size of the layout: not exported
+    writeFile(dataFile("s1.raw"), before[2] + "x");
+    EXPECT_EQ(card("export " + root + " " + root + "/again"), 1);
+    EXPECT_NE(messages.find("s1.raw: 204801 bytes is not a 400x256 picture"), std::string::npos)
+        << messages;
 }
 
 // Patches the width and height in a PNG's header and mends the header's checksum.
@@ -319,6 +324,7 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
     auto grey = [](std::size_t i) { return static_cast<uint8_t>(i * 7); };
     writeTestPng(png + "good.png", W, H, PNG_FORMAT_GRAY, grey);
     writeTestPng(png + "small.png", 320, 240, PNG_FORMAT_GRAY, grey);
+    writeTestPng(png + "short.png", 400, 240, PNG_FORMAT_GRAY, grey);
     const std::string good = readFile(png + "good.png");
     writeFile(png + "truncated.png", good.substr(0, good.size() / 2));
     writeFile(png + "bomb.png", withDeclaredSize(good, 1000000, 1000000));
@@ -332,11 +338,13 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
                  {"bomb.png", "declares 1000000x1000000"},
                  {"tall.png", "declares 10x100000"},
                  {"small.png", "320x240 but s2 is 400x256"},
+                 {"short.png", "400x240 but s2 is 400x256"},
                  {"text.png", "no PNG file"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         // --scale lets any size through the size check; the file must still be refused.
-        const std::string scale = std::string(c.file) == "small.png" ? "" : " --scale";
+        const bool sized = std::string(c.file) == "small.png" || std::string(c.file) == "short.png";
+        const std::string scale = sized ? "" : " --scale";
         EXPECT_EQ(card("import " + root + scale + " s0=" + png + "good.png s2=" + png + c.file), 1);
         EXPECT_NE(messages.find(std::string(c.file) + ": "), std::string::npos) << messages;
         EXPECT_NE(messages.find(c.reason), std::string::npos) << messages;

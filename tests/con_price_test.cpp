@@ -258,6 +258,8 @@ TEST_F(ConPriceTest, BarAfterTwoCarriedEntriesSpansAllThreeSlots) {
     EXPECT_EQ(barColumns(117, 117, 377).size(), 261u);
     EXPECT_TRUE(is(378, 117, dark()));
     EXPECT_EQ(bars(117, 12, 388), 2);
+    // 6.0 counts three times in the average: 6.375, on row 89 (between the bars)
+    EXPECT_TRUE(is(105, 89, layout.avgLine));
 }
 
 TEST_F(ConPriceTest, CarriedLastEntryDrawsNothing) {

@@ -187,6 +187,7 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
         {header + good + "13/45/2025,1600,35,50,,True,False,\n", "row 3: unreadable date"},
         {header + good + "1/12/2025,1600,35,\"50\n", "row 3:"},
         {header + "1/12/2025,1600\n", "row 2: only 2 of 8 columns"},
+        {header + good + "1/12/2025,1600,35\n", "row 3: only 3 of 8 columns"},
         {header + good + "1/12/2025,1600,nan,50,,True,False,\n", "row 3: unreadable fuel"},
         // less than nothing, if only just
         {header + good + "1/12/2025,-0.5,35,50,,True,False,\n", "row 3: "},
@@ -301,6 +302,11 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
     EXPECT_NE(summary.find("/consumption.txt:7: unreadable fuel \"-5\": left out"),
               std::string::npos)
         << summary;
+    // distance per fuel in imperial gallons: the unit says so
+    writeFileText(card.dir + "/properties.txt", "P_DEFAULTODOMETERMODE.1: 1.0\n"
+                                                "P_DEFAULTFUELDISTMODE: 1\n");
+    ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1 --units uk", &summary), 0);
+    EXPECT_NE(summary.find(" mpg (UK) (full to full)\n"), std::string::npos) << summary;
 }
 
 TEST(ExchangeTest, ImportKeepsTheCardsWayOfLogging) {
@@ -392,6 +398,37 @@ TEST(ExchangeTest, ImportKeepsTheCardsWayOfLogging) {
                   &out),
               0);
     EXPECT_EQ(out.rfind("1\t400.00\t40.00\t0.0\t60.00\t10.00\tTue Apr  1 00:00:00 2025\n", 0), 0u)
+        << out;
+
+    // a reading of 0 is none: the next distance runs from the reading before it
+    writeFileText(card.dir + "/zero.csv", "Date,Odometer,FuelConsumed,Cost\n"
+                                          "2025-05-01,40000,40,60\n2025-05-05,0,12,18\n"
+                                          "2025-05-12,40500,35,52.5\n");
+    ASSERT_EQ(run("import --card " + card.dir +
+                      " --format lubelogger --vehicle 1 --dry-run --start-odometer 39600 " +
+                      card.dir + "/zero.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("1\t400.00\t40.00\t0.0\t60.00\t10.00\tThu May  1 00:00:00 2025\n"
+                        "1\t500.00\t35.00\t0.0\t52.50\t14.29\tMon May 12 00:00:00 2025\n--\n",
+                        0),
+              0u)
+        << out;
+
+    // trip distances onto a card of readings: each reading builds on the one before
+    Card readings("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    writeFileText(readings.dir + "/trips.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
+                                               "2025-04-01T08:00:00,1,400,,40,60,1\n"
+                                               "2025-04-12T08:00:00,1,500,,38,57,1\n");
+    ASSERT_EQ(run("import --card " + readings.dir +
+                      " --format csv --vehicle 1 --dry-run --start-odometer 30000 " + readings.dir +
+                      "/trips.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("1\t0.0\t40.00\t30400.00\t60.00\t0.00\tTue Apr  1 08:00:00 2025\n"
+                        "1\t0.0\t38.00\t30900.00\t57.00\t0.00\tSat Apr 12 08:00:00 2025\n--\n",
+                        0),
+              0u)
         << out;
 
     // numbers and dates as people write them
