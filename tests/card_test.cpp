@@ -6,6 +6,7 @@
 #include "tests/test_root.h"
 #include "tools/png_picture.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -353,6 +354,12 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
     // Asked to, the wrong size is scaled to the layout's.
     ASSERT_EQ(card("import --scale " + root + " s2=" + png + "small.png"), 0) << messages;
     EXPECT_EQ(fs::file_size(dataFile("s2.raw")), static_cast<uintmax_t>(W * H * 2));
+    // Shrunk, each pixel is the mean of those it covers: black and white rows turn grey.
+    writeTestPng(png + "rows.png", 2 * W, 2 * H, PNG_FORMAT_GRAY,
+                 [](std::size_t i) { return static_cast<uint8_t>(i / (2 * W) % 2 ? 255 : 0); });
+    ASSERT_EQ(card("import --scale " + root + " s2=" + png + "rows.png"), 0) << messages;
+    const std::vector<uint16_t> shrunk = picture("s2.raw");
+    EXPECT_EQ(std::count(shrunk.begin(), shrunk.end(), rgb565(128, 128, 128)), W * H);
 }
 
 // A card for a 320 x 240 panel with 32-bit pixels: the layout is scaled, not the pictures,
@@ -410,11 +417,15 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
               "E_BUTTON.2.x: 78\nE_BUTTON.EXIT.w: 86\nE_AREA.NUMINDISPLAY.fontsize: 31\n"
               "E_AREA.STATDISPLAY.smalltext.fontsize: 6\nE_BUTTON.SAVE.screen: 32\n"
               "E_BUTTON.CONFIG.x: 400\nE_SCREEN.1.BG.h: 250\n");
+    const std::string s2 = readFile(dataFile("s2.raw"));
+    writeFile(dataFile("s2.raw"), s2 + "x");
     EXPECT_EQ(card("check " + root), 1);
-    for (const char* key : {"E_BUTTON.2.x: overlaps E_BUTTON.1 by 5x51",
-                            "E_BUTTON.EXIT.w: reaches x 401", "E_AREA.NUMINDISPLAY.fontsize: 31",
-                            "E_AREA.STATDISPLAY.smalltext.fontsize: 6", "E_BUTTON.SAVE.screen:",
-                            "E_BUTTON.CONFIG.x: reaches x 477", "E_SCREEN.1.BG.h: is 400x250"})
+    writeFile(dataFile("s2.raw"), s2);
+    for (const char* key :
+         {"E_BUTTON.2.x: overlaps E_BUTTON.1 by 5x51", "E_BUTTON.EXIT.w: reaches x 401",
+          "E_AREA.NUMINDISPLAY.fontsize: 31", "E_AREA.STATDISPLAY.smalltext.fontsize: 6",
+          "E_BUTTON.SAVE.screen:", "E_BUTTON.CONFIG.x: reaches x 477",
+          "E_SCREEN.1.BG.h: is 400x250", "E_SCREEN.2.BG.name: s2.raw holds 204801 bytes"})
         EXPECT_NE(messages.find(key), std::string::npos) << key << "\n" << messages;
 
     // Absurd rectangles: a clear message and nothing drawn.

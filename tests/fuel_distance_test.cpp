@@ -122,7 +122,7 @@ TEST_F(FuelDistanceTest, ExampleGraphWithCapacity) {
     draw(twoIntervals());
     for (int px : {65, 117, 170, 223, 275, 328, 380})
         EXPECT_TRUE(is(px, 100, layout.wires)) << px;
-    for (int py : {196, 150, 103, 57})
+    for (int py : {196, 150, 103, 57, 11}) // up to the full tank's 50 at the top
         EXPECT_TRUE(is(387, py, layout.wires)) << py;
     // The lines start full at the top left and end empty on the bottom edge.
     EXPECT_TRUE(is(12, 11, layout.avgLine));

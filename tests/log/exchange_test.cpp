@@ -307,6 +307,7 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
                                                 "P_DEFAULTFUELDISTMODE: 1\n");
     ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1 --units uk", &summary), 0);
     EXPECT_NE(summary.find(" mpg (UK) (full to full)\n"), std::string::npos) << summary;
+    EXPECT_EQ(summary.find("full tank range"), std::string::npos) << summary; // no tank now
 }
 
 TEST(ExchangeTest, ImportKeepsTheCardsWayOfLogging) {
@@ -382,7 +383,7 @@ TEST(ExchangeTest, ImportKeepsTheCardsWayOfLogging) {
 
     // the first reading of a file gives no trip distance unless the start is given
     writeFileText(card.dir + "/april.csv", "Date,Odometer,FuelConsumed,Cost\n"
-                                           "2025-04-01,30000,40,60\n2025-04-12,30500,38,57\n");
+                                           "2025-04-01,30000,40,60\n \n2025-04-12,30500,38,57\n");
     ASSERT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 --dry-run " +
                       card.dir + "/april.csv",
                   &out),
