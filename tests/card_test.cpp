@@ -203,6 +203,18 @@ TEST_F(CardTest, TakesAnotherFont) {
     EXPECT_NE(messages.find("Error loading font face!"), std::string::npos) << messages;
     EXPECT_EQ(card(root + " --font " + root + "/fonts/Missing.ttf"), 1);
     EXPECT_NE(messages.find("Missing.ttf"), std::string::npos) << messages;
+
+    // A font that opens but lacks what the program writes is named with what it lacks.
+    writeFile(dataFile("Zero.bdf"),
+              "STARTFONT 2.1\nFONT -test-zero-medium-r-normal--8-80-75-75-c-80-iso10646-1\n"
+              "SIZE 8 75 75\nFONTBOUNDINGBOX 4 8 0 -1\nCHARS 1\n"
+              "STARTCHAR zero\nENCODING 48\nSWIDTH 500 0\nDWIDTH 5 0\nBBX 4 8 0 -1\n"
+              "BITMAP\nF0\n90\n90\n90\n90\n90\n90\nF0\nENDCHAR\nENDFONT\n");
+    writeFile(dataFile("environment.txt"), "E_FONT.name: Zero.bdf\n");
+    EXPECT_EQ(card("check " + root), 1);
+    EXPECT_NE(messages.find("E_FONT.name: Zero.bdf has no glyph for \"+-.123456789:"),
+              std::string::npos)
+        << messages;
 }
 
 TEST_F(CardTest, RefusesNamesThatWouldOverwriteTheLogs) {
