@@ -108,6 +108,28 @@ TEST_F(Backgrounds, KeptCopiesMatchThePerPixelReference) {
     EXPECT_EQ(backgroundBytes(), 0u);
 }
 
+// A picture drawn whole once holds no memory; from the second time its lines are kept,
+// and they are made anew when only the panel's depth changes.
+TEST_F(Backgrounds, LinesAreKeptFromTheSecondDrawForTheDepthTheyWereMadeAt) {
+    std::vector<uint8_t> bytes = randomBytes(400 * 256 * 4, 5);
+    const Image picture{bytes.data(), bytes.size()};
+    for (unsigned bits : {16u, 32u}) {
+        resetFB();
+        ASSERT_TRUE(openScreen(800, 480, bits));
+        copyImageRegionPerPixel(0, 0, 800, 480, 800, 480, 400, 256, picture);
+        const std::string expected = mappingBytes();
+        for (int draw = 0; draw < 3; ++draw) {
+            fillMapping(0x5A);
+            drawBackground(picture, 400, 256);
+            EXPECT_TRUE(mappingBytes() == expected) << bits << " bits, draw " << draw;
+            if (draw == 0) {
+                EXPECT_EQ(backgroundBytes(), 0u) << bits << " bits";
+            }
+        }
+        EXPECT_GT(backgroundBytes(), std::size_t{800} * bits / 8) << bits << " bits";
+    }
+}
+
 // Without memory for a kept screen every full redraw still paints the picture exactly,
 // by the direct copy; the memory is asked for once (at the second redraw), and nothing is
 // logged.

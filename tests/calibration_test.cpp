@@ -58,11 +58,26 @@ TEST(Calibration, ImplausibleReadingsAreRefusedWithTheirReason) {
     presses.p[3].point.x -= 1500; // far off its cross, though in order
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::OrderInconsistent);
 
+    // A cross may lie a quarter of the span from its partner on the same edge, not one
+    // reading more: the left edge across (span 3700) and the bottom edge down (3164).
+    presses = pressesOf(panel);
+    presses.p[3].point.x += 926;
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::OrderInconsistent);
+    presses.p[3].point.x -= 1;
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::None);
+    presses = pressesOf(panel);
+    presses.p[2].point.y += 792;
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::OrderInconsistent);
+    presses.p[2].point.y -= 1;
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::None);
+
     presses = pressesOf([](Point t) { return RawPoint{200 + 14 * t.y, 4000 - 10 * t.x}; });
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::AxesExchanged);
 
     presses = pressesOf(panel);
     presses.p[2].spreadY = 200; // wandered some 14 pixels
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::Unstable);
+    presses.p[2].spreadY = 99; // just over a 32nd of the span (3164)
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::Unstable);
     presses.p[2].spreadY = 90;
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::None);

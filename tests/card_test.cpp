@@ -6,6 +6,7 @@
 #include "tests/test_root.h"
 #include "tools/common/png_picture.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -203,6 +204,18 @@ TEST_F(CardTest, TakesAnotherFont) {
     EXPECT_NE(messages.find("Error loading font face!"), std::string::npos) << messages;
     EXPECT_EQ(card(root + " --font " + root + "/fonts/Missing.ttf"), 1);
     EXPECT_NE(messages.find("Missing.ttf"), std::string::npos) << messages;
+
+    // A font that opens but lacks what the program writes is named with what it lacks.
+    writeFile(dataFile("Zero.bdf"),
+              "STARTFONT 2.1\nFONT -test-zero-medium-r-normal--8-80-75-75-c-80-iso10646-1\n"
+              "SIZE 8 75 75\nFONTBOUNDINGBOX 4 8 0 -1\nCHARS 1\n"
+              "STARTCHAR zero\nENCODING 48\nSWIDTH 500 0\nDWIDTH 5 0\nBBX 4 8 0 -1\n"
+              "BITMAP\nF0\n90\n90\n90\n90\n90\n90\nF0\nENDCHAR\nENDFONT\n");
+    writeFile(dataFile("environment.txt"), "E_FONT.name: Zero.bdf\n");
+    EXPECT_EQ(card("check " + root), 1);
+    EXPECT_NE(messages.find("E_FONT.name: Zero.bdf has no glyph for \"+-.123456789:"),
+              std::string::npos)
+        << messages;
 }
 
 TEST_F(CardTest, RefusesNamesThatWouldOverwriteTheLogs) {
@@ -351,6 +364,11 @@ TEST_F(CardTest, ExportedPicturesImportToTheSameBytes) {
     EXPECT_FALSE(fileExists(root + "/looks/s0.png"));
     ASSERT_EQ(card("export " + root + " " + root + "/looks --force"), 0) << messages;
     EXPECT_NE(readFile(root + "/looks/s1a.png"), "edited");
+    // a picture with a byte too many is neither size of the layout: not exported
+    writeFile(dataFile("s1.raw"), before[2] + "x");
+    EXPECT_EQ(card("export " + root + " " + root + "/again"), 1);
+    EXPECT_NE(messages.find("s1.raw: 204801 bytes is not a 400x256 picture"), std::string::npos)
+        << messages;
 }
 
 // A card that takes one picture and then no more (here a file size limit of 300,000
@@ -399,21 +417,27 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
     auto grey = [](std::size_t i) { return static_cast<uint8_t>(i * 7); };
     writeTestPng(png + "good.png", W, H, PNG_FORMAT_GRAY, grey);
     writeTestPng(png + "small.png", 320, 240, PNG_FORMAT_GRAY, grey);
+    writeTestPng(png + "short.png", 400, 240, PNG_FORMAT_GRAY, grey);
     const std::string good = readFile(png + "good.png");
     writeFile(png + "truncated.png", good.substr(0, good.size() / 2));
     writeFile(png + "bomb.png", withDeclaredSize(good, 1000000, 1000000));
+    // narrow, but a bomb all the same
+    writeFile(png + "tall.png", withDeclaredSize(good, 10, 100000));
     writeFile(png + "text.png", "not a picture\n");
     struct Case {
         const char* file;
         const char* reason;
     } cases[] = {{"truncated.png", "cut short"},
                  {"bomb.png", "declares 1000000x1000000"},
+                 {"tall.png", "declares 10x100000"},
                  {"small.png", "320x240 but s2 is 400x256"},
+                 {"short.png", "400x240 but s2 is 400x256"},
                  {"text.png", "no PNG file"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         // --scale lets any size through the size check; the file must still be refused.
-        const std::string scale = std::string(c.file) == "small.png" ? "" : " --scale";
+        const bool sized = std::string(c.file) == "small.png" || std::string(c.file) == "short.png";
+        const std::string scale = sized ? "" : " --scale";
         EXPECT_EQ(card("import " + root + scale + " s0=" + png + "good.png s2=" + png + c.file), 1);
         EXPECT_NE(messages.find(std::string(c.file) + ": "), std::string::npos) << messages;
         EXPECT_NE(messages.find(c.reason), std::string::npos) << messages;
@@ -422,6 +446,12 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
     // Asked to, the wrong size is scaled to the layout's.
     ASSERT_EQ(card("import --scale " + root + " s2=" + png + "small.png"), 0) << messages;
     EXPECT_EQ(fs::file_size(dataFile("s2.raw")), static_cast<uintmax_t>(W * H * 2));
+    // Shrunk, each pixel is the mean of those it covers: black and white rows turn grey.
+    writeTestPng(png + "rows.png", 2 * W, 2 * H, PNG_FORMAT_GRAY,
+                 [](std::size_t i) { return static_cast<uint8_t>(i / (2 * W) % 2 ? 255 : 0); });
+    ASSERT_EQ(card("import --scale " + root + " s2=" + png + "rows.png"), 0) << messages;
+    const std::vector<uint16_t> shrunk = picture("s2.raw");
+    EXPECT_EQ(std::count(shrunk.begin(), shrunk.end(), rgb565(128, 128, 128)), W * H);
 }
 
 // A card for a 320 x 240 panel with 32-bit pixels: the layout is scaled, not the pictures,
@@ -472,6 +502,30 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
           "E_AREA.NUMINDISPLAY.fontsize: 90 pixels", "E_SCREEN.2.BG.w: is 480x256",
           "E_SCREEN.2.BG.name: s2.raw holds 204800 bytes", "E_SCREEN.1.BG.active.name: no picture",
           "E_FONT.name: s0.raw does not open"})
+        EXPECT_NE(messages.find(key), std::string::npos) << key << "\n" << messages;
+
+    // The limits themselves pass: keys overlapping by four points (edges count to both),
+    // a key ending on the picture's right edge, a number as tall as its area's 30 rows
+    // (y 16 to 45), text of 7 pixels. One point more or less each is a fault, and so are
+    // a screen bit beyond the five screens, a key starting on the right edge and a
+    // picture one pixel short.
+    writeFile(dataFile("environment.txt"),
+              "E_BUTTON.2.x: 79\nE_BUTTON.EXIT.w: 85\nE_AREA.NUMINDISPLAY.fontsize: 30\n"
+              "E_AREA.STATDISPLAY.smalltext.fontsize: 7\n");
+    EXPECT_EQ(card("check " + root), 0) << messages;
+    writeFile(dataFile("environment.txt"),
+              "E_BUTTON.2.x: 78\nE_BUTTON.EXIT.w: 86\nE_AREA.NUMINDISPLAY.fontsize: 31\n"
+              "E_AREA.STATDISPLAY.smalltext.fontsize: 6\nE_BUTTON.SAVE.screen: 32\n"
+              "E_BUTTON.CONFIG.x: 400\nE_SCREEN.1.BG.h: 250\n");
+    const std::string s2 = readFile(dataFile("s2.raw"));
+    writeFile(dataFile("s2.raw"), s2 + "x");
+    EXPECT_EQ(card("check " + root), 1);
+    writeFile(dataFile("s2.raw"), s2);
+    for (const char* key :
+         {"E_BUTTON.2.x: overlaps E_BUTTON.1 by 5x51", "E_BUTTON.EXIT.w: reaches x 401",
+          "E_AREA.NUMINDISPLAY.fontsize: 31", "E_AREA.STATDISPLAY.smalltext.fontsize: 6",
+          "E_BUTTON.SAVE.screen:", "E_BUTTON.CONFIG.x: reaches x 477",
+          "E_SCREEN.1.BG.h: is 400x250", "E_SCREEN.2.BG.name: s2.raw holds 204801 bytes"})
         EXPECT_NE(messages.find(key), std::string::npos) << key << "\n" << messages;
 
     // Absurd rectangles: a clear message and nothing drawn.

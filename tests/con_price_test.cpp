@@ -111,6 +111,33 @@ TEST_F(ConPriceTest, GridLabelsReadWithTwoDecimals) {
     EXPECT_EQ(drawn, textPixels());
 }
 
+TEST_F(ConPriceTest, ASpreadOfOneHasAGridLineEveryTenth) {
+    // 6.0 and 7.0: grid lines from 7.0 (the walk starts at the whole number above the
+    // values) down to 5.9, 8.96 rows apart; the average line covers the one of 6.5.
+    // Column 200 lies between the bars.
+    useScreen(400, 256);
+    const double values[] = {6.0, 7.0};
+    drawBarChart(12, 11, 388, 123, values, 2);
+    EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 11);
+    EXPECT_TRUE(is(200, 22, layout.wires) && is(200, 31, layout.wires)); // 7.0 and 6.9
+}
+
+TEST_F(ConPriceTest, GridValuesOfTheSameHundredthsAreLabelledOnce) {
+    // A step of 0.005: seven grid lines inside, every other one sharing the hundredths
+    // of its neighbour, so four labels (7.53 ... 7.50), each on its own rows.
+    useScreen(400, 256);
+    const double values[] = {7.50, 7.53};
+    drawBarChart(12, 11, 388, 242, values, 2);
+    int labels = 0;
+    bool above = false;
+    for (int y = 11; y <= 242; ++y) {
+        const bool text = count(12, y, 60, y, layout.text) > 0;
+        labels += text && !above;
+        above = text;
+    }
+    EXPECT_EQ(labels, 4);
+}
+
 TEST_F(ConPriceTest, HalfTurnTurnsTheChartAboutTheScreenCentre) {
     useScreen(400, 256, true);
     const double values[] = {7.5, CARRIED_VALUE, 6.0};
@@ -218,6 +245,21 @@ TEST_F(ConPriceTest, NotEnoughDataOnItsBackground) {
         EXPECT_EQ(count(12, 11, 388, 30, layout.text), 0) << c.n;
         EXPECT_TRUE(is(12, 11, layout.wiresLight) && is(388, 123, layout.wiresLight)) << c.n;
     }
+}
+
+TEST_F(ConPriceTest, BarAfterTwoCarriedEntriesSpansAllThreeSlots) {
+    // Slots 94 wide, bars 74: the 6.0 bar reaches from the first carried slot's left
+    // edge (centre 153) to its own right edge (centre 341).
+    useScreen(400, 256);
+    const double values[] = {7.5, CARRIED_VALUE, CARRIED_VALUE, 6.0};
+    drawBarChart(12, 11, 388, 123, values, 4);
+    EXPECT_TRUE(is(115, 117, layout.wiresLight));
+    EXPECT_TRUE(is(116, 117, light()));
+    EXPECT_EQ(barColumns(117, 117, 377).size(), 261u);
+    EXPECT_TRUE(is(378, 117, dark()));
+    EXPECT_EQ(bars(117, 12, 388), 2);
+    // 6.0 counts three times in the average: 6.375, on row 89 (between the bars)
+    EXPECT_TRUE(is(105, 89, layout.avgLine));
 }
 
 TEST_F(ConPriceTest, CarriedLastEntryDrawsNothing) {

@@ -1,7 +1,9 @@
 #include "stats/fuel_distance.h"
 
 #include "app/stats_view.h"
+#include "display/text.h"
 #include "props/properties.h"
+#include "stats/plot.h"
 #include "tests/stats_fixture.h"
 
 #include <cmath>
@@ -121,7 +123,7 @@ TEST_F(FuelDistanceTest, ExampleGraphWithCapacity) {
     draw(twoIntervals());
     for (int px : {65, 117, 170, 223, 275, 328, 380})
         EXPECT_TRUE(is(px, 100, layout.wires)) << px;
-    for (int py : {196, 150, 103, 57})
+    for (int py : {196, 150, 103, 57, 11}) // up to the full tank's 50 at the top
         EXPECT_TRUE(is(387, py, layout.wires)) << py;
     // The lines start full at the top left and end empty on the bottom edge.
     EXPECT_TRUE(is(12, 11, layout.avgLine));
@@ -136,6 +138,23 @@ TEST_F(FuelDistanceTest, ExampleGraphWithCapacity) {
     EXPECT_GT(count(12 + u, 33, 12 + 2 * u, 63, layout.text), 0);
     EXPECT_GT(count(170, 33, 230, 63, layout.avgLine), 0);
     EXPECT_GT(count(12 + u, 33, 12 + 4 * u, 63, layout.statBg), 0);
+    // with one decimal: every pixel of "714.0" drawn alone is there
+    std::vector<bool> drawn;
+    for (int y = 31; y <= 63; ++y)
+        for (int x = 12 + u; x <= 12 + 2 * u; ++x)
+            drawn.push_back(is(x, y, layout.text));
+    useScreen(400, 256);
+    plotText(12 + u, 31, 12 + 4 * u, 63, "714.0", layout.bigTextSize, ALIGN_LEFT | ALIGN_TOP,
+             layout.text, layout.statBg);
+    int alone = 0, missing = 0;
+    for (int y = 31, i = 0; y <= 63; ++y)
+        for (int x = 12 + u; x <= 12 + 2 * u; ++x, ++i)
+            if (is(x, y, layout.text)) {
+                ++alone;
+                missing += !drawn[i];
+            }
+    EXPECT_GT(alone, 40);
+    EXPECT_EQ(missing, 0);
 
     // The capacity belongs to the selected vehicle only.
     setProperty("P_DEFAULTVEHICLE", "2");
@@ -236,6 +255,18 @@ TEST_F(FuelDistanceTest, FiguresTakeFuelTimesAHundredOverDistance) {
     }
     EXPECT_NEAR(refillConsumption(56, 3.99, 0), 7.125, 1e-12); // the entry's order
     EXPECT_GT(refillConsumption(56, 3.99, 0), s.avgValue);
+}
+
+TEST_F(FuelDistanceTest, TiedExtremesAreTheEarlierIntervals) {
+    // 7.5 and 7.0 per 100 twice each: the first of a tie is the one drawn and labelled
+    const std::vector<DistanceFuel> entries = {
+        {400, 30}, {500, 35}, {800, 60}, {1000, 70}, {2700, 195}};
+    for (int mode : {0, 1}) {
+        std::vector<DistanceFuel> e = entries;
+        const FuelDistanceScale s = scaleFuelDistance(12, 11, 388, 242, e.data(), 5, 0.0, mode);
+        EXPECT_EQ(s.minIndex, mode == 0 ? 1 : 0) << mode;
+        EXPECT_EQ(s.maxIndex, mode == 0 ? 0 : 1) << mode;
+    }
 }
 
 TEST_F(FuelDistanceTest, NotEnoughData) {

@@ -175,6 +175,17 @@ TEST_F(HostileCard, UnreadableSettingsAreNotWrittenOver) {
               std::string::npos);
     EXPECT_EQ(debugLogText().find("Error writing"), std::string::npos);
 
+    // One that cannot even be opened (a link to itself, which stops root too) is no
+    // missing one either.
+    resetProcessState();
+    std::filesystem::remove(dataFile("properties.txt"));
+    std::filesystem::create_symlink("properties.txt", dataFile("properties.txt"));
+    start();
+    EXPECT_TRUE(dispatch(0, 353, 30));
+    EXPECT_STREQ(app.inputText, NOT_SAVED_TEXT);
+    EXPECT_FALSE(app.exitRequested);
+    EXPECT_TRUE(std::filesystem::is_symlink(dataFile("properties.txt")));
+
     resetProcessState();
     std::filesystem::remove(dataFile("properties.txt"));
     std::filesystem::remove(dataFile("environment.txt"));

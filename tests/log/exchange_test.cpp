@@ -286,6 +286,11 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
         {header + good + "1/22/2025,1600,35,\"50\n", "row 3:"},
         {header + "1/22/2025,1600\n", "row 2: only 2 of 8 columns"},
         {header + good + "1/22/2025,1600,nan,50,,True,False,\n", "row 3: unreadable fuel"},
+        {header + good + "1/22/2025,1600,35\n", "row 3: only 3 of 8 columns"},
+        // less than nothing, if only just
+        {header + good + "1/22/2025,-0.5,35,50,,True,False,\n", "row 3: "},
+        {header + good + "1/22/2025,1600,0,50,,True,False,\n", "row 3: no fuel"},
+        {header + good + "1/22/2025,1600,35,-0.5,,True,False,\n", "row 3: "},
     };
     for (const auto& c : cases) {
         writeFileText(card.dir + "/bad.csv", c.text);
@@ -402,6 +407,8 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
     std::string summary;
     ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1 --units uk", &summary), 0);
     EXPECT_NE(summary.find("  distance               2080 mi\n"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("  first / last           2025-01-06 / 2025-03-10\n"), std::string::npos)
+        << summary;
     EXPECT_NE(summary.find("  average                6.91 gal/100mi (full to full)\n"),
               std::string::npos)
         << summary;
@@ -411,6 +418,12 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
     EXPECT_NE(summary.find("/consumption.txt:10: unreadable fuel \"-5\": left out"),
               std::string::npos)
         << summary;
+    // distance per fuel in imperial gallons: the unit says so
+    writeFileText(card.dir + "/properties.txt", "P_DEFAULTODOMETERMODE.1: 1.0\n"
+                                                "P_DEFAULTFUELDISTMODE: 1\n");
+    ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1 --units uk", &summary), 0);
+    EXPECT_NE(summary.find(" mpg (UK) (full to full)\n"), std::string::npos) << summary;
+    EXPECT_EQ(summary.find("full tank range"), std::string::npos) << summary; // no tank now
 }
 
 TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
@@ -487,9 +500,41 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
               0);
     EXPECT_EQ(card.log(), first) << out;
 
+    // another vehicle's fill on the same day with the same fuel is no duplicate
+    Card shared("P_DEFAULTODOMETERMODE.1: 1.0\nP_DEFAULTODOMETERMODE.2: 1.0\n");
+    writeFileText(shared.dir + "/consumption.txt",
+                  "1\t0.0\t40.00\t20000.00\t60.00\t0.00\tSat Feb  1 08:00:00 2025\n");
+    writeFileText(shared.dir + "/lube.csv",
+                  "Date,Odometer,FuelConsumed,Cost\n2025-02-01 17:30,9000,40,60\n");
+    ASSERT_EQ(run("import --card " + shared.dir + " --format lubelogger --vehicle 2 --dry-run " +
+                      shared.dir + "/lube.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("2\t0.0\t40.00\t9000.00\t60.00\t0.00\tSat Feb  1 17:30:00 2025\n--\n", 0),
+              0u)
+        << out;
+    // nor is a second fill of the same vehicle that day with other fuel; only the fill
+    // before the card's newest record is said to be older
+    writeFileText(shared.dir + "/lube.csv", "Date,Odometer,FuelConsumed,Cost\n"
+                                            "2025-01-20,19500,30,45\n"
+                                            "2025-02-01 18:00,20100,40.3,60.45\n"
+                                            "2025-02-10,20500,35,52.5\n");
+    ASSERT_EQ(run("import --card " + shared.dir + " --format lubelogger --vehicle 1 --dry-run " +
+                      shared.dir + "/lube.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("1\t0.0\t30.00\t0.00\t45.00\t0.00\tMon Jan 20 00:00:00 2025\n"
+                        "1\t600.00\t40.30\t20100.00\t60.45\t6.72\tSat Feb  1 18:00:00 2025\n"
+                        "1\t0.0\t35.00\t20500.00\t52.50\t0.00\tMon Feb 10 00:00:00 2025\n--\n",
+                        0),
+              0u)
+        << out;
+    EXPECT_NE(out.find("row 2: older than the newest"), std::string::npos) << out;
+    EXPECT_EQ(out.find("older"), out.rfind("older")) << out;
+
     // the first reading of a file gives no trip distance unless the start is given
     writeFileText(card.dir + "/april.csv", "Date,Odometer,FuelConsumed,Cost\n"
-                                           "2025-04-01,30000,40,60\n2025-04-12,30500,38,57\n");
+                                           "2025-04-01,30000,40,60\n \n2025-04-12,30500,38,57\n");
     ASSERT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 --dry-run " +
                       card.dir + "/april.csv",
                   &out),
@@ -511,6 +556,38 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     EXPECT_EQ(out.rfind("1\t400.00\t40.00\t0.0\t60.00\t10.00\tTue Apr  1 00:00:00 2025\n", 0), 0u)
         << out;
 
+    // a reading of 0 is none: never an interval from or to 0
+    writeFileText(card.dir + "/zero.csv", "Date,Odometer,FuelConsumed,Cost\n"
+                                          "2025-05-01,40000,40,60\n2025-05-05,0,12,18\n"
+                                          "2025-05-12,40500,35,52.5\n");
+    ASSERT_EQ(run("import --card " + card.dir +
+                      " --format lubelogger --vehicle 1 --dry-run --start-odometer 39600 " +
+                      card.dir + "/zero.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("1\t400.00\t40.00\t0.0\t60.00\t10.00\tThu May  1 00:00:00 2025\n"
+                        "1\t0.0\t35.00\t40500.00\t52.50\t0.00\tMon May 12 00:00:00 2025\n--\n",
+                        0),
+              0u)
+        << out;
+
+    // trip distances onto a card of readings: the first interval has no reading before it
+    // on the card, so it is a trip record that leaves its reading for the next
+    Card readings("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    writeFileText(readings.dir + "/trips.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
+                                               "2025-04-01T08:00:00,1,400,,40,60,1\n"
+                                               "2025-04-12T08:00:00,1,500,,38,57,1\n");
+    ASSERT_EQ(run("import --card " + readings.dir +
+                      " --format csv --vehicle 1 --dry-run --start-odometer 30000 " + readings.dir +
+                      "/trips.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("1\t400.00\t40.00\t30400.00\t60.00\t10.00\tTue Apr  1 08:00:00 2025\n"
+                        "1\t0.0\t38.00\t30900.00\t57.00\t0.00\tSat Apr 12 08:00:00 2025\n--\n",
+                        0),
+              0u)
+        << out;
+
     // numbers and dates as people write them
     EXPECT_EQ(parseAmount("1.234,56"), 1234.56);
     EXPECT_EQ(parseAmount("1,234.56"), 1234.56);
@@ -521,7 +598,18 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     EXPECT_EQ(formatCtime(*parseDate("3/7/2025 6:30 PM")), "Fri Mar  7 18:30:00 2025");
     EXPECT_EQ(formatCtime(*parseDate("07.03.2025 06:30")), "Fri Mar  7 06:30:00 2025");
     EXPECT_EQ(formatCtime(*parseDate("2025-03-07T06:30:15")), "Fri Mar  7 06:30:15 2025");
+    // a day first where there are points, as Europe writes it, with or without a time
+    const auto dateText = [](const char* text) {
+        const std::optional<LocalTime> time = parseDate(text);
+        return time ? formatCtime(*time) : std::string("none");
+    };
+    EXPECT_EQ(dateText("13.03.2025"), "Thu Mar 13 00:00:00 2025");
+    EXPECT_EQ(dateText("05.03.2025"), "Wed Mar  5 00:00:00 2025");
     EXPECT_FALSE(parseDate("2/30/2025"));
+    EXPECT_EQ(dateText("12/31/2099 11:59 PM"), "Thu Dec 31 23:59:00 2099");
+    EXPECT_FALSE(parseDate("1/1/2100"));
+    EXPECT_EQ(dateText("3/7/2025 12:30 AM"), "Fri Mar  7 00:30:00 2025");
+    EXPECT_FALSE(parseDate("3/7/2025 13:00 PM"));
     EXPECT_FALSE(parseDate("12/31/1969"));
     EXPECT_FALSE(parseDate("2025-03-07 noon"));
     EXPECT_FALSE(parseDate("2025-03-07T06:30:\xd6"));

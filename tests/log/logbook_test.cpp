@@ -166,7 +166,8 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
     const VehicleLog log = readVehicle(records.records, 1);
     const std::vector<TireChange> events =
         readEvents("# tires\n1\ttirechange\t10800\tSat Feb  1 12:00:00 2025\n"
-                   "2\ttirechange\t1\tSun Feb  2 12:00:00 2025\n");
+                   "2\ttirechange\t1\tSun Feb  2 12:00:00 2025\n"
+                   "1\ttirechange\t10100\tWed Jan 15 12:00:00 2025\n"); // older, written later
     const Summary s = summarise(log, 1, 0, 54.0, events);
 
     EXPECT_EQ(s.totals.refills, 6);
@@ -178,9 +179,9 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
     EXPECT_NEAR(*s.costPer100, 230.40 / 15.0, 1e-9);
     EXPECT_DOUBLE_EQ(*s.fullTankRange, 633.0);
     ASSERT_TRUE(s.best && s.worst);
-    EXPECT_EQ(s.best->record.line, 4);  // 40 l over 600 km
-    EXPECT_EQ(s.worst->record.line, 8); // 20 + 33 l over 400 km
-    EXPECT_EQ(s.tireChangeValue, "10800");
+    EXPECT_EQ(s.best->record.line, 4);     // 40 l over 600 km
+    EXPECT_EQ(s.worst->record.line, 8);    // 20 + 33 l over 400 km
+    EXPECT_EQ(s.tireChangeValue, "10800"); // the newest change, wherever the file has it
     EXPECT_DOUBLE_EQ(*s.sinceTireChange, 900.0);
     EXPECT_EQ(date::format("%F %T", *s.first), "2025-01-06 08:00:00");
     EXPECT_EQ(date::format("%F %T", *s.last), "2025-03-03 08:00:00");
@@ -194,6 +195,20 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
     EXPECT_DOUBLE_EQ(s.months[2].totals.intervalFuel, 53.0);
     ASSERT_EQ(s.years.size(), 1u);
     EXPECT_DOUBLE_EQ(s.years[0].totals.money, s.totals.money);
+
+    // Equal intervals: the first of them is the best or the worst, in either mode.
+    const LogRecords ties = splitLog("1\t0.0\t40\t10000\t60\t0\tMon Jan  6 08:00:00 2025\n"
+                                     "1\t0.0\t30\t10500\t45\t0\tMon Jan 13 08:00:00 2025\n"
+                                     "1\t0.0\t36\t11000\t54\t0\tMon Jan 20 08:00:00 2025\n"
+                                     "1\t0.0\t30\t11500\t45\t0\tMon Jan 27 08:00:00 2025\n"
+                                     "1\t0.0\t36\t12000\t54\t0\tMon Feb  3 08:00:00 2025\n");
+    const VehicleLog tied = readVehicle(ties.records, 1);
+    for (int mode : {0, 1}) {
+        const Summary t = summarise(tied, 1, mode, 0.0, {});
+        ASSERT_TRUE(t.best && t.worst);
+        EXPECT_EQ(t.best->record.line, 2) << mode;
+        EXPECT_EQ(t.worst->record.line, 3) << mode;
+    }
 
     // Mode 1: distance per fuel unit, best is the highest.
     const Summary perFuel = summarise(log, 1, 1, 54.0, {});
@@ -229,6 +244,13 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     EXPECT_EQ(formatCtime(*parseCtime("Fri Dec 31 23:59:59 9999")), "Fri Dec 31 23:59:59 9999");
     EXPECT_FALSE(parseCtime("Mon Mar  2 10:12:44 40000")); // would wrap to a negative year
     EXPECT_FALSE(parseCtime("Mon Mar  2 10:12:44 -31073"));
+    EXPECT_FALSE(parseCtime("Sun Feb 30 08:00:00 2025"));
+    // the clock runs to 23:59:59: a record stamped 24:00:00 has no date
+    const LogRecords midnight =
+        splitLog("1\t0.0\t5.00\t100.00\t9.00\t0.00\tMon Jan  6 24:00:00 2025\n");
+    ASSERT_EQ(midnight.records.size(), 1u);
+    EXPECT_FALSE(midnight.records[0].time);
+    EXPECT_EQ(midnight.warnings.size(), 1u);
 }
 
 TEST(LogbookTest, NewRecordsGoWhereTheDeviceReads) {

@@ -510,6 +510,9 @@ bool readRow(const Row& fields, int rowNumber, const ColumnMap& columns, const R
     if (!litres || *litres <= 0.0)
         return fail("no fuel");
     f.fuel = round2(*litres * toCardFuel);
+    // a reading of 0 is none, as on the card: the next interval runs from the one before
+    if (f.odometer == 0.0)
+        f.odometer.reset();
     if (f.odometer)
         f.odometer = round2(*f.odometer * toCardDistance);
     if (f.distance)
