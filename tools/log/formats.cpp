@@ -25,19 +25,9 @@ std::string row(const std::vector<std::string>& fields, bool alwaysQuote = false
     return line + "\r\n";
 }
 
-// 2025-03-07T08:05:00, or 2025-03-07 08:05 without the seconds
-std::string isoDate(const std::optional<LocalTime>& time, bool seconds) {
-    if (!time)
-        return {};
-    const Civil c = civil(*time);
-    char text[64];
-    if (seconds)
-        std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02d", c.year, c.month, c.day,
-                      c.hour, c.minute, c.second);
-    else
-        std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d", c.year, c.month, c.day, c.hour,
-                      c.minute);
-    return text;
+// A time in a file's style ("%F %T": 2025-03-07 08:05:00); empty without a time.
+std::string timeText(const std::optional<LocalTime>& time, const char* style) {
+    return time ? date::format(style, *time) : std::string();
 }
 
 // A figure with at least low and at most high decimals: 41.2 -> "41.2", 41.25 -> "41.25".
@@ -52,20 +42,6 @@ std::string amount(double value, int low, int high) {
     if (keep == point + 1)
         --keep;
     return text.substr(0, keep);
-}
-
-// 2025-03-07 and, with the time, 2025-03-07 08:05:00
-std::string dayText(const std::optional<LocalTime>& time, bool withTime) {
-    if (!time)
-        return {};
-    const Civil c = civil(*time);
-    char text[64];
-    if (withTime)
-        std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", c.year, c.month, c.day,
-                      c.hour, c.minute, c.second);
-    else
-        std::snprintf(text, sizeof text, "%04d-%02u-%02u", c.year, c.month, c.day);
-    return text;
 }
 
 double pricePerUnit(const Record& r) {
@@ -99,7 +75,7 @@ std::string ourCsv(const std::vector<VehicleExport>& vehicles,
             const SeriesRow& r = rows[i];
             const Record& rec = r.refill->record;
             const std::optional<double> value = economy(r, options.fuelDistanceMode);
-            out += row({isoDate(rec.time, true), std::to_string(vehicles[v].vehicle),
+            out += row({timeText(rec.time, "%FT%T"), std::to_string(vehicles[v].vehicle),
                         number(r.distance, 2), number(r.odometer, 2), number(rec.fuel, 2),
                         number(rec.price, 2), number(pricePerUnit(rec), 4),
                         value ? number(*value, 2) : "", r.role == Role::Partial ? "0" : "1",
@@ -118,7 +94,7 @@ std::string lubeLogger(const std::vector<SeriesRow>& rows, const ExportOptions& 
         const std::optional<double> value = economy(r, options.fuelDistanceMode);
         // the app keeps whole odometer readings; an ISO date is read alike by servers of
         // every culture, where 3/7/2025 is 7 March to one and 3 July to another
-        out += row({dayText(rec.time, false), number(r.odometer, 0), amount(rec.fuel, 0, 2),
+        out += row({timeText(rec.time, "%F"), number(r.odometer, 0), amount(rec.fuel, 0, 2),
                     amount(rec.price, 0, 2), value ? amount(*value, 0, 6) : "0",
                     r.role == Role::Partial ? "False" : "True", missed(rows, i) ? "True" : "False",
                     "", ""});
@@ -151,9 +127,9 @@ std::string fuelly(const std::vector<VehicleExport>& vehicles,
                    csvField("Pumpwright", true) + "," + (value ? number(*value, 2) : "0") + "," +
                    amount(r.odometer, 1, 2) + "," + amount(r.distance, 1, 2) + "," +
                    amount(fuel, 1, 3) + "," + amount(fuel != 0.0 ? rec.price / fuel : 0.0, 3, 6) +
-                   ",," + dayText(rec.time, false) + "," + dayText(rec.time, true) + ",\"\",\"\"," +
-                   (missed(rows, i) ? "1" : "0") + "," + (r.role == Role::Partial ? "1" : "0") +
-                   ",,,\"\"\r\n";
+                   ",," + timeText(rec.time, "%F") + "," + timeText(rec.time, "%F %T") +
+                   ",\"\",\"\"," + (missed(rows, i) ? "1" : "0") + "," +
+                   (r.role == Role::Partial ? "1" : "0") + ",,,\"\"\r\n";
         }
     }
     return out;
@@ -265,7 +241,7 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<SeriesRow>& r
         const Record& rec = r.refill->record;
         const std::optional<double> value = economy(r, mode);
         std::snprintf(guid, sizeof guid, "pw%d-%zu", vehicle.vehicle, i + 1);
-        out += q(isoDate(rec.time, false)) + "," + q(amount(r.odometer, 1, 2)) + "," +
+        out += q(timeText(rec.time, "%F %R")) + "," + q(amount(r.odometer, 1, 2)) + "," +
                q(number(rec.fuel, 2)) + "," + q(r.role == Role::Partial ? "0" : "1") + "," +
                q(number(rec.price, 2)) + "," + q(value ? number(*value, 2) : "0.0") +
                ",\"0.0\",\"0.0\",," + q("") + "," + q(missed(rows, i) ? "1" : "0") + ",\"1\"," +
@@ -282,14 +258,13 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<SeriesRow>& r
 } // namespace
 
 std::optional<Format> formatNamed(const std::string& name) {
-    if (name == "csv")
-        return Format::Csv;
-    if (name == "lubelogger")
-        return Format::LubeLogger;
-    if (name == "fuelly")
-        return Format::Fuelly;
-    if (name == "fuelio")
-        return Format::Fuelio;
+    static const std::pair<const char*, Format> NAMES[] = {{"csv", Format::Csv},
+                                                           {"lubelogger", Format::LubeLogger},
+                                                           {"fuelly", Format::Fuelly},
+                                                           {"fuelio", Format::Fuelio}};
+    for (const auto& [text, format] : NAMES)
+        if (name == text)
+            return format;
     return std::nullopt;
 }
 

@@ -101,16 +101,14 @@ std::string unitOf(std::string_view name) {
     return lower(trim(name.substr(open + 1, close - open - 1)));
 }
 
-struct Columns {
-    const std::vector<std::string>* header = nullptr;
-    int find(std::initializer_list<const char*> names) const {
-        for (const char* name : names)
-            for (std::size_t i = 0; i < header->size(); ++i)
-                if (bareName((*header)[i]) == name)
-                    return static_cast<int>(i);
-        return -1;
-    }
-};
+// The first column of the header with one of the names (nullptr after the last); -1 for none.
+int columnNamed(const Row& header, const char* const* names) {
+    for (; *names; ++names)
+        for (std::size_t i = 0; i < header.size(); ++i)
+            if (bareName(header[i]) == *names)
+                return static_cast<int>(i);
+    return -1;
+}
 
 bool truthy(std::string_view text) {
     const std::string t = lower(trim(text));
@@ -260,12 +258,11 @@ std::optional<double> parseAmount(std::string_view raw) {
 }
 
 std::optional<DateOrder> dateOrderNamed(const std::string& name) {
-    if (name == "dmy")
-        return DateOrder::Dmy;
-    if (name == "mdy")
-        return DateOrder::Mdy;
-    if (name == "ymd")
-        return DateOrder::Ymd;
+    static const std::pair<const char*, DateOrder> NAMES[] = {
+        {"dmy", DateOrder::Dmy}, {"mdy", DateOrder::Mdy}, {"ymd", DateOrder::Ymd}};
+    for (const auto& [text, order] : NAMES)
+        if (name == text)
+            return order;
     return std::nullopt;
 }
 
@@ -330,81 +327,87 @@ struct ColumnMap {
 };
 
 // The columns of the header row, and what the file says of its units and economy.
+// The header names of each value in the files of each format, as bareName gives them;
+// the first name a header has is the column.
+struct ColumnNames {
+    Format format;
+    int ColumnMap::*column;
+    const char* names[6]; // the rest nullptr
+};
+const ColumnNames COLUMN_NAMES[] = {
+    {Format::Csv, &ColumnMap::date, {"date"}},
+    {Format::Csv, &ColumnMap::vehicleColumn, {"vehicle"}},
+    {Format::Csv, &ColumnMap::distance, {"distance"}},
+    {Format::Csv, &ColumnMap::odometer, {"odometer"}},
+    {Format::Csv, &ColumnMap::fuel, {"fuel"}},
+    {Format::Csv, &ColumnMap::cost, {"price"}},
+    {Format::Csv, &ColumnMap::full, {"full"}},
+    {Format::Csv, &ColumnMap::missed, {"missed"}},
+    {Format::LubeLogger, &ColumnMap::date, {"date", "fuelup_date"}},
+    {Format::LubeLogger, &ColumnMap::odometer, {"odometer"}},
+    {Format::LubeLogger,
+     &ColumnMap::fuel,
+     {"fuelconsumed", "gallons", "liters", "litres", "consumption"}},
+    {Format::LubeLogger, &ColumnMap::cost, {"cost", "total cost", "totalcost", "total price"}},
+    {Format::LubeLogger, &ColumnMap::perUnit, {"price"}},
+    {Format::LubeLogger, &ColumnMap::full, {"isfilltofull", "filled up"}},
+    {Format::LubeLogger, &ColumnMap::partial, {"partialfuelup", "partial_fuelup"}},
+    {Format::LubeLogger, &ColumnMap::missed, {"missedfuelup"}},
+    {Format::Fuelly, &ColumnMap::date, {"fuelup_date"}},
+    {Format::Fuelly, &ColumnMap::carColumn, {"car_name"}},
+    {Format::Fuelly, &ColumnMap::added, {"date_added"}},
+    {Format::Fuelly, &ColumnMap::economy, {"km/l", "l/100km", "mpg"}},
+    {Format::Fuelly, &ColumnMap::odometer, {"odometer"}},
+    {Format::Fuelly, &ColumnMap::distance, {"km", "miles"}},
+    {Format::Fuelly, &ColumnMap::fuel, {"litres", "liters", "gallons"}},
+    {Format::Fuelly, &ColumnMap::perUnit, {"price"}},
+    {Format::Fuelly, &ColumnMap::partial, {"partial_fuelup"}},
+    {Format::Fuelly, &ColumnMap::missed, {"missed_fuelup"}},
+    {Format::Fuelio, &ColumnMap::date, {"data"}},
+    {Format::Fuelio, &ColumnMap::economy, {"l/100km", "km/l", "mpg"}},
+    {Format::Fuelio, &ColumnMap::odometer, {"odo"}},
+    {Format::Fuelio, &ColumnMap::fuel, {"fuel"}},
+    {Format::Fuelio, &ColumnMap::cost, {"price"}},
+    {Format::Fuelio, &ColumnMap::perUnit, {"volumeprice"}},
+    {Format::Fuelio, &ColumnMap::full, {"full"}},
+    {Format::Fuelio, &ColumnMap::missed, {"missed"}},
+};
+
+// The columns of the header row, and what the file says of its units and economy.
 bool findColumns(const Row& header, int headerRow, Format format, Units cardUnits,
                  ColumnMap& columns, ForeignFile& file, std::string& error) {
-    Columns c{&header};
-    int date = -1, odometer = -1, distance = -1, fuel = -1, cost = -1, perUnit = -1, full = -1,
-        partial = -1, missed = -1, vehicleColumn = -1, carColumn = -1, economy = -1, added = -1;
+    ColumnMap m;
+    for (const ColumnNames& entry : COLUMN_NAMES)
+        if (entry.format == format)
+            m.*entry.column = columnNamed(header, entry.names);
+    // Fuelly's and our own intervals come from the distance entered, not the odometer
+    file.distanceColumn = format == Format::Csv || format == Format::Fuelly;
     double fuelFactor = 1.0, distanceFactor = 1.0; // file units to litres and km
-    switch (format) {
-    case Format::Csv:
-        date = c.find({"date"});
-        vehicleColumn = c.find({"vehicle"});
-        distance = c.find({"distance"});
-        odometer = c.find({"odometer"});
-        fuel = c.find({"fuel"});
-        cost = c.find({"price"});
-        full = c.find({"full"});
-        missed = c.find({"missed"});
-        file.distanceColumn = true;
-        break;
-    case Format::LubeLogger:
-        date = c.find({"date", "fuelup_date"});
-        odometer = c.find({"odometer"});
-        fuel = c.find({"fuelconsumed", "gallons", "liters", "litres", "consumption"});
-        cost = c.find({"cost", "total cost", "totalcost", "total price"});
-        perUnit = c.find({"price"});
-        full = c.find({"isfilltofull", "filled up"});
-        partial = c.find({"partialfuelup", "partial_fuelup"});
-        missed = c.find({"missedfuelup"});
-        break;
-    case Format::Fuelly: {
-        date = c.find({"fuelup_date"});
-        carColumn = c.find({"car_name"});
-        added = c.find({"date_added"});
-        economy = c.find({"km/l", "l/100km", "mpg"});
-        file.distanceColumn = true;
-        odometer = c.find({"odometer"});
-        distance = c.find({"km", "miles"});
-        fuel = c.find({"litres", "liters", "gallons"});
-        perUnit = c.find({"price"});
-        partial = c.find({"partial_fuelup"});
-        missed = c.find({"missed_fuelup"});
-        if (fuel >= 0 && bareName(header[fuel]) == "gallons")
+    if (format == Format::Fuelly) {
+        if (m.fuel >= 0 && bareName(header[m.fuel]) == "gallons")
             fuelFactor = US_GALLON;
-        if (distance >= 0 && bareName(header[distance]) == "miles")
+        if (m.distance >= 0 && bareName(header[m.distance]) == "miles")
             distanceFactor = MILE;
-        break;
     }
-    case Format::Fuelio: {
-        date = c.find({"data"});
-        economy = c.find({"l/100km", "km/l", "mpg"});
-        odometer = c.find({"odo"});
-        fuel = c.find({"fuel"});
-        cost = c.find({"price"});
-        perUnit = c.find({"volumeprice"});
-        full = c.find({"full"});
-        missed = c.find({"missed"});
-        if (odometer >= 0 && unitOf(header[odometer]) == "mi")
+    if (format == Format::Fuelio) {
+        if (m.odometer >= 0 && unitOf(header[m.odometer]) == "mi")
             distanceFactor = MILE;
-        if (fuel >= 0) {
-            const std::string unit = unitOf(header[fuel]);
+        if (m.fuel >= 0) {
+            const std::string unit = unitOf(header[m.fuel]);
             if (unit.find("uk") != std::string::npos || unit.find("imp") != std::string::npos)
                 fuelFactor = UK_GALLON;
             else if (unit.find("gal") != std::string::npos)
                 fuelFactor = US_GALLON;
         }
-        break;
-    }
     }
     std::string missing;
-    if (date < 0)
+    if (m.date < 0)
         missing = "date";
-    else if (fuel < 0)
+    else if (m.fuel < 0)
         missing = "fuel";
-    else if (odometer < 0 && distance < 0)
+    else if (m.odometer < 0 && m.distance < 0)
         missing = "odometer or distance";
-    else if (cost < 0 && perUnit < 0)
+    else if (m.cost < 0 && m.perUnit < 0)
         missing = "price";
     if (!missing.empty()) {
         error = "row " + std::to_string(headerRow) + ": no " + missing + " column: is this a " +
@@ -416,22 +419,10 @@ bool findColumns(const Row& header, int headerRow, Format format, Units cardUnit
         return false;
     }
     const UnitNames card = unitNames(cardUnits);
-    columns = {date,
-               odometer,
-               distance,
-               fuel,
-               cost,
-               perUnit,
-               full,
-               partial,
-               missed,
-               vehicleColumn,
-               carColumn,
-               economy,
-               added,
-               header.size(),
-               fuelFactor / card.litresPer,
-               distanceFactor / card.kmPer};
+    m.width = header.size();
+    m.toCardFuel = fuelFactor / card.litresPer;
+    m.toCardDistance = distanceFactor / card.kmPer;
+    columns = m;
     file.fileDistancePerCard = 1.0 / columns.toCardDistance;
     file.fileFuelPerCard = 1.0 / columns.toCardFuel;
     file.conversion =
@@ -439,8 +430,8 @@ bool findColumns(const Row& header, int headerRow, Format format, Units cardUnit
                        fuelFactor == 1.0         ? "litres"
                        : fuelFactor == UK_GALLON ? "imperial gallons"
                                                  : "US gallons");
-    if (economy >= 0)
-        file.economyUnit = bareName(header[economy]);
+    if (m.economy >= 0)
+        file.economyUnit = bareName(header[m.economy]);
     return true;
 }
 

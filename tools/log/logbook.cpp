@@ -277,31 +277,17 @@ VehicleLog readVehicle(const std::vector<Record>& records, int vehicle) {
         refill.distance = step.distance;
         refill.fuel = step.amount.fuel;
         refill.money = step.amount.money;
-        switch (step.role) {
-        case ChainRole::Trip:
-            refill.kind = Kind::Trip;
-            break;
-        case ChainRole::Interval:
-            refill.kind = Kind::Interval;
-            break;
-        case ChainRole::Start:
-            refill.kind = Kind::Start;
-            break;
-        case ChainRole::Carried:
-            refill.kind = Kind::TopUp;
-            break;
-        case ChainRole::Low:
+        // the chain's roles in order, each as the refill's kind
+        static constexpr Kind KIND_OF[] = {Kind::Trip,  Kind::Interval, Kind::Start,
+                                           Kind::TopUp, Kind::Slip,     Kind::LeftOut};
+        refill.kind = KIND_OF[static_cast<int>(step.role)];
+        if (step.role == ChainRole::Low) {
             // a slip until a reading says the odometer was replaced
-            refill.kind = Kind::Slip;
             lows.push_back({out.refills.size(), out.warnings.size(), before});
             out.warnings.push_back({record.line, {}});
-            break;
-        case ChainRole::Alone:
-            refill.kind = Kind::LeftOut;
-            if (!record.bad)
-                out.warnings.push_back(
-                    {record.line, "no distance and no odometer reading before it: left out"});
-            break;
+        } else if (step.role == ChainRole::Alone && !record.bad) {
+            out.warnings.push_back(
+                {record.line, "no distance and no odometer reading before it: left out"});
         }
 
         if (record.bad) {

@@ -54,6 +54,12 @@ void addCardOptions(CLI::App& command, Options& options, bool vehicleRequired) {
     });
 }
 
+void addFormatOption(CLI::App& command, std::string& format) {
+    command.add_option("--format", format, "csv, lubelogger, fuelly or fuelio")
+        ->required()
+        ->check(CLI::IsMember({"csv", "lubelogger", "fuelly", "fuelio"}));
+}
+
 void printWarnings(const std::vector<Warning>& warnings, const std::string& file) {
     for (const Warning& w : warnings)
         std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), w.line, w.text.c_str());
@@ -307,24 +313,20 @@ int main(int argc, char** argv) {
     CLI::App* exporter = app.add_subcommand(
         "export", "the refills as a CSV file of another logbook app, or our own");
     addCardOptions(*exporter, exportCommand.options, false);
-    exporter->add_option("--format", exportCommand.format, "csv, lubelogger, fuelly or fuelio")
-        ->required()
-        ->check(CLI::IsMember({"csv", "lubelogger", "fuelly", "fuelio"}));
+    addFormatOption(*exporter, exportCommand.format);
     exporter->add_option("-o,--output", exportCommand.output, "the file to write (default stdout)");
     exporter
         ->add_option("--start-odometer", exportCommand.startOdometer,
                      "the odometer before the first trip distance, for vehicles logged "
-                     "with trip distances (default: where the first trip distance must start "
-                     "to end at the first reading, or 0)")
+                     "with trip distances (default: where the first trip distance must "
+                     "start to end at the first reading, or 0)")
         ->check(ODOMETER_READING);
 
     ImportCommand importCommand;
     CLI::App* importer = app.add_subcommand(
         "import", "append the fill-ups of another logbook app's CSV file to consumption.txt");
     addCardOptions(*importer, importCommand.options, true);
-    importer->add_option("--format", importCommand.format, "csv, lubelogger, fuelly or fuelio")
-        ->required()
-        ->check(CLI::IsMember({"csv", "lubelogger", "fuelly", "fuelio"}));
+    addFormatOption(*importer, importCommand.format);
     importer->add_option("FILE", importCommand.file, "the file to import")->required();
     importer->add_flag("--dry-run", importCommand.dryRun,
                        "print the records that would be appended; change nothing");
