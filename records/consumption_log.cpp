@@ -4,13 +4,13 @@
 #include "base/numeric.h"
 #include "base/paths.h"
 #include "props/properties.h"
+#include "records/field_number.h"
 #include "records/log_append.h"
 #include "records/vehicles.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
-#include <exception>
+#include <limits>
 
 // People read and edit the file, so it explains itself; the misspelling and the
 // backslash sequences are what existing cards hold.
@@ -31,23 +31,19 @@ namespace {
 // damaged card) is cut to this many characters, the fields the readers use come first.
 constexpr std::size_t MAX_LINE = SCRATCH_SIZE - 1;
 
-// The number conversions skip white space, tabs included, so an empty field would read
-// as the number of the field after it; it reads 0 instead.
-const char* fieldText() {
-    const char* text = scratchText;
-    while (*text != '\0' && *text != '\t' && std::isspace(static_cast<unsigned char>(*text)))
+// The field beginning at text: its number, and in next where the reading stops (at the
+// latest at the tab or the terminator that ends the field). The number conversions skip
+// white space, tabs included, so an empty field would read as the number of the field
+// after it; it reads 0 instead.
+double fieldNumber(const char* text, bool whole, const char** next) {
+    // (a digit, as the device writes every field, is no space)
+    while (!isDigit(*text) && *text != '\0' && *text != '\t' &&
+           std::isspace(static_cast<unsigned char>(*text)))
         ++text;
-    return *text == '\t' ? nullptr : text;
-}
-
-double wholeField() {
-    const char* text = fieldText();
-    return text ? static_cast<double>(std::strtoll(text, nullptr, 10)) : 0.0;
-}
-
-double decimalField() {
-    const char* text = fieldText();
-    return text ? std::strtod(text, nullptr) : 0.0;
+    *next = text;
+    if (*text == '\t')
+        return 0.0;
+    return whole ? wholeNumber(text, next) : decimalNumber(text, next);
 }
 
 } // namespace
@@ -82,61 +78,38 @@ bool writeConsumptionRecord(const Refill& refill) {
     return finishLogAppend(log, CONSUMPTION_HEADER, record);
 }
 
-namespace {
-
-// The next character of the log, or end of file. A read error (a damaged card, the log
-// replaced by a folder) makes the library throw from the buffer; it ends the reading of
-// this pass like the end of the file, with what was read so far kept.
-std::streambuf::int_type nextChar(std::istream& in, std::streambuf* source) {
-    try {
-        return source->sbumpc();
-    } catch (const std::exception&) {
-        in.setstate(std::ios::badbit);
-        debugLog("Error reading consumption.txt");
-        return std::streambuf::traits_type::eof();
-    }
-}
-
-} // namespace
-
 int nextRecordLine(std::istream& in, int vehicle) {
-    std::streambuf* source = in.rdbuf();
-    if (!source || !in)
+    if (!in.rdbuf() || !in)
         return 0;
     for (;;) {
-        std::size_t kept = 0;
-        bool empty = true;
-        std::streambuf::int_type c;
-        // Read up to the newline, which is consumed; what exceeds the buffer is dropped.
-        while ((c = nextChar(in, source)) != std::streambuf::traits_type::eof() && c != '\n') {
-            empty = false;
-            if (kept < MAX_LINE)
-                scratchText[kept++] = static_cast<char>(c);
+        // getline takes the line from the stream's buffer in one piece, up to the
+        // newline, which is consumed and not stored.
+        in.getline(scratchText, SCRATCH_SIZE);
+        std::streamsize length = in.gcount();
+        if (in.fail() && !in.eof() && !in.bad()) {
+            // longer than the buffer holds: cut, the rest of it up to the newline dropped
+            in.clear(in.rdstate() & ~std::ios::failbit);
+            in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        } else if (!in.eof()) {
+            --length; // the newline, counted but not stored
         }
-        scratchText[kept] = '\0';
-        if (c == std::streambuf::traits_type::eof())
-            in.setstate(std::ios::eofbit);
-        if (empty || in.bad())
+        // A read error (a damaged card, the log replaced by a folder) makes the library
+        // throw from the buffer, and the stream turns bad; it ends the reading of this
+        // pass like the end of the file, with what was read so far kept.
+        if (in.bad()) {
+            debugLog("Error reading consumption.txt");
+            return 0;
+        }
+        if (length == 0)
             return 0;
         // Comments and anything else a person may write begin with something else.
         if (!isDigit(scratchText[0]))
             continue;
-        if (std::strtol(scratchText, nullptr, 10) != vehicle)
+        if (leadingLong(scratchText) != vehicle)
             continue;
         // A NUL byte inside the line ends the text the callers see.
         return static_cast<int>(std::strlen(scratchText));
     }
-}
-
-int dropField(char delimiter) {
-    const std::size_t length = strnlen(scratchText, MAX_LINE);
-    const void* found = std::memchr(scratchText, delimiter, length);
-    if (delimiter == '\0' || !found)
-        return -1;
-    const std::size_t next = static_cast<const char*>(found) - scratchText + 1;
-    std::memmove(scratchText, scratchText + next, length - next);
-    scratchText[length - next] = '\0';
-    return static_cast<int>(next);
 }
 
 RecordFields readRecordFields() {
@@ -144,11 +117,18 @@ RecordFields readRecordFields() {
     // the text left over would be read again as the next field.
     RecordFields fields{0.0, 0.0, 0.0, 0.0};
     double* const order[] = {&fields.distance, &fields.fuel, &fields.odometer, &fields.price};
+    // The line ends at the latest after the characters a line may hold.
+    scratchText[MAX_LINE] = '\0';
+    const char* text = scratchText;
     for (double* field : order) {
-        if (dropField('\t') < 0)
-            break;
+        // past the next tab; the number before it, if any, has been read
+        while (*text != '\t') {
+            if (*text == '\0')
+                return fields;
+            ++text;
+        }
         // The distance is a whole number: "99.99" reads 99.
-        *field = field == &fields.distance ? wholeField() : decimalField();
+        *field = fieldNumber(text + 1, field == &fields.distance, &text);
     }
     return fields;
 }

@@ -21,9 +21,6 @@ bool writeConsumptionRecord(const Refill& refill);
 // 0 at the end of the file or at an empty line. Lines not beginning with a digit are
 // skipped; a line longer than 255 characters is cut to its first 255.
 int nextRecordLine(std::istream& in, int vehicle);
-// Removes the first field and its delimiter from scratchText; returns the index just
-// past the delimiter, or -1 when there is none.
-int dropField(char delimiter);
 
 struct RecordFields {
     double distance; // whole number: the fraction is dropped when read back
@@ -31,6 +28,6 @@ struct RecordFields {
     double odometer;
     double price;
 };
-// Reads the fields of the line nextRecordLine left in scratchText (consumes it).
-// Fields missing or empty read 0.
+// Reads the fields of the line nextRecordLine left in scratchText, each after the next
+// tab within the first 255 characters. Fields missing or empty read 0.
 RecordFields readRecordFields();
