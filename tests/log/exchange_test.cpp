@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <regex>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -246,6 +248,16 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
         {header + "05/01/2024,52000,41.2,70.04,0,True,False,,\r\n"
                   "06/02/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
          "--date-order dmy", "Tue Feb  6 00:00:00 2024"},
+        // 12 is still a month; a day equal to its month reads the same either way
+        {header + "01/19/2024,52000,41.2,70.04,0,True,False,,\r\n"
+                  "12/05/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
+         "", "Thu Dec  5 00:00:00 2024"},
+        {header + "03/03/2024,52000,41.2,70.04,0,True,False,,\r\n"
+                  "04/04/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
+         "", "Thu Apr  4 00:00:00 2024"},
+        {header + "19/01/2024,52000,41.2,70.04,0,True,False,,\r\n"
+                  "01/20/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
+         "", "row 2 has its day first, row 3 its month first: dates in two orders"},
         {"Date;Odometer;FuelConsumed;Cost;FuelEconomy;IsFillToFull;MissedFuelUp;Notes;Tags\r\n"
          "05.01.2024;52000;41,2;70,04;0;True;False;;\r\n"
          "19.01.2024;52600;39,9;67,83;6,65;True;False;;\r\n",
@@ -722,6 +734,28 @@ TEST(ExchangeTest, NumbersAndVehiclesNoRefillHasAreRefused) {
         EXPECT_LT(out.size(), 400u);
         EXPECT_EQ(card.log(), log);
     }
+    // the bounds themselves are figures of a refill; a figure just past one, or NaN, is not
+    FillUp atBounds;
+    atBounds.fuel = MAX_FUEL;
+    atBounds.odometer = MAX_ODOMETER;
+    atBounds.distance = MAX_DISTANCE;
+    atBounds.price = MAX_PRICE;
+    EXPECT_EQ(outOfBounds(atBounds), "");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int field = 0; field < 4; ++field) {
+        for (double past : {0.5, nan}) {
+            FillUp f = atBounds;
+            double& v = field == 0   ? f.fuel
+                        : field == 1 ? *f.odometer
+                        : field == 2 ? *f.distance
+                                     : f.price;
+            v = std::isnan(past) ? nan : v + past;
+            EXPECT_NE(outOfBounds(f), "") << field << " " << v;
+        }
+    }
+    EXPECT_EQ(vehicleNumber(" 2 "), 2);
+    EXPECT_EQ(vehicleNumber("3"), std::nullopt);
+
     // options: a reading from 0 to the most an odometer reads, said in a short line
     for (const char* reading : {"nan", "inf", "-5", "1e310", "2e7"}) {
         std::string out;
