@@ -414,6 +414,20 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
     EXPECT_EQ(line(csv, 4), "2025-01-14T17:45:00,1,0.00,52000.00,12.00,20.40,1.7000,,0,0\r");
     EXPECT_EQ(line(csv, 8), "2025-03-01T09:00:00,1,0.00,60000.00,35.00,59.50,1.7000,,1,1\r");
 
+    // a car that starts with trip distances: the readings made up for them end at its first
+    // reading, so that the odometer never jumps back at the switch
+    Card trips("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    writeFileText(trips.dir + "/consumption.txt",
+                  "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  2 10:12:44 2026\n"
+                  "1\t400.00\t25.00\t0.0\t30.00\t6.25\tMon Mar  9 10:12:44 2026\n"
+                  "1\t0.0\t30.00\t11200.00\t30.00\t6.00\tMon Mar 16 10:12:44 2026\n");
+    std::string fromTrips;
+    ASSERT_EQ(run("export --format csv --card " + trips.dir, &fromTrips), 0) << fromTrips;
+    EXPECT_NE(fromTrips.find("2026-03-02T10:12:44,1,300.00,10800.00,"), std::string::npos)
+        << fromTrips;
+    EXPECT_NE(fromTrips.find("2026-03-09T10:12:44,1,400.00,11200.00,"), std::string::npos);
+    EXPECT_NE(fromTrips.find("--start-odometer 10500"), std::string::npos);
+
     // the summary on the command line: units, figures, warnings with their lines
     writeFileText(card.dir + "/consumption.txt", card.log() + "1\t0.0\t-5\t53500\t9\n");
     std::string summary;
