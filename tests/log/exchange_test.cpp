@@ -667,14 +667,19 @@ TEST(ExchangeTest, ImportAppendsWhereTheDeviceReadsOrNothing) {
     ASSERT_EQ(run(import, &out), 0) << out;
     EXPECT_EQ(splitLog(card.log()).records.size(), 2u);
 
-    // records after an empty line: the log is refused with the line and what to do
-    const std::string hidden =
-        old + "\n1\t0.0\t30.00\t1400.00\t45.00\t0.00\tMon Jan 20 08:10:00 2025\n";
-    writeFileText(card.dir + "/consumption.txt", hidden);
-    EXPECT_EQ(run(import, &out), 1);
-    EXPECT_NE(out.find("consumption.txt:2: empty line"), std::string::npos) << out;
-    EXPECT_NE(out.find("delete the empty line"), std::string::npos) << out;
-    EXPECT_EQ(card.log(), hidden);
+    // records after an empty line, the first line too: the log is refused with the line and
+    // what to do
+    for (const std::string& hidden :
+         {old + "\n1\t0.0\t30.00\t1400.00\t45.00\t0.00\tMon Jan 20 08:10:00 2025\n", "\n" + old}) {
+        writeFileText(card.dir + "/consumption.txt", hidden);
+        EXPECT_EQ(run(import, &out), 1);
+        EXPECT_NE(out.find(hidden[0] == '\n' ? "consumption.txt:1: empty line"
+                                             : "consumption.txt:2: empty line"),
+                  std::string::npos)
+            << out;
+        EXPECT_NE(out.find("delete the empty line"), std::string::npos) << out;
+        EXPECT_EQ(card.log(), hidden);
+    }
 
     // the backup is the log before the latest import that changed it
     writeFileText(card.dir + "/consumption.txt", old);
