@@ -614,6 +614,22 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
               0u)
         << out;
 
+    // readings onto a card whose last record is a trip record: the card has no series
+    // after it, so the first reading starts one and no interval is made up across the trip
+    writeFileText(readings.dir + "/consumption.txt",
+                  "1\t0.0\t40.00\t1000.00\t60.00\t0.00\tMon Jan  6 08:10:00 2025\n"
+                  "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Jan 13 10:12:44 2025\n");
+    writeFileText(readings.dir + "/after.csv", "Date,Odometer,FuelConsumed,Cost\n"
+                                               "2025-02-01,2000,35,50\n2025-02-08,2500,30,45\n");
+    ASSERT_EQ(run("import --card " + readings.dir + " --format lubelogger --vehicle 1 --dry-run " +
+                      readings.dir + "/after.csv",
+                  &out),
+              0);
+    EXPECT_NE(out.find("1\t0.0\t35.00\t2000.00\t50.00\t0.00\tSat Feb  1 00:00:00 2025\n"
+                       "1\t0.0\t30.00\t2500.00\t45.00\t0.00\tSat Feb  8 00:00:00 2025\n"),
+              std::string::npos)
+        << out;
+
     // numbers and dates as people write them
     EXPECT_EQ(parseAmount("1.234,56"), 1234.56);
     EXPECT_EQ(parseAmount("1,234.56"), 1234.56);
