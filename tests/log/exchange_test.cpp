@@ -201,6 +201,12 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
                            "with --car NAME"),
                   std::string::npos)
             << out;
+        // a car the file does not hold (a typing slip) is named with those it holds
+        EXPECT_EQ(run(import + "--format fuelly --car Polo " + real + "fuelly-two-cars.csv", &out),
+                  1);
+        EXPECT_NE(out.find("no car \"Polo\" in the file; it holds \"Polo 2012\", \"CB500\""),
+                  std::string::npos)
+            << out;
         ASSERT_EQ(
             run(import + "--format fuelly --car 'Polo 2012' " + real + "fuelly-two-cars.csv", &out),
             0)
