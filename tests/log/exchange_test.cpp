@@ -264,6 +264,11 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
         {header + "19/01/2024,52000,41.2,70.04,0,True,False,,\r\n"
                   "01/20/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
          "", "row 2 has its day first, row 3 its month first: dates in two orders"},
+        // a partial fill after a missed one is no top-up: the apps measure from its reading
+        {header + "2024-01-01,52000,41.2,70.04,0,True,False,,\r\n"
+                  "2024-01-10,52600,20,34,0,False,True,,\r\n"
+                  "2024-01-20,53000,30,51,7.5,True,False,,\r\n",
+         "", "2\t400.00\t30.00\t53000.00\t51.00\t7.50\tSat Jan 20 00:00:00 2024"},
         {"Date;Odometer;FuelConsumed;Cost;FuelEconomy;IsFillToFull;MissedFuelUp;Notes;Tags\r\n"
          "05.01.2024;52000;41,2;70,04;0;True;False;;\r\n"
          "19.01.2024;52600;39,9;67,83;6,65;True;False;;\r\n",
