@@ -641,6 +641,22 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
               std::string::npos)
         << out;
 
+    // a distance half a unit off its readings' difference: the trip and the real reading
+    // are written, so the readings after it do not drift from the file's
+    Card drift("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    writeFileText(drift.dir + "/drift.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
+                                            "2025-01-10T08:00:00,1,0,1000,35,50,1\n"
+                                            "2025-01-20T08:00:00,1,399.5,1400,30,45,1\n"
+                                            "2025-01-30T08:00:00,1,300,1700,30,45,1\n");
+    ASSERT_EQ(run("import --card " + drift.dir + " --format csv --vehicle 1 --dry-run " +
+                      drift.dir + "/drift.csv",
+                  &out),
+              0);
+    EXPECT_NE(out.find("1\t399.50\t30.00\t1400.00\t45.00\t7.51\tMon Jan 20 08:00:00 2025\n"
+                       "1\t0.0\t30.00\t1700.00\t45.00\t0.00\tThu Jan 30 08:00:00 2025\n"),
+              std::string::npos)
+        << out;
+
     // numbers and dates as people write them
     EXPECT_EQ(parseAmount("1.234,56"), 1234.56);
     EXPECT_EQ(parseAmount("1,234.56"), 1234.56);
