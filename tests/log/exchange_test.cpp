@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <regex>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -199,6 +201,12 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
                            "with --car NAME"),
                   std::string::npos)
             << out;
+        // a car the file does not hold (a typing slip) is named with those it holds
+        EXPECT_EQ(run(import + "--format fuelly --car Polo " + real + "fuelly-two-cars.csv", &out),
+                  1);
+        EXPECT_NE(out.find("no car \"Polo\" in the file; it holds \"Polo 2012\", \"CB500\""),
+                  std::string::npos)
+            << out;
         ASSERT_EQ(
             run(import + "--format fuelly --car 'Polo 2012' " + real + "fuelly-two-cars.csv", &out),
             0)
@@ -246,6 +254,21 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
         {header + "05/01/2024,52000,41.2,70.04,0,True,False,,\r\n"
                   "06/02/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
          "--date-order dmy", "Tue Feb  6 00:00:00 2024"},
+        // 12 is still a month; a day equal to its month reads the same either way
+        {header + "01/19/2024,52000,41.2,70.04,0,True,False,,\r\n"
+                  "12/05/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
+         "", "Thu Dec  5 00:00:00 2024"},
+        {header + "03/03/2024,52000,41.2,70.04,0,True,False,,\r\n"
+                  "04/04/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
+         "", "Thu Apr  4 00:00:00 2024"},
+        {header + "19/01/2024,52000,41.2,70.04,0,True,False,,\r\n"
+                  "01/20/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
+         "", "row 2 has its day first, row 3 its month first: dates in two orders"},
+        // a partial fill after a missed one is no top-up: the apps measure from its reading
+        {header + "2024-01-01,52000,41.2,70.04,0,True,False,,\r\n"
+                  "2024-01-10,52600,20,34,0,False,True,,\r\n"
+                  "2024-01-20,53000,30,51,7.5,True,False,,\r\n",
+         "", "2\t400.00\t30.00\t53000.00\t51.00\t7.50\tSat Jan 20 00:00:00 2024"},
         {"Date;Odometer;FuelConsumed;Cost;FuelEconomy;IsFillToFull;MissedFuelUp;Notes;Tags\r\n"
          "05.01.2024;52000;41,2;70,04;0;True;False;;\r\n"
          "19.01.2024;52600;39,9;67,83;6,65;True;False;;\r\n",
@@ -401,6 +424,20 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
                             "price per unit (per gal),consumption (gal/100mi),full,missed\r");
     EXPECT_EQ(line(csv, 4), "2025-01-14T17:45:00,1,0.00,52000.00,12.00,20.40,1.7000,,0,0\r");
     EXPECT_EQ(line(csv, 8), "2025-03-01T09:00:00,1,0.00,60000.00,35.00,59.50,1.7000,,1,1\r");
+
+    // a car that starts with trip distances: the readings made up for them end at its first
+    // reading, so that the odometer never jumps back at the switch
+    Card trips("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    writeFileText(trips.dir + "/consumption.txt",
+                  "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  2 10:12:44 2026\n"
+                  "1\t400.00\t25.00\t0.0\t30.00\t6.25\tMon Mar  9 10:12:44 2026\n"
+                  "1\t0.0\t30.00\t11200.00\t30.00\t6.00\tMon Mar 16 10:12:44 2026\n");
+    std::string fromTrips;
+    ASSERT_EQ(run("export --format csv --card " + trips.dir, &fromTrips), 0) << fromTrips;
+    EXPECT_NE(fromTrips.find("2026-03-02T10:12:44,1,300.00,10800.00,"), std::string::npos)
+        << fromTrips;
+    EXPECT_NE(fromTrips.find("2026-03-09T10:12:44,1,400.00,11200.00,"), std::string::npos);
+    EXPECT_NE(fromTrips.find("--start-odometer 10500"), std::string::npos);
 
     // the summary on the command line: units, figures, warnings with their lines
     writeFileText(card.dir + "/consumption.txt", card.log() + "1\t0.0\t-5\t53500\t9\n");
@@ -588,6 +625,38 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
               0u)
         << out;
 
+    // readings onto a card whose last record is a trip record: the card has no series
+    // after it, so the first reading starts one and no interval is made up across the trip
+    writeFileText(readings.dir + "/consumption.txt",
+                  "1\t0.0\t40.00\t1000.00\t60.00\t0.00\tMon Jan  6 08:10:00 2025\n"
+                  "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Jan 13 10:12:44 2025\n");
+    writeFileText(readings.dir + "/after.csv", "Date,Odometer,FuelConsumed,Cost\n"
+                                               "2025-02-01,2000,35,50\n2025-02-08,2500,30,45\n");
+    ASSERT_EQ(run("import --card " + readings.dir + " --format lubelogger --vehicle 1 --dry-run " +
+                      readings.dir + "/after.csv",
+                  &out),
+              0);
+    EXPECT_NE(out.find("1\t0.0\t35.00\t2000.00\t50.00\t0.00\tSat Feb  1 00:00:00 2025\n"
+                       "1\t0.0\t30.00\t2500.00\t45.00\t0.00\tSat Feb  8 00:00:00 2025\n"),
+              std::string::npos)
+        << out;
+
+    // a distance half a unit off its readings' difference: the trip and the real reading
+    // are written, so the readings after it do not drift from the file's
+    Card drift("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    writeFileText(drift.dir + "/drift.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
+                                            "2025-01-10T08:00:00,1,0,1000,35,50,1\n"
+                                            "2025-01-20T08:00:00,1,399.5,1400,30,45,1\n"
+                                            "2025-01-30T08:00:00,1,300,1700,30,45,1\n");
+    ASSERT_EQ(run("import --card " + drift.dir + " --format csv --vehicle 1 --dry-run " +
+                      drift.dir + "/drift.csv",
+                  &out),
+              0);
+    EXPECT_NE(out.find("1\t399.50\t30.00\t1400.00\t45.00\t7.51\tMon Jan 20 08:00:00 2025\n"
+                       "1\t0.0\t30.00\t1700.00\t45.00\t0.00\tThu Jan 30 08:00:00 2025\n"),
+              std::string::npos)
+        << out;
+
     // numbers and dates as people write them
     EXPECT_EQ(parseAmount("1.234,56"), 1234.56);
     EXPECT_EQ(parseAmount("1,234.56"), 1234.56);
@@ -641,14 +710,19 @@ TEST(ExchangeTest, ImportAppendsWhereTheDeviceReadsOrNothing) {
     ASSERT_EQ(run(import, &out), 0) << out;
     EXPECT_EQ(splitLog(card.log()).records.size(), 2u);
 
-    // records after an empty line: the log is refused with the line and what to do
-    const std::string hidden =
-        old + "\n1\t0.0\t30.00\t1400.00\t45.00\t0.00\tMon Jan 20 08:10:00 2025\n";
-    writeFileText(card.dir + "/consumption.txt", hidden);
-    EXPECT_EQ(run(import, &out), 1);
-    EXPECT_NE(out.find("consumption.txt:2: empty line"), std::string::npos) << out;
-    EXPECT_NE(out.find("delete the empty line"), std::string::npos) << out;
-    EXPECT_EQ(card.log(), hidden);
+    // records after an empty line, the first line too: the log is refused with the line and
+    // what to do
+    for (const std::string& hidden :
+         {old + "\n1\t0.0\t30.00\t1400.00\t45.00\t0.00\tMon Jan 20 08:10:00 2025\n", "\n" + old}) {
+        writeFileText(card.dir + "/consumption.txt", hidden);
+        EXPECT_EQ(run(import, &out), 1);
+        EXPECT_NE(out.find(hidden[0] == '\n' ? "consumption.txt:1: empty line"
+                                             : "consumption.txt:2: empty line"),
+                  std::string::npos)
+            << out;
+        EXPECT_NE(out.find("delete the empty line"), std::string::npos) << out;
+        EXPECT_EQ(card.log(), hidden);
+    }
 
     // the backup is the log before the latest import that changed it
     writeFileText(card.dir + "/consumption.txt", old);
@@ -722,6 +796,28 @@ TEST(ExchangeTest, NumbersAndVehiclesNoRefillHasAreRefused) {
         EXPECT_LT(out.size(), 400u);
         EXPECT_EQ(card.log(), log);
     }
+    // the bounds themselves are figures of a refill; a figure just past one, or NaN, is not
+    FillUp atBounds;
+    atBounds.fuel = MAX_FUEL;
+    atBounds.odometer = MAX_ODOMETER;
+    atBounds.distance = MAX_DISTANCE;
+    atBounds.price = MAX_PRICE;
+    EXPECT_EQ(outOfBounds(atBounds), "");
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (int field = 0; field < 4; ++field) {
+        for (double past : {0.5, nan}) {
+            FillUp f = atBounds;
+            double& v = field == 0   ? f.fuel
+                        : field == 1 ? *f.odometer
+                        : field == 2 ? *f.distance
+                                     : f.price;
+            v = std::isnan(past) ? nan : v + past;
+            EXPECT_NE(outOfBounds(f), "") << field << " " << v;
+        }
+    }
+    EXPECT_EQ(vehicleNumber(" 2 "), 2);
+    EXPECT_EQ(vehicleNumber("3"), std::nullopt);
+
     // options: a reading from 0 to the most an odometer reads, said in a short line
     for (const char* reading : {"nan", "inf", "-5", "1e310", "2e7"}) {
         std::string out;
