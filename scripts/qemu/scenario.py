@@ -282,6 +282,10 @@ def read_card_file(folder, name):
         return f.read()
 
 
+# A run shorter than this is one the start script waits 30 s after (scripts/kit/pumpwright-run).
+START_SCRIPT_QUICK_END = 5
+
+
 def started_again(guest, touch, panel, text_box):
     """After EXIT under the kit's start script: its report of the end, the program back on
     the screen, and a touch the new run answers. Returns the exit status reported."""
@@ -307,6 +311,7 @@ def route_a(guest, folder, panel, cal=None):
     step = "first frame"
     try:
         first_frame(guest, panel)
+        shown = time.monotonic()
         step = "tablet"
         guest.wait_line(r"^EVDEV .*Wacom", 10, "input probe")
         guest.wait_tablet()
@@ -361,6 +366,11 @@ def route_a(guest, folder, panel, cal=None):
         guest.tap(touch, x + w // 2, y + h // 2)
         guest.wait_screen(entry_screen([]), 30, "10-entry")
         step = "EXIT"
+        if guest.run == "inittab":
+            # The start script takes a run that ends within 5 s for one that could not
+            # start (30 s before the next try); nobody's refill takes less, but the
+            # scripted one can on a fast host.
+            time.sleep(max(0.0, START_SCRIPT_QUICK_END + 1.0 - (time.monotonic() - shown)))
         tap(guest, touch, "EXIT")
         if guest.run == "inittab":
             status = started_again(guest, touch, panel, text_box)
