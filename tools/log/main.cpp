@@ -35,7 +35,9 @@ struct Options {
 };
 
 void addCardOptions(CLI::App& command, Options& options, bool vehicleRequired) {
-    command.add_option("--card", options.card, "the data folder that holds consumption.txt")
+    command
+        .add_option("--card", options.card,
+                    "the card: its data folder, or the root or mount point above it")
         ->required();
     CLI::Option* vehicle =
         command.add_option("--vehicle", options.vehicle, "0 motorcycle, 1 car 1, 2 car 2")
