@@ -117,3 +117,13 @@ void typeRefill() {
     app.enteredFuel = 35.2;
     app.enteredPrice = 61.5;
 }
+
+std::string makeScratchRoot(const char* program) {
+    std::string scratch = std::string("/tmp/") + program + "-XXXXXX";
+    if (!mkdtemp(scratch.data()))
+        return {};
+    setRootPrefix(scratch.c_str());
+    std::filesystem::create_directories(rootedPath("/dev"));
+    std::ofstream(rootedPath(FB_DEVICE)).close();
+    return scratch;
+}

@@ -5,6 +5,12 @@
 // and its SAVE touch.
 #include "app/touch.h"
 
+#include <string>
+
+// A fresh scratch root under /tmp named after the program, made the root prefix, with the
+// framebuffer file's folder and an empty framebuffer file in it; empty when it cannot be made.
+std::string makeScratchRoot(const char* program);
+
 struct Panel {
     int w, h;
 };

@@ -96,12 +96,9 @@ bool passes() {
 } // namespace
 
 int main() {
-    char scratch[] = "/tmp/pumpwright-device-time-XXXXXX";
-    if (!mkdtemp(scratch))
+    const std::string scratch = makeScratchRoot("pumpwright-device-time");
+    if (scratch.empty())
         return 1;
-    setRootPrefix(scratch);
-    std::filesystem::create_directories(rootedPath("/dev"));
-    std::ofstream(rootedPath(FB_DEVICE)).close();
     const bool ok = statistics() && passes();
     if (!ok)
         std::fprintf(stderr, "device-time: a case could not be prepared\n");

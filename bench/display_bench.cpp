@@ -188,12 +188,9 @@ bool takeIterations(int& argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    char scratch[] = "/tmp/pumpwright-bench-XXXXXX";
-    if (!mkdtemp(scratch))
+    const std::string scratch = makeScratchRoot("pumpwright-bench");
+    if (scratch.empty())
         return 1;
-    setRootPrefix(scratch);
-    std::filesystem::create_directories(rootedPath("/dev"));
-    std::ofstream(rootedPath(FB_DEVICE)).close();
 
     const bool counted = takeIterations(argc, argv);
     registerAll();
