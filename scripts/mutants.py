@@ -1,0 +1,150 @@
+#!/usr/bin/env python3
+"""Mutation run: do the suites notice a small plausible fault?
+
+    python3 scripts/mutants.py [--count N] [--seed S] [--preset P] [--results FILE] SOURCE...
+
+Picks COUNT faults at random in the SOURCE files (at most one per line): a flipped
+comparison, an off-by-one constant, && for ||, + for -, a dropped statement or `!`, a
+negated if, the other boolean returned, one more decimal in a format. Each one alone is
+written into the source, the preset is built and its suites run (ctest, stopping at the
+first failure); then the file is put back. A fault some test fails on is killed; one
+every test passes with survived, and is printed with its line so a test can be written
+for what a user would see change. Faults that do not compile are not counted.
+
+With --results, every verdict is appended to FILE (JSON lines) and lines already tried
+there are skipped, so a second run meets fresh faults. The SOURCE files must have no
+uncommitted changes: the run writes into them, and puts back the committed text even when
+interrupted.
+"""
+import argparse
+import json
+import os
+import random
+import re
+import signal
+import subprocess
+import sys
+
+# Swaps applied to code outside string literals; binary operators are spaced by the house
+# format, which keeps them apart from templates, pointers and stream operators.
+SWAPS = [
+    (r' < ', ' <= '), (r' <= ', ' < '), (r' > ', ' >= '), (r' >= ', ' > '),
+    (r' == ', ' != '), (r' != ', ' == '), (r' && ', ' || '), (r' \|\| ', ' && '),
+    (r' \+ ', ' - '), (r' - ', ' + '), (r' \* ', ' / '), (r' / ', ' * '),
+    (r'return true;', 'return false;'), (r'return false;', 'return true;'),
+    (r'\+\+', '--'), (r' \+= ', ' -= '),
+]
+# Tests that time the program or open a window: they say nothing about a wrong figure
+# and cost most of a run.
+SLOW_TESTS = 'window_in_xvfb|pumpwright-bench-runs|pumpwright-device-time-runs'
+
+
+def blank_literals(line):
+    line = re.sub(r'"(\\.|[^"\\])*"', lambda m: 'X' * len(m.group(0)), line)
+    return re.sub(r"'(\\.|[^'\\])*'", lambda m: 'X' * len(m.group(0)), line)
+
+
+def faults(path):
+    """Every candidate fault of one file: (line number, old text, new text)."""
+    found = []
+    in_comment = False
+    for number, line in enumerate(open(path, encoding='utf-8').read().split('\n'), 1):
+        s = line.strip()
+        if in_comment:
+            in_comment = '*/' not in s
+            continue
+        if s.startswith('/*'):
+            in_comment = '*/' not in s
+            continue
+        if not s or s.startswith(('//', '#', 'static_assert')):
+            continue
+        code = blank_literals(line)
+        if '//' in code:
+            code = code[:code.index('//')]
+
+        def put(start, end, text):
+            found.append((number, line, line[:start] + text + line[end:]))
+
+        for pattern, swap in SWAPS:
+            for m in re.finditer(pattern, code):
+                put(m.start(), m.end(), swap)
+        for m in re.finditer(r'(?<![\w.])(\d+)(?![\w.])', code):
+            n = int(m.group(1))
+            for step in ((1,) if n == 0 else (1, -1)):
+                put(m.start(), m.end(), str(n + step))
+        for m in re.finditer(r'!(?!=)', code):
+            put(m.start(), m.end(), '')
+        m = re.match(r'(\s*(?:if|while) \()(.*)(\) \{)\s*$', code)
+        if m:
+            found.append((number, line, m.group(1) + '!(' + m.group(2) + ')' + m.group(3)))
+        if re.match(r'\s*(continue|break);', code) or re.match(r'\s*[\w:.>-]+\(.*\);\s*$', code):
+            found.append((number, line, re.match(r'\s*', line).group(0) + ';'))
+        for m in re.finditer(r'%\.(\d)f', line):
+            put(m.start(), m.end(), '%%.%df' % (int(m.group(1)) + 1))
+    return found
+
+
+def run(command):
+    return subprocess.run(command, shell=True, capture_output=True, text=True)
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split('\n')[0])
+    ap.add_argument('--count', type=int, default=40)
+    ap.add_argument('--seed', type=int, default=1)
+    ap.add_argument('--preset', default='release')
+    ap.add_argument('--results')
+    ap.add_argument('sources', nargs='+')
+    a = ap.parse_args()
+
+    os.chdir(run('git rev-parse --show-toplevel').stdout.strip() or '.')
+    dirty = run('git status --porcelain -- ' + ' '.join(a.sources)).stdout.strip()
+    if dirty:
+        sys.exit('mutants: commit or stash these first, the run writes into them:\n' + dirty)
+    tried = set()
+    if a.results and os.path.exists(a.results):
+        for line in open(a.results):
+            r = json.loads(line)
+            tried.add((r['file'], r['line']))
+    pool = [(f, n, old, new) for f in a.sources for n, old, new in faults(f)
+            if (f, n) not in tried]
+    random.Random(a.seed).shuffle(pool)
+    chosen, lines = [], set()
+    for f, n, old, new in pool:
+        if len(chosen) < a.count and (f, n) not in lines:
+            lines.add((f, n))
+            chosen.append((f, n, old, new))
+
+    # An interruption restores the file being mutated before the program ends.
+    signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
+    killed = survived = 0
+    log = open(a.results, 'a') if a.results else None
+    for f, n, old, new in chosen:
+        original = open(f, encoding='utf-8').read()
+        text = original.split('\n')
+        text[n - 1] = new
+        try:
+            open(f, 'w', encoding='utf-8').write('\n'.join(text))
+            if run('cmake --build --preset %s -j2' % a.preset).returncode != 0:
+                verdict = 'does not compile'
+            else:
+                slow = '' if f.startswith('tools/sim/') else ' -E "%s"' % SLOW_TESTS
+                t = run('ctest --preset %s -j2 --stop-on-failure --timeout 120%s' % (a.preset, slow))
+                verdict = 'survived' if t.returncode == 0 else 'killed'
+        finally:
+            open(f, 'w', encoding='utf-8').write(original)
+        killed += verdict == 'killed'
+        survived += verdict == 'survived'
+        print('%-8s %s:%d\n   - %s\n   + %s' % (verdict, f, n, old.strip(), new.strip()), flush=True)
+        if log:
+            log.write(json.dumps(dict(file=f, line=n, old=old, new=new, verdict=verdict)) + '\n')
+            log.flush()
+    run('cmake --build --preset %s -j2' % a.preset)
+    total = killed + survived
+    print('mutants: killed %d of %d%s' % (killed, total,
+          ' (%.0f%%)' % (100.0 * killed / total) if total else ''))
+    return 0
+
+
+if __name__ == '__main__':
+    sys.exit(main())
