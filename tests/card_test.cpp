@@ -446,12 +446,19 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
     // Asked to, the wrong size is scaled to the layout's.
     ASSERT_EQ(card("import --scale " + root + " s2=" + png + "small.png"), 0) << messages;
     EXPECT_EQ(fs::file_size(dataFile("s2.raw")), static_cast<uintmax_t>(W * H * 2));
-    // Shrunk, each pixel is the mean of those it covers: black and white rows turn grey.
-    writeTestPng(png + "rows.png", 2 * W, 2 * H, PNG_FORMAT_GRAY,
-                 [](std::size_t i) { return static_cast<uint8_t>(i / (2 * W) % 2 ? 255 : 0); });
-    ASSERT_EQ(card("import --scale " + root + " s2=" + png + "rows.png"), 0) << messages;
-    const std::vector<uint16_t> shrunk = picture("s2.raw");
-    EXPECT_EQ(std::count(shrunk.begin(), shrunk.end(), rgb565(128, 128, 128)), W * H);
+    // Shrunk, each pixel is the mean of the four it covers, rounded to the nearest: blocks
+    // of 0, 0, 2, 255 and of 0, 0, 3, 255 by turns give 64 (of 64.25) and 65 (of 64.5).
+    writeTestPng(png + "blocks.png", 2 * W, 2 * H, PNG_FORMAT_GRAY, [](std::size_t i) {
+        const std::size_t x = i % (2 * W);
+        return static_cast<uint8_t>(i / (2 * W) % 2 == 0 ? 0 : x % 2 ? 255 : 2 + x / 2 % 2);
+    });
+    ASSERT_EQ(card("import --scale --bpp 32 " + root + " s2=" + png + "blocks.png"), 0) << messages;
+    const std::string shrunk = readFile(dataFile("s2.raw"));
+    ASSERT_EQ(shrunk.size(), static_cast<std::size_t>(W * H * 4));
+    for (std::size_t i = 0; i < shrunk.size(); i += 4)
+        ASSERT_EQ(shrunk.substr(i, 4),
+                  std::string(i / 4 % 2 ? "\x41\x41\x41\0" : "\x40\x40\x40\0", 4))
+            << "pixel " << i / 4;
 }
 
 // A card for a 320 x 240 panel with 32-bit pixels: the layout is scaled, not the pictures,
