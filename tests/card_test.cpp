@@ -395,6 +395,23 @@ TEST_F(CardTest, ImportReplacesEveryPictureOrNone) {
     EXPECT_TRUE(readFile(dataFile("s1.raw")) == s1);
     EXPECT_EQ(filesIn(dataDir()), (std::set<std::string>{"s0.raw", "s0a.raw", "s1.raw", "s1a.raw",
                                                          "s2.raw", "Diduz.ovo"}));
+
+    // A rename refused part-way (a folder where s1.raw should be) is named, and leaves no
+    // temporary file behind: s0 is the new picture, s2 the old one.
+    const std::string s2 = readFile(dataFile("s2.raw"));
+    fs::remove(dataFile("s1.raw"));
+    makeDirs(dataFile("s1.raw") + "/in the way");
+    EXPECT_EQ(card("import " + root + " s0=" + png + "grey.png s1=" + png + "grey.png s2=" + png +
+                   "grey.png"),
+              1);
+    EXPECT_NE(messages.find("cannot rename " + dataFile("s1.raw.new") + " to " +
+                            dataFile("s1.raw") + ": Is a directory"),
+              std::string::npos)
+        << messages;
+    EXPECT_FALSE(readFile(dataFile("s0.raw")) == s0);
+    EXPECT_TRUE(readFile(dataFile("s2.raw")) == s2);
+    EXPECT_EQ(filesIn(dataDir()), (std::set<std::string>{"s0.raw", "s0a.raw", "s1.raw", "s1a.raw",
+                                                         "s2.raw", "Diduz.ovo"}));
 }
 
 // Patches the width and height in a PNG's header and mends the header's checksum.
