@@ -4,6 +4,7 @@
 #include <fstream>
 #include <regex>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -444,12 +445,18 @@ TEST_F(Sim, CalibrationToolWritesTheFileTheLogbookThenUses) {
     const std::string crosses = panelPress(15, 15, {4, -3, 1, 3, -4}) + panelPress(385, 15) +
                                 panelPress(385, 241, {2, -2}) + panelPress(15, 241);
     // a round spoiled by a second touch on the first cross, then a good one, a test
-    // touch and DONE
+    // touch, touches a point off each edge of DONE (touch 150,118 to 250,168) and DONE's
+    // corner
+    const std::string still = base + "/still.raw", after = base + "/after.raw";
     const std::string script = "pass\nshot " + first + "\n" + panelPress(15, 15) +
                                panelPress(15, 15) + panelPress(385, 241) + panelPress(15, 241) +
                                crosses + panelPress(300, 60) + "shot " + test + "\n" +
-                               panelPress(200, 128);
+                               panelPress(149, 118) + panelPress(150, 117) + panelPress(251, 168) +
+                               panelPress(250, 169) + "shot " + still + "\n" +
+                               panelPress(250, 168) + "shot " + after + "\n";
     ASSERT_EQ(run({"--touch", "event", "--calibrate"}, script), 0) << errors;
+    EXPECT_TRUE(exists(still));
+    EXPECT_FALSE(exists(after));
 
     const int32_t expected[4] = {panelX(385), panelX(15), panelY(241), panelY(15)};
     EXPECT_EQ(readFile(root + "/mnt/flash/sysfile/cal"),
@@ -468,6 +475,13 @@ TEST_F(Sim, CalibrationToolWritesTheFileTheLogbookThenUses) {
     const int dot = count(testShot, 400, 95, 191, 103, 199, yellow);
     EXPECT_GT(dot, 30);
     EXPECT_EQ(count(testShot, 400, 0, 0, 399, 255, yellow), dot);
+    // DONE: a 100 x 50 box 15 points below the middle, from layout 150,118 to 250,168,
+    // both edges inclusive; half-turned, 149,87 to 249,137.
+    const uint16_t grey = 0x630C;
+    for (const auto& [x, y] : {std::pair{149, 87}, {249, 87}, {149, 137}, {249, 137}})
+        EXPECT_EQ(pixel(testShot, 400, x, y), grey) << x << "," << y;
+    EXPECT_EQ(count(testShot, 400, 0, 0, 399, 255, grey),
+              count(testShot, 400, 149, 87, 249, 137, grey));
 
     // The logbook, with the new file, places the same panel's touches on its keys.
     const std::string refill = panelTap(keyPoint('5')) + panelTap(keyPoint('7')) +
