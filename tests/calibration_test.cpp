@@ -1,8 +1,13 @@
 #include "base/paths.h"
 #include "calibrate/calibration.h"
 #include "calibrate/calibration_file.h"
-#include "tests/test_root.h"
+#include "calibrate/calibrator.h"
+#include "display/framebuffer.h"
+#include "tests/screen_fixture.h"
 
+#include <algorithm>
+#include <filesystem>
+#include <iterator>
 #include <sys/stat.h>
 
 namespace {
@@ -118,9 +123,19 @@ TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
                                             16));
     EXPECT_EQ(readFile(path() + BACKUP_SUFFIX), "old calibration!");
     EXPECT_FALSE(fileExists(path() + ".new"));
-    // a second run keeps the first original and backs up the one it replaces
+    // a second run keeps the first original and backs up the one it replaces; each file
+    // reaches the medium before it takes its name, the folder after the last, and every
+    // file it opened is closed again
     const std::string first = readFile(path());
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto opened = openFiles();
+    takeSyncSteps();
     ASSERT_TRUE(saveCalibration({10, 20, 30, 40}, error)) << error;
+    EXPECT_EQ(takeSyncSteps(), "fsync file\nrename cal.bak.new cal.bak\n"
+                               "fsync file\nrename cal.new cal\nfsync folder\n");
+    EXPECT_EQ(openFiles(), opened);
     EXPECT_EQ(readFile(path() + BACKUP_SUFFIX), first);
     EXPECT_EQ(readFile(path() + ORIGINAL_SUFFIX), "old calibration!");
     ASSERT_TRUE(saveCalibration({150, 3850, -2, 0x01020304}, error)) << error;
@@ -132,6 +147,27 @@ TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
     EXPECT_FALSE(saveCalibration({1, 2, 3, 4}, error));
     EXPECT_NE(error.find("cal.new"), std::string::npos) << error;
     EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
+}
+
+// The tool starts on whatever the screen showed before (a console, the logbook): its
+// first screen covers all of it, to the last row and column.
+class CalibratorScreen : public ScreenTest {};
+
+TEST_F(CalibratorScreen, PaintsOverEverythingTheScreenShowedBefore) {
+    ASSERT_TRUE(openScreen(400, 256, 16));
+    fillMapping(0xAA);
+    closeFB();
+    writeFile(root + "/no-touches", "");
+    setCalibratorDevice(root + "/no-touches");
+    int status = 1;
+    ASSERT_TRUE(startCalibrator(status));
+    calibratorPass();
+    const std::string screen = mappingBytes();
+    EXPECT_EQ(finishCalibrator(), 0);
+    setCalibratorDevice("");
+    for (std::size_t i = 0; i < screen.size(); i += 2)
+        ASSERT_FALSE(screen[i] == '\xAA' && screen[i + 1] == '\xAA')
+            << "pixel " << i / 2 % 400 << "," << i / 2 / 400;
 }
 
 } // namespace
