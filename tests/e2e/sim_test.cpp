@@ -361,6 +361,11 @@ TEST_F(Sim, UnreachableLayoutPointIsAScriptError) {
     EXPECT_NE(errors.find("line 2"), std::string::npos) << errors;
     // the character device takes any 16-bit position: the same line works there
     EXPECT_EQ(run({"--size", "256x400"}, "pass\nltap 350 80\n"), 0) << errors;
+    // the calibration tool runs before there is a calibration to reach any layout point by
+    EXPECT_EQ(run({"--touch", "event", "--calibrate"}, "pass\nltap 200 128\n"), 2);
+    EXPECT_NE(errors.find("line 2: no touch position reaches layout point 200 128"),
+              std::string::npos)
+        << errors;
 }
 
 TEST_F(Sim, MalformedScriptLineStopsBeforeStart) {
