@@ -6,8 +6,10 @@
 #include "tests/screen_fixture.h"
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <iterator>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -79,6 +81,12 @@ TEST(Calibration, ImplausibleReadingsAreRefusedWithTheirReason) {
     presses = pressesOf([](Point t) { return RawPoint{200 + 14 * t.y, 4000 - 10 * t.x}; });
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::AxesExchanged);
 
+    // Each edge's crosses must lie 16 readings apart at least: 16 is a calibration, 15 not.
+    presses = pressesOf([](Point t) { return RawPoint{1000 + (t.x - 15) * 16 / 370, panel(t).y}; });
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::None);
+    presses.p[2].point.x -= 1;
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::AxisNotDistinct);
+
     presses = pressesOf(panel);
     presses.p[2].spreadY = 200; // wandered some 14 pixels
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::Unstable);
@@ -146,6 +154,20 @@ TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
     makeDirs(path() + ".new");
     EXPECT_FALSE(saveCalibration({1, 2, 3, 4}, error));
     EXPECT_NE(error.find("cal.new"), std::string::npos) << error;
+    EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
+    // Nor does a medium that takes half a file and refuses the rest, and the reason given
+    // is the system's own.
+    std::filesystem::remove(path() + ".new");
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{8, limit.rlim_max};
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool saved = saveCalibration({1, 2, 3, 4}, error);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_FALSE(saved);
+    EXPECT_NE(error.find(".new: File too large"), std::string::npos) << error;
     EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
 }
 
