@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -395,6 +396,9 @@ TEST_F(Sim, WithoutScriptRunsUntilExitTakingTouchesFromTheFifo) {
     const std::string fifo = root + "/dev/ts";
     for (int i = 0; i < 200 && !exists(fifo); ++i)
         usleep(50000);
+    struct stat fifoStatus {};
+    ASSERT_EQ(stat(fifo.c_str(), &fifoStatus), 0);
+    EXPECT_EQ(fifoStatus.st_mode & 07777, 0600u) << "only its user may touch the screen";
     {
         std::ofstream touch(fifo, std::ios::binary);
         const int16_t samples[2][4] = {{255, 353, 30, 0}, {0, 353, 30, 0}};
