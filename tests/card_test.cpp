@@ -520,37 +520,74 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
               "E_SCREEN.1.BG.active.name: gone.raw\n"      // missing
               "E_FONT.name: s0.raw\n");                    // no font
     EXPECT_EQ(card("check " + root), 1);
-    for (const char* key :
-         {"E_BUTTON.2.x: overlaps E_BUTTON.1", "E_BUTTON.EXIT.w: reaches x 815",
-          "E_BUTTON.SAVE.screen:", "E_AREA.STATDISPLAY.smalltext.fontsize: 3 pixels",
-          "E_AREA.NUMINDISPLAY.fontsize: 90 pixels", "E_SCREEN.2.BG.w: is 480x256",
-          "E_SCREEN.2.BG.name: s2.raw holds 204800 bytes", "E_SCREEN.1.BG.active.name: no picture",
-          "E_FONT.name: s0.raw does not open"})
-        EXPECT_NE(messages.find(key), std::string::npos) << key << "\n" << messages;
+    EXPECT_EQ(messages,
+              "E_BUTTON.EXIT.w: reaches x 815, beyond the picture's width 400\n"
+              "E_BUTTON.SAVE.screen: names screens beyond 0..4 (a sum of 1, 2, 4, 8, 16)\n"
+              "E_SCREEN.2.BG.w: is 480x256 but whole screens are painted at 400x256 "
+              "(E_SCREEN.0.BG.w, .h)\n"
+              "E_SCREEN.1.BG.active.name: no picture gone.raw\n"
+              "E_SCREEN.2.BG.name: s2.raw holds 204800 bytes; 480x256 at 16 bits needs 245760\n"
+              "E_BUTTON.2.x: overlaps E_BUTTON.1 by 63x51 points on screen 0\n"
+              "E_BUTTON.2.x: overlaps E_BUTTON.1 by 63x51 points on screen 1\n"
+              "E_AREA.NUMINDISPLAY.fontsize: 90 pixels is taller than its area (30)\n"
+              "E_AREA.STATDISPLAY.smalltext.fontsize: 3 pixels is too small to read (at least 7)\n"
+              "E_FONT.name: s0.raw does not open with the device's font modules (FreeType error "
+              "2)\n");
 
     // The limits themselves pass: keys overlapping by four points (edges count to both),
-    // a key ending on the picture's right edge, a number as tall as its area's 30 rows
-    // (y 16 to 45), text of 7 pixels. One point more or less each is a fault, and so are
-    // a screen bit beyond the five screens, a key starting on the right edge and a
-    // picture one pixel short.
+    // keys on the picture's edges, a number as tall as its area's 30 rows (y 16 to 45),
+    // statistics text as tall as its 232, text of 7 pixels, a key on no screen. One point
+    // more or less each is a fault, and so are a screen bit beyond the five screens, a key
+    // starting on an edge, a picture one pixel short and a font that is not there.
     writeFile(dataFile("environment.txt"),
               "E_BUTTON.2.x: 79\nE_BUTTON.EXIT.w: 85\nE_AREA.NUMINDISPLAY.fontsize: 30\n"
-              "E_AREA.STATDISPLAY.smalltext.fontsize: 7\n");
+              "E_AREA.STATDISPLAY.smalltext.fontsize: 7\nE_BUTTON.7.x: 0\nE_BUTTON.EXIT.y: 0\n"
+              "E_BUTTON.CONFIG.h: 56\nE_AREA.STATDISPLAY.bigtext.fontsize: 232\n"
+              "E_BUTTON.WHEELCHANGE.screen: 0\n");
     EXPECT_EQ(card("check " + root), 0) << messages;
     writeFile(dataFile("environment.txt"),
               "E_BUTTON.2.x: 78\nE_BUTTON.EXIT.w: 86\nE_AREA.NUMINDISPLAY.fontsize: 31\n"
               "E_AREA.STATDISPLAY.smalltext.fontsize: 6\nE_BUTTON.SAVE.screen: 32\n"
-              "E_BUTTON.CONFIG.x: 400\nE_SCREEN.1.BG.h: 250\n");
+              "E_BUTTON.CONFIG.x: 400\nE_SCREEN.1.BG.h: 250\nE_BUTTON.CAR2.w: 0\n"
+              "E_BUTTON.BIKE.h: 0\nE_BUTTON.STATS.screen: -1\nE_BUTTON.RECAP.y: 256\n"
+              "E_AREA.STATDISPLAY.bigtext.fontsize: 233\nE_FONT.name: gone.ttf\n");
     const std::string s2 = readFile(dataFile("s2.raw"));
     writeFile(dataFile("s2.raw"), s2 + "x");
     EXPECT_EQ(card("check " + root), 1);
     writeFile(dataFile("s2.raw"), s2);
-    for (const char* key :
-         {"E_BUTTON.2.x: overlaps E_BUTTON.1 by 5x51", "E_BUTTON.EXIT.w: reaches x 401",
-          "E_AREA.NUMINDISPLAY.fontsize: 31", "E_AREA.STATDISPLAY.smalltext.fontsize: 6",
-          "E_BUTTON.SAVE.screen:", "E_BUTTON.CONFIG.x: reaches x 477",
-          "E_SCREEN.1.BG.h: is 400x250", "E_SCREEN.2.BG.name: s2.raw holds 204801 bytes"})
-        EXPECT_NE(messages.find(key), std::string::npos) << key << "\n" << messages;
+    EXPECT_EQ(messages,
+              "E_BUTTON.EXIT.w: reaches x 401, beyond the picture's width 400\n"
+              "E_BUTTON.CAR2.w: is not positive\n"
+              "E_BUTTON.SAVE.screen: names screens beyond 0..4 (a sum of 1, 2, 4, 8, 16)\n"
+              "E_BUTTON.BIKE.h: is not positive\n"
+              "E_BUTTON.STATS.screen: names screens beyond 0..4 (a sum of 1, 2, 4, 8, 16)\n"
+              "E_BUTTON.CONFIG.x: reaches x 477, beyond the picture's width 400\n"
+              "E_BUTTON.RECAP.y: reaches y 306, beyond the picture's height 256\n"
+              "E_SCREEN.1.BG.h: is 400x250 but whole screens are painted at 400x256 "
+              "(E_SCREEN.0.BG.w, .h)\n"
+              "E_SCREEN.1.BG.name: s1.raw holds 204800 bytes; 400x250 at 16 bits needs 200000\n"
+              "E_SCREEN.1.BG.active.name: s1a.raw holds 204800 bytes; 400x250 at 16 bits needs "
+              "200000\n"
+              "E_SCREEN.2.BG.name: s2.raw holds 204801 bytes; 400x256 at 16 bits needs 204800\n"
+              "E_BUTTON.2.x: overlaps E_BUTTON.1 by 5x51 points on screen 0\n"
+              "E_BUTTON.2.x: overlaps E_BUTTON.1 by 5x51 points on screen 1\n"
+              "E_AREA.NUMINDISPLAY.fontsize: 31 pixels is taller than its area (30)\n"
+              "E_AREA.STATDISPLAY.bigtext.fontsize: 233 pixels is taller than its area (232)\n"
+              "E_AREA.STATDISPLAY.smalltext.fontsize: 6 pixels is too small to read (at least 7)\n"
+              "E_FONT.name: no font file gone.ttf\n");
+
+    // Picture sizes from 1 to 4096 a side; the side out of range is named.
+    writeFile(dataFile("environment.txt"), "E_SCREEN.1.BG.w: 4096\nE_SCREEN.1.BG.h: 1\n"
+                                           "E_SCREEN.2.BG.w: 1\nE_SCREEN.2.BG.h: 4096\n");
+    EXPECT_EQ(card("check " + root), 1);
+    EXPECT_EQ(messages.find("not usable"), std::string::npos) << messages;
+    writeFile(dataFile("environment.txt"),
+              "E_SCREEN.1.BG.w: 4096\nE_SCREEN.1.BG.h: 0\nE_SCREEN.2.BG.w: 4097\n");
+    EXPECT_EQ(card("check " + root), 1);
+    for (const char* line :
+         {"E_SCREEN.1.BG.h: picture size 4096x0 is not usable (1 to 4096 a side)\n",
+          "E_SCREEN.2.BG.w: picture size 4097x256 is not usable"})
+        EXPECT_NE(messages.find(line), std::string::npos) << messages;
 
     // Absurd rectangles: a clear message and nothing drawn.
     const std::string s0 = readFile(dataFile("s0.raw"));
