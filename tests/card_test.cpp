@@ -576,7 +576,8 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
               "E_AREA.STATDISPLAY.smalltext.fontsize: 6 pixels is too small to read (at least 7)\n"
               "E_FONT.name: no font file gone.ttf\n");
 
-    // Picture sizes from 1 to 4096 a side; the side out of range is named.
+    // Picture sizes from 1 to 4096 a side; the side out of range is named, and the
+    // pictures of that screen are not weighed against it.
     writeFile(dataFile("environment.txt"), "E_SCREEN.1.BG.w: 4096\nE_SCREEN.1.BG.h: 1\n"
                                            "E_SCREEN.2.BG.w: 1\nE_SCREEN.2.BG.h: 4096\n");
     EXPECT_EQ(card("check " + root), 1);
@@ -588,6 +589,7 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
          {"E_SCREEN.1.BG.h: picture size 4096x0 is not usable (1 to 4096 a side)\n",
           "E_SCREEN.2.BG.w: picture size 4097x256 is not usable"})
         EXPECT_NE(messages.find(line), std::string::npos) << messages;
+    EXPECT_EQ(messages.find("s1.raw holds"), std::string::npos) << messages;
 
     // Absurd rectangles: a clear message and nothing drawn.
     const std::string s0 = readFile(dataFile("s0.raw"));
