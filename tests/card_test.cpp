@@ -583,11 +583,13 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
     EXPECT_EQ(card("check " + root), 1);
     EXPECT_EQ(messages.find("not usable"), std::string::npos) << messages;
     writeFile(dataFile("environment.txt"),
-              "E_SCREEN.1.BG.w: 4096\nE_SCREEN.1.BG.h: 0\nE_SCREEN.2.BG.w: 4097\n");
+              "E_SCREEN.0.BG.w: 4097\nE_SCREEN.1.BG.w: 4096\nE_SCREEN.1.BG.h: 0\n"
+              "E_SCREEN.2.BG.w: 0\n");
     EXPECT_EQ(card("check " + root), 1);
     for (const char* line :
-         {"E_SCREEN.1.BG.h: picture size 4096x0 is not usable (1 to 4096 a side)\n",
-          "E_SCREEN.2.BG.w: picture size 4097x256 is not usable"})
+         {"E_SCREEN.0.BG.w: picture size 4097x256 is not usable",
+          "E_SCREEN.1.BG.h: picture size 4096x0 is not usable (1 to 4096 a side)\n",
+          "E_SCREEN.2.BG.w: picture size 0x256 is not usable"})
         EXPECT_NE(messages.find(line), std::string::npos) << messages;
     EXPECT_EQ(messages.find("s1.raw holds"), std::string::npos) << messages;
 
