@@ -495,6 +495,9 @@ TEST_F(CardTest, MakesCardsForOtherPanels) {
     EXPECT_EQ(layout.numFontSize, 23); // 29 by 0.8
     EXPECT_EQ(card("check " + root), 0) << messages;
     EXPECT_FALSE(fileExists(dataFile("properties.txt")));
+    // Panels up to 4096 a side, down to one pixel.
+    for (const std::string size : {"1x4096", "4096x1"})
+        EXPECT_EQ(card(root + "/" + size + " --size " + size), 0) << size << ": " << messages;
 }
 
 // Every fault is named by the key that causes it; the card maker refuses to draw from
@@ -630,6 +633,8 @@ TEST_F(CardTest, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
     const std::vector<std::pair<std::string, std::string>> bad = {
         {root + " --bpp 17", "not 17"},
         {root + " --size 3", "--size"},
+        {root + " --size 0x240", "not 0x240"},
+        {root + " --size 320x4097", "not 320x4097"},
         {root + " --colour red", "--colour"},
         {root + " " + root + "/b", root + "/b"},
         {"import " + root + " s9=a.png", "s9=a.png"},
