@@ -324,9 +324,11 @@ TEST_F(Sim, SeveralPendingSamplesAreDispatchedInOnePass) {
 
 TEST_F(Sim, EventDeviceWithTheSimulatorsCalibration) {
     makeCard();
-    const std::string script = typeKeys("412") + ltap("DRIVEN") + typeKeys("31.5") +
-                               ltap("REFILLED") + typeKeys("44.07") + ltap("PAID") + ltap("SAVE") +
-                               ltap("EXIT");
+    // the 2 is pressed on the 3 and lifted on the 2: the finger slides there first
+    const std::string script = typeKeys("41") + pointLine("lpress", keyPoint('3')) + "pass\n" +
+                               pointLine("lrelease", keyPoint('2')) + "pass\n" + ltap("DRIVEN") +
+                               typeKeys("31.5") + ltap("REFILLED") + typeKeys("44.07") +
+                               ltap("PAID") + ltap("SAVE") + ltap("EXIT");
     ASSERT_EQ(run({"--touch", "event"}, script), 0) << errors;
     EXPECT_FALSE(exists(root + "/dev/ts"));
     EXPECT_EQ(std::filesystem::file_size(root + "/mnt/flash/sysfile/cal"), 16u);
