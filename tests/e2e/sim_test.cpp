@@ -501,4 +501,16 @@ TEST_F(Sim, CalibrationToolWritesTheFileTheLogbookThenUses) {
     ASSERT_EQ(run({"--touch", "event"}, refill), 0) << errors;
     expectRecords(records(readFile(dataFile("consumption.txt"))),
                   {"1\t57.00\t3.00\t0.0\t0.00\t5.26"});
+
+    // A calibration that cannot be saved leaves the old one, says why in Debug.log and
+    // ends the tool with status 1.
+    const std::string cal = root + "/mnt/flash/sysfile/cal";
+    const std::string before = readFile(cal);
+    std::filesystem::create_directory(cal + ".new");
+    EXPECT_EQ(run({"--touch", "event", "--calibrate"}, crosses + panelPress(200, 128)), 1);
+    EXPECT_EQ(readFile(cal), before);
+    EXPECT_NE(readFile(dataFile("Debug.log"))
+                  .find("Error saving calibration: cannot create " + cal + ".new: Is a directory"),
+              std::string::npos)
+        << readFile(dataFile("Debug.log"));
 }
