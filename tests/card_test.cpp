@@ -136,6 +136,14 @@ TEST_F(CardTest, OverlappingButtonsKeepTheirFacesApart) {
     ASSERT_EQ(card(root), 0) << messages;
     checkButtons(picture("s0.raw"), picture("s0a.raw"), 0);
     checkButtons(picture("s1.raw"), picture("s1a.raw"), 1);
+
+    // A key too narrow for a face leaves the body showing, unlabelled.
+    writeFile(dataFile("environment.txt"), "E_BUTTON.EXIT.w: 8\n");
+    ASSERT_EQ(card(root), 0) << messages;
+    const std::vector<uint16_t> s0 = picture("s0.raw");
+    for (int y = 5; y < 55; y++)
+        for (int x = 315; x < 323; x++)
+            ASSERT_EQ(s0[y * W + x], s0[0]) << x << "," << y;
 }
 
 // The number display and the statistics area are plain panels, so that text drawn
@@ -463,6 +471,11 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
     // Asked to, the wrong size is scaled to the layout's.
     ASSERT_EQ(card("import --scale " + root + " s2=" + png + "small.png"), 0) << messages;
     EXPECT_EQ(fs::file_size(dataFile("s2.raw")), static_cast<uintmax_t>(W * H * 2));
+    // down to a single pixel, which fills the whole picture
+    writeTestPng(png + "dot.png", 1, 1, PNG_FORMAT_GRAY, [](std::size_t) { return uint8_t{200}; });
+    ASSERT_EQ(card("import --scale " + root + " s2=" + png + "dot.png"), 0) << messages;
+    const std::vector<uint16_t> dot = picture("s2.raw");
+    EXPECT_EQ(std::count(dot.begin(), dot.end(), rgb565(200, 200, 200)), W * H);
     // Shrunk, each pixel is the mean of the four it covers, rounded to the nearest: blocks
     // of 0, 0, 2, 255 and of 0, 0, 3, 255 by turns give 64 (of 64.25) and 65 (of 64.5).
     writeTestPng(png + "blocks.png", 2 * W, 2 * H, PNG_FORMAT_GRAY, [](std::size_t i) {
