@@ -483,6 +483,8 @@ TEST_F(Sim, CalibrationToolWritesTheFileTheLogbookThenUses) {
     EXPECT_EQ(pixel(firstShot, 400, 374, 240), white);
     EXPECT_EQ(count(firstShot, 400, 0, 0, 40, 40, white), 0);
     EXPECT_EQ(pixel(testShot, 400, 99, 195), yellow);
+    EXPECT_GT(count(testShot, 400, 0, 0, 399, 255, 0x67EC), 50)
+        << "\"Calibration saved.\" in green";
     const int dot = count(testShot, 400, 95, 191, 103, 199, yellow);
     EXPECT_GT(dot, 30);
     EXPECT_EQ(count(testShot, 400, 0, 0, 399, 255, yellow), dot);
