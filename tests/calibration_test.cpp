@@ -1,8 +1,15 @@
 #include "base/paths.h"
 #include "calibrate/calibration.h"
 #include "calibrate/calibration_file.h"
-#include "tests/test_root.h"
+#include "calibrate/calibrator.h"
+#include "display/framebuffer.h"
+#include "tests/screen_fixture.h"
 
+#include <algorithm>
+#include <csignal>
+#include <filesystem>
+#include <iterator>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 namespace {
@@ -73,6 +80,24 @@ TEST(Calibration, ImplausibleReadingsAreRefusedWithTheirReason) {
 
     presses = pressesOf([](Point t) { return RawPoint{200 + 14 * t.y, 4000 - 10 * t.x}; });
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::AxesExchanged);
+    // Exchanged only when x moves further down than across and y further across than
+    // down; at a tie on either the crosses are simply off.
+    presses.p[0].point = {100, 100}; // top left, top right, bottom right, bottom left
+    presses.p[1].point = {200, 1000};
+    presses.p[2].point = {300, 1000};
+    presses.p[3].point = {200, 100};
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::OrderInconsistent);
+    presses.p[3].point.x = 201;
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::AxesExchanged);
+    presses.p[1].point = {100, 500};
+    presses.p[3].point = {1000, 500};
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::AxisNotDistinct);
+
+    // Each edge's crosses must lie 16 readings apart at least: 16 is a calibration, 15 not.
+    presses = pressesOf([](Point t) { return RawPoint{1000 + (t.x - 15) * 16 / 370, panel(t).y}; });
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::None);
+    presses.p[2].point.x -= 1;
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::AxisNotDistinct);
 
     presses = pressesOf(panel);
     presses.p[2].spreadY = 200; // wandered some 14 pixels
@@ -118,9 +143,19 @@ TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
                                             16));
     EXPECT_EQ(readFile(path() + BACKUP_SUFFIX), "old calibration!");
     EXPECT_FALSE(fileExists(path() + ".new"));
-    // a second run keeps the first original and backs up the one it replaces
+    // a second run keeps the first original and backs up the one it replaces; each file
+    // reaches the medium before it takes its name, the folder after the last, and every
+    // file it opened is closed again
     const std::string first = readFile(path());
+    const auto openFiles = [] {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"), {});
+    };
+    const auto opened = openFiles();
+    takeSyncSteps();
     ASSERT_TRUE(saveCalibration({10, 20, 30, 40}, error)) << error;
+    EXPECT_EQ(takeSyncSteps(), "fsync file\nrename cal.bak.new cal.bak\n"
+                               "fsync file\nrename cal.new cal\nfsync folder\n");
+    EXPECT_EQ(openFiles(), opened);
     EXPECT_EQ(readFile(path() + BACKUP_SUFFIX), first);
     EXPECT_EQ(readFile(path() + ORIGINAL_SUFFIX), "old calibration!");
     ASSERT_TRUE(saveCalibration({150, 3850, -2, 0x01020304}, error)) << error;
@@ -130,8 +165,45 @@ TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
     // as root, whom permissions do not stop: a folder in the way of the new file does.)
     makeDirs(path() + ".new");
     EXPECT_FALSE(saveCalibration({1, 2, 3, 4}, error));
-    EXPECT_NE(error.find("cal.new"), std::string::npos) << error;
+    EXPECT_NE(error.find("cannot create " + path() + ".new: Is a directory"), std::string::npos)
+        << error;
     EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
+    // Nor does a medium that takes half a file and refuses the rest, and the reason given
+    // is the system's own.
+    std::filesystem::remove(path() + ".new");
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit small{8, limit.rlim_max};
+    signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    const bool saved = saveCalibration({1, 2, 3, 4}, error);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    signal(SIGXFSZ, SIG_DFL);
+    EXPECT_FALSE(saved);
+    EXPECT_NE(error.find(".new: File too large"), std::string::npos) << error;
+    EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
+}
+
+// The tool starts on whatever the screen showed before (a console, the logbook): its
+// first screen covers all of it, to the last row and column.
+class CalibratorScreen : public ScreenTest {};
+
+TEST_F(CalibratorScreen, PaintsOverEverythingTheScreenShowedBefore) {
+    ASSERT_TRUE(openScreen(400, 256, 16));
+    fillMapping(0xAA);
+    closeFB();
+    writeFile(root + "/no-touches", "");
+    setCalibratorDevice(root + "/no-touches");
+    int status = 1;
+    ASSERT_TRUE(startCalibrator(status));
+    calibratorPass();
+    const std::string screen = mappingBytes();
+    EXPECT_EQ(finishCalibrator(), 0);
+    EXPECT_EQ(fb.mapping, nullptr);
+    setCalibratorDevice("");
+    for (std::size_t i = 0; i < screen.size(); i += 2)
+        ASSERT_FALSE(screen[i] == '\xAA' && screen[i + 1] == '\xAA')
+            << "pixel " << i / 2 % 400 << "," << i / 2 / 400;
 }
 
 } // namespace

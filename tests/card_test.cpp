@@ -136,6 +136,14 @@ TEST_F(CardTest, OverlappingButtonsKeepTheirFacesApart) {
     ASSERT_EQ(card(root), 0) << messages;
     checkButtons(picture("s0.raw"), picture("s0a.raw"), 0);
     checkButtons(picture("s1.raw"), picture("s1a.raw"), 1);
+
+    // A key too narrow for a face leaves the body showing, unlabelled.
+    writeFile(dataFile("environment.txt"), "E_BUTTON.EXIT.w: 8\n");
+    ASSERT_EQ(card(root), 0) << messages;
+    const std::vector<uint16_t> s0 = picture("s0.raw");
+    for (int y = 5; y < 55; y++)
+        for (int x = 315; x < 323; x++)
+            ASSERT_EQ(s0[y * W + x], s0[0]) << x << "," << y;
 }
 
 // The number display and the statistics area are plain panels, so that text drawn
@@ -395,6 +403,23 @@ TEST_F(CardTest, ImportReplacesEveryPictureOrNone) {
     EXPECT_TRUE(readFile(dataFile("s1.raw")) == s1);
     EXPECT_EQ(filesIn(dataDir()), (std::set<std::string>{"s0.raw", "s0a.raw", "s1.raw", "s1a.raw",
                                                          "s2.raw", "Diduz.ovo"}));
+
+    // A rename refused part-way (a folder where s1.raw should be) is named, and leaves no
+    // temporary file behind: s0 is the new picture, s2 the old one.
+    const std::string s2 = readFile(dataFile("s2.raw"));
+    fs::remove(dataFile("s1.raw"));
+    makeDirs(dataFile("s1.raw") + "/in the way");
+    EXPECT_EQ(card("import " + root + " s0=" + png + "grey.png s1=" + png + "grey.png s2=" + png +
+                   "grey.png"),
+              1);
+    EXPECT_NE(messages.find("cannot rename " + dataFile("s1.raw.new") + " to " +
+                            dataFile("s1.raw") + ": Is a directory"),
+              std::string::npos)
+        << messages;
+    EXPECT_FALSE(readFile(dataFile("s0.raw")) == s0);
+    EXPECT_TRUE(readFile(dataFile("s2.raw")) == s2);
+    EXPECT_EQ(filesIn(dataDir()), (std::set<std::string>{"s0.raw", "s0a.raw", "s1.raw", "s1a.raw",
+                                                         "s2.raw", "Diduz.ovo"}));
 }
 
 // Patches the width and height in a PNG's header and mends the header's checksum.
@@ -446,12 +471,24 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
     // Asked to, the wrong size is scaled to the layout's.
     ASSERT_EQ(card("import --scale " + root + " s2=" + png + "small.png"), 0) << messages;
     EXPECT_EQ(fs::file_size(dataFile("s2.raw")), static_cast<uintmax_t>(W * H * 2));
-    // Shrunk, each pixel is the mean of those it covers: black and white rows turn grey.
-    writeTestPng(png + "rows.png", 2 * W, 2 * H, PNG_FORMAT_GRAY,
-                 [](std::size_t i) { return static_cast<uint8_t>(i / (2 * W) % 2 ? 255 : 0); });
-    ASSERT_EQ(card("import --scale " + root + " s2=" + png + "rows.png"), 0) << messages;
-    const std::vector<uint16_t> shrunk = picture("s2.raw");
-    EXPECT_EQ(std::count(shrunk.begin(), shrunk.end(), rgb565(128, 128, 128)), W * H);
+    // down to a single pixel, which fills the whole picture
+    writeTestPng(png + "dot.png", 1, 1, PNG_FORMAT_GRAY, [](std::size_t) { return uint8_t{200}; });
+    ASSERT_EQ(card("import --scale " + root + " s2=" + png + "dot.png"), 0) << messages;
+    const std::vector<uint16_t> dot = picture("s2.raw");
+    EXPECT_EQ(std::count(dot.begin(), dot.end(), rgb565(200, 200, 200)), W * H);
+    // Shrunk, each pixel is the mean of the four it covers, rounded to the nearest: blocks
+    // of 0, 0, 2, 255 and of 0, 0, 3, 255 by turns give 64 (of 64.25) and 65 (of 64.5).
+    writeTestPng(png + "blocks.png", 2 * W, 2 * H, PNG_FORMAT_GRAY, [](std::size_t i) {
+        const std::size_t x = i % (2 * W);
+        return static_cast<uint8_t>(i / (2 * W) % 2 == 0 ? 0 : x % 2 ? 255 : 2 + x / 2 % 2);
+    });
+    ASSERT_EQ(card("import --scale --bpp 32 " + root + " s2=" + png + "blocks.png"), 0) << messages;
+    const std::string shrunk = readFile(dataFile("s2.raw"));
+    ASSERT_EQ(shrunk.size(), static_cast<std::size_t>(W * H * 4));
+    for (std::size_t i = 0; i < shrunk.size(); i += 4)
+        ASSERT_EQ(shrunk.substr(i, 4),
+                  std::string(i / 4 % 2 ? "\x41\x41\x41\0" : "\x40\x40\x40\0", 4))
+            << "pixel " << i / 4;
 }
 
 // A card for a 320 x 240 panel with 32-bit pixels: the layout is scaled, not the pictures,
@@ -471,6 +508,9 @@ TEST_F(CardTest, MakesCardsForOtherPanels) {
     EXPECT_EQ(layout.numFontSize, 23); // 29 by 0.8
     EXPECT_EQ(card("check " + root), 0) << messages;
     EXPECT_FALSE(fileExists(dataFile("properties.txt")));
+    // Panels up to 4096 a side, down to one pixel.
+    for (const std::string size : {"1x4096", "4096x1"})
+        EXPECT_EQ(card(root + "/" + size + " --size " + size), 0) << size << ": " << messages;
 }
 
 // Every fault is named by the key that causes it; the card maker refuses to draw from
@@ -496,37 +536,78 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
               "E_SCREEN.1.BG.active.name: gone.raw\n"      // missing
               "E_FONT.name: s0.raw\n");                    // no font
     EXPECT_EQ(card("check " + root), 1);
-    for (const char* key :
-         {"E_BUTTON.2.x: overlaps E_BUTTON.1", "E_BUTTON.EXIT.w: reaches x 815",
-          "E_BUTTON.SAVE.screen:", "E_AREA.STATDISPLAY.smalltext.fontsize: 3 pixels",
-          "E_AREA.NUMINDISPLAY.fontsize: 90 pixels", "E_SCREEN.2.BG.w: is 480x256",
-          "E_SCREEN.2.BG.name: s2.raw holds 204800 bytes", "E_SCREEN.1.BG.active.name: no picture",
-          "E_FONT.name: s0.raw does not open"})
-        EXPECT_NE(messages.find(key), std::string::npos) << key << "\n" << messages;
+    EXPECT_EQ(messages,
+              "E_BUTTON.EXIT.w: reaches x 815, beyond the picture's width 400\n"
+              "E_BUTTON.SAVE.screen: names screens beyond 0..4 (a sum of 1, 2, 4, 8, 16)\n"
+              "E_SCREEN.2.BG.w: is 480x256 but whole screens are painted at 400x256 "
+              "(E_SCREEN.0.BG.w, .h)\n"
+              "E_SCREEN.1.BG.active.name: no picture gone.raw\n"
+              "E_SCREEN.2.BG.name: s2.raw holds 204800 bytes; 480x256 at 16 bits needs 245760\n"
+              "E_BUTTON.2.x: overlaps E_BUTTON.1 by 63x51 points on screen 0\n"
+              "E_BUTTON.2.x: overlaps E_BUTTON.1 by 63x51 points on screen 1\n"
+              "E_AREA.NUMINDISPLAY.fontsize: 90 pixels is taller than its area (30)\n"
+              "E_AREA.STATDISPLAY.smalltext.fontsize: 3 pixels is too small to read (at least 7)\n"
+              "E_FONT.name: s0.raw does not open with the device's font modules (FreeType error "
+              "2)\n");
 
     // The limits themselves pass: keys overlapping by four points (edges count to both),
-    // a key ending on the picture's right edge, a number as tall as its area's 30 rows
-    // (y 16 to 45), text of 7 pixels. One point more or less each is a fault, and so are
-    // a screen bit beyond the five screens, a key starting on the right edge and a
-    // picture one pixel short.
+    // keys on the picture's edges, a number as tall as its area's 30 rows (y 16 to 45),
+    // statistics text as tall as its 232, text of 7 pixels, a key on no screen. One point
+    // more or less each is a fault, and so are a screen bit beyond the five screens, a key
+    // starting on an edge, a picture one pixel short and a font that is not there.
     writeFile(dataFile("environment.txt"),
               "E_BUTTON.2.x: 79\nE_BUTTON.EXIT.w: 85\nE_AREA.NUMINDISPLAY.fontsize: 30\n"
-              "E_AREA.STATDISPLAY.smalltext.fontsize: 7\n");
+              "E_AREA.STATDISPLAY.smalltext.fontsize: 7\nE_BUTTON.7.x: 0\nE_BUTTON.EXIT.y: 0\n"
+              "E_BUTTON.CONFIG.h: 56\nE_AREA.STATDISPLAY.bigtext.fontsize: 232\n"
+              "E_BUTTON.WHEELCHANGE.screen: 0\n");
     EXPECT_EQ(card("check " + root), 0) << messages;
     writeFile(dataFile("environment.txt"),
               "E_BUTTON.2.x: 78\nE_BUTTON.EXIT.w: 86\nE_AREA.NUMINDISPLAY.fontsize: 31\n"
               "E_AREA.STATDISPLAY.smalltext.fontsize: 6\nE_BUTTON.SAVE.screen: 32\n"
-              "E_BUTTON.CONFIG.x: 400\nE_SCREEN.1.BG.h: 250\n");
+              "E_BUTTON.CONFIG.x: 400\nE_SCREEN.1.BG.h: 250\nE_BUTTON.CAR2.w: 0\n"
+              "E_BUTTON.BIKE.h: 0\nE_BUTTON.STATS.screen: -1\nE_BUTTON.RECAP.y: 256\n"
+              "E_AREA.STATDISPLAY.bigtext.fontsize: 233\nE_FONT.name: gone.ttf\n");
     const std::string s2 = readFile(dataFile("s2.raw"));
     writeFile(dataFile("s2.raw"), s2 + "x");
     EXPECT_EQ(card("check " + root), 1);
     writeFile(dataFile("s2.raw"), s2);
-    for (const char* key :
-         {"E_BUTTON.2.x: overlaps E_BUTTON.1 by 5x51", "E_BUTTON.EXIT.w: reaches x 401",
-          "E_AREA.NUMINDISPLAY.fontsize: 31", "E_AREA.STATDISPLAY.smalltext.fontsize: 6",
-          "E_BUTTON.SAVE.screen:", "E_BUTTON.CONFIG.x: reaches x 477",
-          "E_SCREEN.1.BG.h: is 400x250", "E_SCREEN.2.BG.name: s2.raw holds 204801 bytes"})
-        EXPECT_NE(messages.find(key), std::string::npos) << key << "\n" << messages;
+    EXPECT_EQ(messages,
+              "E_BUTTON.EXIT.w: reaches x 401, beyond the picture's width 400\n"
+              "E_BUTTON.CAR2.w: is not positive\n"
+              "E_BUTTON.SAVE.screen: names screens beyond 0..4 (a sum of 1, 2, 4, 8, 16)\n"
+              "E_BUTTON.BIKE.h: is not positive\n"
+              "E_BUTTON.STATS.screen: names screens beyond 0..4 (a sum of 1, 2, 4, 8, 16)\n"
+              "E_BUTTON.CONFIG.x: reaches x 477, beyond the picture's width 400\n"
+              "E_BUTTON.RECAP.y: reaches y 306, beyond the picture's height 256\n"
+              "E_SCREEN.1.BG.h: is 400x250 but whole screens are painted at 400x256 "
+              "(E_SCREEN.0.BG.w, .h)\n"
+              "E_SCREEN.1.BG.name: s1.raw holds 204800 bytes; 400x250 at 16 bits needs 200000\n"
+              "E_SCREEN.1.BG.active.name: s1a.raw holds 204800 bytes; 400x250 at 16 bits needs "
+              "200000\n"
+              "E_SCREEN.2.BG.name: s2.raw holds 204801 bytes; 400x256 at 16 bits needs 204800\n"
+              "E_BUTTON.2.x: overlaps E_BUTTON.1 by 5x51 points on screen 0\n"
+              "E_BUTTON.2.x: overlaps E_BUTTON.1 by 5x51 points on screen 1\n"
+              "E_AREA.NUMINDISPLAY.fontsize: 31 pixels is taller than its area (30)\n"
+              "E_AREA.STATDISPLAY.bigtext.fontsize: 233 pixels is taller than its area (232)\n"
+              "E_AREA.STATDISPLAY.smalltext.fontsize: 6 pixels is too small to read (at least 7)\n"
+              "E_FONT.name: no font file gone.ttf\n");
+
+    // Picture sizes from 1 to 4096 a side; the side out of range is named, and the
+    // pictures of that screen are not weighed against it.
+    writeFile(dataFile("environment.txt"), "E_SCREEN.1.BG.w: 4096\nE_SCREEN.1.BG.h: 1\n"
+                                           "E_SCREEN.2.BG.w: 1\nE_SCREEN.2.BG.h: 4096\n");
+    EXPECT_EQ(card("check " + root), 1);
+    EXPECT_EQ(messages.find("not usable"), std::string::npos) << messages;
+    writeFile(dataFile("environment.txt"),
+              "E_SCREEN.0.BG.w: 4097\nE_SCREEN.1.BG.w: 4096\nE_SCREEN.1.BG.h: 0\n"
+              "E_SCREEN.2.BG.w: 0\n");
+    EXPECT_EQ(card("check " + root), 1);
+    for (const char* line :
+         {"E_SCREEN.0.BG.w: picture size 4097x256 is not usable",
+          "E_SCREEN.1.BG.h: picture size 4096x0 is not usable (1 to 4096 a side)\n",
+          "E_SCREEN.2.BG.w: picture size 0x256 is not usable"})
+        EXPECT_NE(messages.find(line), std::string::npos) << messages;
+    EXPECT_EQ(messages.find("s1.raw holds"), std::string::npos) << messages;
 
     // Absurd rectangles: a clear message and nothing drawn.
     const std::string s0 = readFile(dataFile("s0.raw"));
@@ -565,6 +646,8 @@ TEST_F(CardTest, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
     const std::vector<std::pair<std::string, std::string>> bad = {
         {root + " --bpp 17", "not 17"},
         {root + " --size 3", "--size"},
+        {root + " --size 0x240", "not 0x240"},
+        {root + " --size 320x4097", "not 320x4097"},
         {root + " --colour red", "--colour"},
         {root + " " + root + "/b", root + "/b"},
         {"import " + root + " s9=a.png", "s9=a.png"},

@@ -3,7 +3,9 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -322,9 +324,11 @@ TEST_F(Sim, SeveralPendingSamplesAreDispatchedInOnePass) {
 
 TEST_F(Sim, EventDeviceWithTheSimulatorsCalibration) {
     makeCard();
-    const std::string script = typeKeys("412") + ltap("DRIVEN") + typeKeys("31.5") +
-                               ltap("REFILLED") + typeKeys("44.07") + ltap("PAID") + ltap("SAVE") +
-                               ltap("EXIT");
+    // the 2 is pressed on the 3 and lifted on the 2: the finger slides there first
+    const std::string script = typeKeys("41") + pointLine("lpress", keyPoint('3')) + "pass\n" +
+                               pointLine("lrelease", keyPoint('2')) + "pass\n" + ltap("DRIVEN") +
+                               typeKeys("31.5") + ltap("REFILLED") + typeKeys("44.07") +
+                               ltap("PAID") + ltap("SAVE") + ltap("EXIT");
     ASSERT_EQ(run({"--touch", "event"}, script), 0) << errors;
     EXPECT_FALSE(exists(root + "/dev/ts"));
     EXPECT_EQ(std::filesystem::file_size(root + "/mnt/flash/sysfile/cal"), 16u);
@@ -360,6 +364,11 @@ TEST_F(Sim, UnreachableLayoutPointIsAScriptError) {
     EXPECT_NE(errors.find("line 2"), std::string::npos) << errors;
     // the character device takes any 16-bit position: the same line works there
     EXPECT_EQ(run({"--size", "256x400"}, "pass\nltap 350 80\n"), 0) << errors;
+    // the calibration tool runs before there is a calibration to reach any layout point by
+    EXPECT_EQ(run({"--touch", "event", "--calibrate"}, "pass\nltap 200 128\n"), 2);
+    EXPECT_NE(errors.find("line 2: no touch position reaches layout point 200 128"),
+              std::string::npos)
+        << errors;
 }
 
 TEST_F(Sim, MalformedScriptLineStopsBeforeStart) {
@@ -389,6 +398,9 @@ TEST_F(Sim, WithoutScriptRunsUntilExitTakingTouchesFromTheFifo) {
     const std::string fifo = root + "/dev/ts";
     for (int i = 0; i < 200 && !exists(fifo); ++i)
         usleep(50000);
+    struct stat fifoStatus {};
+    ASSERT_EQ(stat(fifo.c_str(), &fifoStatus), 0);
+    EXPECT_EQ(fifoStatus.st_mode & 07777, 0600u) << "only its user may touch the screen";
     {
         std::ofstream touch(fifo, std::ios::binary);
         const int16_t samples[2][4] = {{255, 353, 30, 0}, {0, 353, 30, 0}};
@@ -444,12 +456,18 @@ TEST_F(Sim, CalibrationToolWritesTheFileTheLogbookThenUses) {
     const std::string crosses = panelPress(15, 15, {4, -3, 1, 3, -4}) + panelPress(385, 15) +
                                 panelPress(385, 241, {2, -2}) + panelPress(15, 241);
     // a round spoiled by a second touch on the first cross, then a good one, a test
-    // touch and DONE
+    // touch, touches a point off each edge of DONE (touch 150,118 to 250,168) and DONE's
+    // corner
+    const std::string still = base + "/still.raw", after = base + "/after.raw";
     const std::string script = "pass\nshot " + first + "\n" + panelPress(15, 15) +
                                panelPress(15, 15) + panelPress(385, 241) + panelPress(15, 241) +
                                crosses + panelPress(300, 60) + "shot " + test + "\n" +
-                               panelPress(200, 128);
+                               panelPress(149, 118) + panelPress(150, 117) + panelPress(251, 168) +
+                               panelPress(250, 169) + "shot " + still + "\n" +
+                               panelPress(250, 168) + "shot " + after + "\n";
     ASSERT_EQ(run({"--touch", "event", "--calibrate"}, script), 0) << errors;
+    EXPECT_TRUE(exists(still));
+    EXPECT_FALSE(exists(after));
 
     const int32_t expected[4] = {panelX(385), panelX(15), panelY(241), panelY(15)};
     EXPECT_EQ(readFile(root + "/mnt/flash/sysfile/cal"),
@@ -465,9 +483,18 @@ TEST_F(Sim, CalibrationToolWritesTheFileTheLogbookThenUses) {
     EXPECT_EQ(pixel(firstShot, 400, 374, 240), white);
     EXPECT_EQ(count(firstShot, 400, 0, 0, 40, 40, white), 0);
     EXPECT_EQ(pixel(testShot, 400, 99, 195), yellow);
+    EXPECT_GT(count(testShot, 400, 0, 0, 399, 255, 0x67EC), 50)
+        << "\"Calibration saved.\" in green";
     const int dot = count(testShot, 400, 95, 191, 103, 199, yellow);
     EXPECT_GT(dot, 30);
     EXPECT_EQ(count(testShot, 400, 0, 0, 399, 255, yellow), dot);
+    // DONE: a 100 x 50 box 15 points below the middle, from layout 150,118 to 250,168,
+    // both edges inclusive; half-turned, 149,87 to 249,137.
+    const uint16_t grey = 0x630C;
+    for (const auto& [x, y] : {std::pair{149, 87}, {249, 87}, {149, 137}, {249, 137}})
+        EXPECT_EQ(pixel(testShot, 400, x, y), grey) << x << "," << y;
+    EXPECT_EQ(count(testShot, 400, 0, 0, 399, 255, grey),
+              count(testShot, 400, 149, 87, 249, 137, grey));
 
     // The logbook, with the new file, places the same panel's touches on its keys.
     const std::string refill = panelTap(keyPoint('5')) + panelTap(keyPoint('7')) +
@@ -476,4 +503,16 @@ TEST_F(Sim, CalibrationToolWritesTheFileTheLogbookThenUses) {
     ASSERT_EQ(run({"--touch", "event"}, refill), 0) << errors;
     expectRecords(records(readFile(dataFile("consumption.txt"))),
                   {"1\t57.00\t3.00\t0.0\t0.00\t5.26"});
+
+    // A calibration that cannot be saved leaves the old one, says why in Debug.log and
+    // ends the tool with status 1.
+    const std::string cal = root + "/mnt/flash/sysfile/cal";
+    const std::string before = readFile(cal);
+    std::filesystem::create_directory(cal + ".new");
+    EXPECT_EQ(run({"--touch", "event", "--calibrate"}, crosses + panelPress(200, 128)), 1);
+    EXPECT_EQ(readFile(cal), before);
+    EXPECT_NE(readFile(dataFile("Debug.log"))
+                  .find("Error saving calibration: cannot create " + cal + ".new: Is a directory"),
+              std::string::npos)
+        << readFile(dataFile("Debug.log"));
 }

@@ -19,6 +19,7 @@ std::string failure(const std::string& what, const std::string& path, int error)
 
 } // namespace
 
+// A renamed file is no longer under its temporary name: only what was not committed goes.
 StagedFiles::~StagedFiles() {
     for (const std::string& target : targets_)
         std::remove(temporaryOf(target).c_str());
@@ -53,14 +54,10 @@ bool StagedFiles::stage(const std::string& path, const uint8_t* data, std::size_
 }
 
 bool StagedFiles::commit(std::string& error) {
-    for (std::size_t i = 0; i < targets_.size(); ++i) {
-        const std::string& target = targets_[i];
+    for (const std::string& target : targets_)
         if (std::rename(temporaryOf(target).c_str(), target.c_str()) != 0) {
             error = failure("rename " + temporaryOf(target) + " to", target, errno);
-            targets_.erase(targets_.begin(), targets_.begin() + static_cast<long>(i));
             return false;
         }
-    }
-    targets_.clear();
     return true;
 }

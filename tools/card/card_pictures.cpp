@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -21,29 +22,19 @@ constexpr Colour CAPTION{86, 94, 102};
 constexpr Colour LIT{255, 193, 64};
 constexpr Colour HINT{152, 160, 168};
 
-Colour faceColour(Face face) {
-    switch (face) {
-    case Face::Key:
-        return {232, 234, 228};
-    case Face::Clear:
-        return {238, 206, 198};
-    case Face::Value:
-        return {206, 222, 238};
-    case Face::Vehicle:
-        return {214, 232, 206};
-    case Face::Save:
-        return {150, 212, 128};
-    case Face::Exit:
-        return {232, 150, 138};
-    case Face::Move:
-        return {196, 204, 214};
-    case Face::Mode:
-        return {206, 222, 238};
-    case Face::Tank:
-        return {214, 232, 206};
-    }
-    return {232, 234, 228};
-}
+// The key faces, in the order of Face: light keys, tinted by what they do.
+constexpr Colour FACES[] = {
+    {232, 234, 228}, // Key
+    {238, 206, 198}, // Clear
+    {206, 222, 238}, // Value
+    {214, 232, 206}, // Vehicle
+    {150, 212, 128}, // Save
+    {232, 150, 138}, // Exit
+    {196, 204, 214}, // Move
+    {206, 222, 238}, // Mode
+    {214, 232, 206}, // Tank
+};
+static_assert(std::size(FACES) == static_cast<std::size_t>(Face::Tank) + 1, "a colour per face");
 
 // A rectangle of picture pixels, both edges inclusive.
 struct Box {
@@ -161,7 +152,7 @@ void drawButton(const Box& face, const Label& label, bool pressed, const Colour&
         line(inner.x1, inner.y1, inner.x2, inner.y1, sunk);
         line(inner.x1, inner.y1, inner.x1, inner.y2, sunk);
     } else {
-        const Colour c = faceColour(label.face);
+        const Colour& c = FACES[static_cast<int>(label.face)];
         drawRaisedBox(inner.x1, inner.y1, inner.x2, inner.y2, c.r, c.g, c.b);
     }
     roundCorners(face, body);

@@ -64,10 +64,13 @@ struct Checker {
         problems.push_back({key, what});
     }
 
+    bool usableScreen[3] = {};
+
     void checkScreens() {
         for (int s = 0; s < 3; ++s) {
             const int w = layout.screenW[s], h = layout.screenH[s];
-            if (w < 1 || h < 1 || w > MAX_SIDE || h > MAX_SIDE)
+            usableScreen[s] = w >= 1 && h >= 1 && w <= MAX_SIDE && h <= MAX_SIDE;
+            if (!usableScreen[s])
                 report(screenKey(s, w < 1 || w > MAX_SIDE ? "w" : "h"),
                        "picture size " + size(w, h) + " is not usable (1 to " +
                            std::to_string(MAX_SIDE) + " a side)");
@@ -100,9 +103,11 @@ struct Checker {
             report("E_FONT.name", what);
     }
 
+    // A picture of a size already found unusable has no byte count to hold.
     void checkPictures(int bits) {
         for (int slot = 0; slot < PICTURE_COUNT; ++slot) {
-            if (!plainPicture[slot])
+            const int s = PICTURE_SCREENS[slot];
+            if (!plainPicture[slot] || !usableScreen[s])
                 continue;
             const std::string path = dataPath(layout.pictureName[slot]);
             std::error_code ec;
@@ -111,10 +116,8 @@ struct Checker {
                 continue;
             }
             const auto bytes = static_cast<unsigned long long>(fs::file_size(path, ec));
-            const int s = PICTURE_SCREENS[slot];
-            const unsigned long long pixels =
-                static_cast<unsigned long long>(std::max(layout.screenW[s], 0)) *
-                static_cast<unsigned long long>(std::max(layout.screenH[s], 0));
+            const unsigned long long pixels = static_cast<unsigned long long>(layout.screenW[s]) *
+                                              static_cast<unsigned long long>(layout.screenH[s]);
             if (bits == 0)
                 bits = bytes == pixels * 4 ? 32 : 16;
             if (bytes != pixels * (bits / 8))
