@@ -13,6 +13,7 @@
 #include <regex>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace pwlog;
@@ -168,6 +169,40 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
         << out;
     EXPECT_EQ(out.substr(0, out.find("--\n")),
               "0\t0.0\t46.30\t212477.00\t67.09\t0.00\tSun Mar 10 16:01:00 2024\n");
+    // in miles and gallons: converted to the card's units, said so, and the economy the
+    // file shows (300 miles on 10 gallons) still its interval's
+    const struct {
+        const char* fuelUnit;
+        const char* cardUnits;
+        const char* record; // the second, a trip record on this card
+        const char* note;
+    } units[] = {
+        {"gal (UK)", "metric", "0\t482.81\t45.46\t0.0\t15.00\t9.42",
+         "converted miles to km (x 1.609344), imperial gallons to l (x 4.54609)"},
+        {"gal (US)", "metric", "0\t482.81\t37.85\t0.0\t15.00\t7.84",
+         "converted miles to km (x 1.609344), US gallons to l (x 3.785411784)"},
+        {"gal (UK)", "uk", "0\t300.00\t10.00\t0.0\t15.00\t3.33", ""},
+        {"gal (UK)", "us", "0\t300.00\t12.01\t0.0\t15.00\t4.00",
+         "converted imperial gallons to gal (x 1.200949926)"},
+    };
+    for (const auto& u : units) {
+        writeFileText(card.dir + "/miles.csv",
+                      std::string("\"## Log\"\n\"Data\",\"Odo (mi)\",\"Fuel (") + u.fuelUnit +
+                          ")\",\"Full\",\"Price (optional)\",\"mpg (optional)\",\"Missed\"\n"
+                          "\"2024-03-17 16:01\",\"1300.0\",\"10.0\",\"1\",\"15\",\"30.0\",\"0\"\n"
+                          "\"2024-03-10 16:01\",\"1000.0\",\"10.0\",\"1\",\"15\",\"0.0\",\"0\"\n");
+        ASSERT_EQ(run("import --card " + card.dir +
+                          " --format fuelio --vehicle 0 --dry-run --units " + u.cardUnits + " " +
+                          card.dir + "/miles.csv",
+                      &out),
+                  0)
+            << out;
+        EXPECT_NE(out.find(std::string("\n") + u.record + "\tSun Mar 17 16:01:00 2024\n"),
+                  std::string::npos)
+            << out;
+        EXPECT_EQ(out.find("converted"), *u.note ? out.find(u.note) : std::string::npos) << out;
+        EXPECT_EQ(out.find("economy"), std::string::npos) << out;
+    }
 }
 
 // The consumption of each interval the card reads from record lines, as the app shows it.
@@ -231,6 +266,24 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
             << out;
         EXPECT_EQ(figuresOf(out.substr(0, out.find("--\n")), 1, 0), "6.77 6.87 ") << out;
     }
+    // made by hand: the economy the first column and padded, the car's name padded too
+    Card van("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    writeFileText(van.dir + "/van.csv", "l/100km,car_name,odometer,km,litres,price,fuelup_date\n"
+                                        "\" 8.0 \",\"Van \",2000,500,40.2,1.5,2024-01-29\n"
+                                        "\" 8.04\",\"Van \",1500,500,40,1.5,2024-01-15\n"
+                                        "0,\"Van \",1000,0,40,1.5,2024-01-01\n");
+    std::string said;
+    ASSERT_EQ(run("import --card " + van.dir + " --vehicle 1 --dry-run --format fuelly --car Van " +
+                      van.dir + "/van.csv",
+                  &said),
+              0)
+        << said;
+    EXPECT_EQ(figuresOf(said.substr(0, said.find("--\n")), 1, 0), "8.00 8.04 ") << said;
+    // 8.04 is no rounding of 8, and 8.0 one of 8.04
+    const std::size_t economy = said.find("row 3: the file's economy 8.04 l/100km differs from "
+                                          "its interval's 8.00");
+    EXPECT_NE(economy, std::string::npos) << said;
+    EXPECT_EQ(said.find("economy"), said.rfind("economy")) << said;
 
     // LubeLogger from servers of three cultures: dates in their short style, the order
     // settled by a day above 12, or given; de-DE with semicolons and comma decimals
@@ -261,6 +314,10 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
         {header + "03/03/2024,52000,41.2,70.04,0,True,False,,\r\n"
                   "04/04/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
          "", "Thu Apr  4 00:00:00 2024"},
+        // 31 is still a day, and a 12 second says nothing
+        {header + "31/01/2024,52000,41.2,70.04,0,True,False,,\r\n"
+                  "05/12/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
+         "", "Thu Dec  5 00:00:00 2024"},
         {header + "19/01/2024,52000,41.2,70.04,0,True,False,,\r\n"
                   "01/20/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
          "", "row 2 has its day first, row 3 its month first: dates in two orders"},
@@ -302,7 +359,7 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
          "NUL bytes"},
         {header + good + "1/22/2025,1600," + std::string(2000000, '9') + ",50,,True,False,\n",
          "row 3: unreadable fuel"},
-        {"Date,Odometer,Cost\n" + good, "no fuel column"},
+        {"Date,Odometer,Cost\n" + good, "row 1: no fuel column: is this a lubelogger file?"},
         {header + good + "1/22/2025,1600,-35,50,,True,False,\n", "row 3: negative fuel"},
         {header + good + "1/22/1812,1600,35,50,,True,False,\n", "row 3: unreadable date"},
         {header + good + "2/45/2025,1600,35,50,,True,False,\n", "row 3: unreadable date"},
@@ -461,6 +518,16 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
     ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1 --units uk", &summary), 0);
     EXPECT_NE(summary.find(" mpg (UK) (full to full)\n"), std::string::npos) << summary;
     EXPECT_EQ(summary.find("full tank range"), std::string::npos) << summary; // no tank now
+    // Fuelio's codes of distance per fuel: consumption unit 3 for km/l, 2 for imperial mpg
+    for (const auto& [units, codes, economy] :
+         {std::tuple{"metric", "\"0\",\"0\",\"3\"", "\"km/l (optional)\""},
+          std::tuple{"uk", "\"1\",\"2\",\"2\"", "\"mpg (optional)\""}}) {
+        const std::string text =
+            exported(std::string("--format fuelio --vehicle 1 --units ") + units);
+        EXPECT_EQ(line(text, 2).rfind(std::string("\"car 1\",\"Pumpwright\",") + codes, 0), 0u)
+            << text;
+        EXPECT_NE(line(text, 4).find(economy), std::string::npos) << text;
+    }
 }
 
 TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
@@ -647,15 +714,19 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     writeFileText(drift.dir + "/drift.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
                                             "2025-01-10T08:00:00,1,0,1000,35,50,1\n"
                                             "2025-01-20T08:00:00,1,399.5,1400,30,45,1\n"
-                                            "2025-01-30T08:00:00,1,300,1700,30,45,1\n");
+                                            "2025-01-30T08:00:00,1,300,1700,30,45,1\n"
+                                            "2025-01-31T08:00:00,2,0,9000,20,30,1\n");
     ASSERT_EQ(run("import --card " + drift.dir + " --format csv --vehicle 1 --dry-run " +
                       drift.dir + "/drift.csv",
                   &out),
               0);
     EXPECT_NE(out.find("1\t399.50\t30.00\t1400.00\t45.00\t7.51\tMon Jan 20 08:00:00 2025\n"
-                       "1\t0.0\t30.00\t1700.00\t45.00\t0.00\tThu Jan 30 08:00:00 2025\n"),
+                       "1\t0.0\t30.00\t1700.00\t45.00\t0.00\tThu Jan 30 08:00:00 2025\n--\n"),
               std::string::npos)
         << out;
+    for (const char* note : {"row 3: the device reads the trip distance 399.50 as a whole number",
+                             "row 5: vehicle 2: passed over (import it with --vehicle 2)"})
+        EXPECT_NE(out.find(note), std::string::npos) << out;
 
     // numbers and dates as people write them
     EXPECT_EQ(parseAmount("1.234,56"), 1234.56);
@@ -826,15 +897,26 @@ TEST(ExchangeTest, NumbersAndVehiclesNoRefillHasAreRefused) {
                       &out),
                   2)
             << reading;
-        EXPECT_NE(out.find("is no odometer reading"), std::string::npos) << out;
+        EXPECT_NE(out.find("is no odometer reading: give the reading in the card's distance "
+                           "unit, from 0 to 10000000"),
+                  std::string::npos)
+            << out;
         EXPECT_LT(out.size(), 300u) << out;
         EXPECT_EQ(run(std::string("export --card ") + card.dir +
                       " --format csv --start-odometer=" + reading),
                   2);
     }
-    // a spreadsheet's byte-order mark before the header
-    writeFileText(card.dir + "/bom.csv", "\xef\xbb\xbf" + perUnit);
+    // a spreadsheet's byte-order mark before the header, whose columns come in any order
+    writeFileText(card.dir + "/bom.csv",
+                  "\xef\xbb\xbf"
+                  "FuelConsumed,Date,Odometer,Price\n35,2025-01-10,1500,1.5\n");
     std::string out;
+    for (const char* reading : {"0", "10000000"}) // the bounds are readings
+        EXPECT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 --dry-run " +
+                          "--start-odometer=" + reading + " " + card.dir + "/bom.csv",
+                      &out),
+                  0)
+            << reading << out;
     ASSERT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 --dry-run " +
                       card.dir + "/bom.csv",
                   &out),
@@ -882,13 +964,17 @@ TEST(ExchangeTest, TheCardIsFoundAndItsSettingsReadOrNothingIsDone) {
     EXPECT_EQ(card.log(), log);
     EXPECT_EQ(run("summary --card " + card.dir), 1);
 
-    // control characters of the events and unreadable years in the summary and the export
+    // control characters of the events, unreadable years and a figure of 301 digits in the
+    // summary and the export
     Card odd("");
     writeFileText(odd.dir + "/events.txt",
                   "1\ttirechange\t\x1b]0;owned\x07\tMon Mar  2 10:12:44 2026\n");
     writeFileText(odd.dir + "/consumption.txt",
                   log + "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  2 10:12:44 40000\n" +
-                      "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  2 10:12:44 -31073\n");
+                      "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  2 10:12:44 -31073\n" +
+                      "1\t300.00\t1e300\t0.0\t30.00\t0.00\tMon Mar  9 10:12:44 2026\n");
+    char huge[400];
+    std::snprintf(huge, sizeof huge, "%.2f", 1e300);
     ASSERT_EQ(run("summary --card " + odd.dir, &out), 0) << out;
     EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
     EXPECT_NE(out.find("at \\x1b]0;owned\\x07)"), std::string::npos) << out;
@@ -896,9 +982,13 @@ TEST(ExchangeTest, TheCardIsFoundAndItsSettingsReadOrNothingIsDone) {
               std::string::npos)
         << out;
     EXPECT_EQ(out.find("\n  -"), std::string::npos) << out; // no year or month row of them
-    EXPECT_NE(out.find("\n  2026     "), std::string::npos) << out;
+    for (const std::string& row :
+         {"  fuel                   " + std::string(huge) + " l\n",
+          "\n  2026           2        600 " + std::string(huge) + "      60.00 "})
+        EXPECT_NE(out.find(row), std::string::npos) << out;
     ASSERT_EQ(run("export --card " + odd.dir + " --format csv", &out), 0) << out;
     EXPECT_EQ(out.substr(0, out.find("--\n")).find("\n-"), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string(",") + huge + ",30.00,"), std::string::npos) << out;
 }
 
 } // namespace
