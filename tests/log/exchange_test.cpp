@@ -6,11 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <regex>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <tuple>
@@ -341,6 +343,82 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
     }
 }
 
+// The file with its columns turned round, the column at first now the first (a comma in
+// a quoted field is taken for a separator: the files turned hold none).
+std::string turned(const std::string& text, std::size_t first) {
+    std::istringstream lines(text);
+    std::string out;
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields(1);
+        for (char c : line)
+            c == ',' ? static_cast<void>(fields.emplace_back()) : fields.back().push_back(c);
+        std::rotate(fields.begin(), fields.begin() + first % fields.size(), fields.end());
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            out += (i ? "," : "") + fields[i];
+        out += "\n";
+    }
+    return out;
+}
+
+TEST(ExchangeTest, EveryColumnIsReadWhereverItIs) {
+    // each file with each of its columns first imports alike: its fill-ups, partial,
+    // missed, of the chosen vehicle or car, in its units, with its notes
+    const std::string real = PW_SOURCE_DIR "/tests/log/files/";
+    const struct {
+        const char* options;
+        std::string text;
+    } files[] = {
+        {"--format fuelly --car 'Polo 2012'", readFileText(real + "fuelly-two-cars.csv")},
+        {"--format fuelio", readFileText(real + "fuelio-golf.csv")},
+        {"--format fuelly --car Van",
+         "car_name,mpg,odometer,miles,gallons,price,fuelup_date,date_added,missed_fuelup,"
+         "partial_fuelup\n"
+         "Van,24,1900,300,12.5,3.5,2024-02-20,2024-02-20 17:05:00,0,0\n"
+         "Van,0,1600,200,5,3.6,2024-02-10,2024-02-10 08:00:00,0,1\n"
+         "Bike,60,500,120,2,3.4,2024-02-05,2024-02-05 09:00:00,0,0\n"
+         "Van,0,1400,100,10,3.5,2024-02-01,2024-02-01 12:00:00,1,0\n"
+         "Van,25,1000,250,10,3.5,2024-01-15,2024-01-15 10:00:00,0,0\n"
+         "Van,0,750,0,10,3.5,2024-01-01,2024-01-01 10:00:00,0,0\n"},
+        {"--format fuelio",
+         "\"## Log\"\n\"Data\",\"Odo (mi)\",\"Fuel (gal (UK))\",\"Full\",\"Price (optional)\","
+         "\"mpg (optional)\",\"Missed\",\"VolumePrice\"\n"
+         "\"2024-03-24 16:01\",\"1600.0\",\"10.0\",\"1\",\"\",\"28.0\",\"0\",\"1.6\"\n"
+         "\"2024-03-17 16:01\",\"1300.0\",\"10.0\",\"1\",\"15\",\"30.0\",\"0\",\"1.5\"\n"
+         "\"2024-03-10 16:01\",\"1000.0\",\"10.0\",\"1\",\"15\",\"0.0\",\"0\",\"1.5\"\n"},
+        {"--format csv", "date,vehicle,distance,odometer,fuel,price,full,missed\n"
+                         "2025-01-10T08:00:00,1,0,1000,35,50,1,0\n"
+                         "2025-01-15T08:00:00,2,0,9000,20,30,1,0\n"
+                         "2025-01-20T08:00:00,1,400,1400,30,45,0,0\n"
+                         "2025-01-30T08:00:00,1,300,1700,30,45,1,0\n"
+                         "2025-02-10T08:00:00,1,0,2500,30,45,1,1\n"},
+        {"--format lubelogger",
+         "Date,Odometer,FuelConsumed,Cost,Price,IsFillToFull,PartialFuelUp,MissedFuelUp\n"
+         "2025-01-10,1000,35,,1.5,True,False,False\n"
+         "2025-01-20,1400,30,45,,True,True,False\n"
+         "2025-01-30,1700,30,45,,False,False,False\n"
+         "2025-02-10,2500,30,45,,True,False,True\n"
+         "2025-02-20,2900,30,45,,True,False,False\n"},
+    };
+    Card card("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    for (const auto& f : files) {
+        const std::string import = "import --card " + card.dir + " --vehicle 1 --dry-run " +
+                                   f.options + " " + card.dir + "/any.csv";
+        writeFileText(card.dir + "/any.csv", f.text);
+        std::string first;
+        ASSERT_EQ(run(import, &first), 0) << first;
+        std::size_t width = 0; // of the widest row
+        std::istringstream lines(f.text);
+        for (std::string line; std::getline(lines, line);)
+            width = std::max<std::size_t>(width, std::count(line.begin(), line.end(), ',') + 1);
+        for (std::size_t column = 1; column < width; ++column) {
+            writeFileText(card.dir + "/any.csv", turned(f.text, column));
+            std::string out;
+            EXPECT_EQ(run(import, &out), 0);
+            EXPECT_EQ(out, first) << "column " << column << " first\n" << turned(f.text, column);
+        }
+    }
+}
+
 TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
     Card card("P_DEFAULTODOMETERMODE.1: 1.0\n");
     const std::string log = "1\t0.0\t40.00\t1000.00\t60.00\t0.00\tMon Jan  6 08:10:00 2025\n";
@@ -383,6 +461,17 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
         EXPECT_NE(out.find("nothing imported"), std::string::npos) << out;
         EXPECT_EQ(card.log(), log);
         EXPECT_EQ(access((card.dir + "/consumption.txt.bak").c_str(), F_OK), -1);
+    }
+    // a file of another format, which names no column this one looks for
+    for (const std::string format : {"csv", "lubelogger", "fuelly", "fuelio"}) {
+        writeFileText(card.dir + "/bad.csv", "\"## Log\"\nDate,Odometer\n");
+        std::string out;
+        EXPECT_EQ(run("import --card " + card.dir + " --format " + format + " --vehicle 1 " +
+                          card.dir + "/bad.csv",
+                      &out),
+                  1);
+        EXPECT_NE(out.find("no date column: is this a " + format + " file?"), std::string::npos)
+            << out;
     }
     // bad command lines: status 2, and help and version are no failures
     EXPECT_EQ(run("import --card " + card.dir + " --format excel --vehicle 1 x.csv"), 2);
@@ -559,6 +648,13 @@ TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
                             "/consumption.txt:2: odometer 100 is below the last reading of its "
                             "series (50000) and so is the next one (600): a new odometer"})
         EXPECT_NE(summary.find(row), std::string::npos) << row << summary;
+    // the export and the report say it too
+    for (const std::string& command :
+         {std::string("export --format csv"), "report -o " + card.dir + "/r.html"}) {
+        ASSERT_EQ(run(command + " --card " + card.dir, &summary), 0) << summary;
+        EXPECT_NE(summary.find("/consumption.txt:2: odometer 100 is below"), std::string::npos)
+            << summary;
+    }
 }
 
 TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
@@ -617,18 +713,18 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     EXPECT_EQ(out.rfind("2\t0.0\t40.00\t9000.00\t60.00\t0.00\tSat Feb  1 17:30:00 2025\n--\n", 0),
               0u)
         << out;
-    // nor is a second fill of the same vehicle that day with other fuel; only the fill
+    // nor is a second fill of the same vehicle that day with a cent more fuel; only the fill
     // before the card's newest record is said to be older
     writeFileText(shared.dir + "/lube.csv", "Date,Odometer,FuelConsumed,Cost\n"
                                             "2025-01-20,19500,30,45\n"
-                                            "2025-02-01 18:00,20100,40.3,60.45\n"
+                                            "2025-02-01 18:00,20100,40.01,60.45\n"
                                             "2025-02-10,20500,35,52.5\n");
     ASSERT_EQ(run("import --card " + shared.dir + " --format lubelogger --vehicle 1 --dry-run " +
                       shared.dir + "/lube.csv",
                   &out),
               0);
     EXPECT_EQ(out.rfind("1\t0.0\t30.00\t0.00\t45.00\t0.00\tMon Jan 20 00:00:00 2025\n"
-                        "1\t600.00\t40.30\t20100.00\t60.45\t6.72\tSat Feb  1 18:00:00 2025\n"
+                        "1\t600.00\t40.01\t20100.00\t60.45\t6.67\tSat Feb  1 18:00:00 2025\n"
                         "1\t0.0\t35.00\t20500.00\t52.50\t0.00\tMon Feb 10 00:00:00 2025\n--\n",
                         0),
               0u)
