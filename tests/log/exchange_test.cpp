@@ -632,12 +632,13 @@ TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
     log({"50000.00", "5000.00", "51000.00", "51500.00"});
     std::string summary;
     ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1", &summary), 0);
-    for (const char* row : {"  distance               1500 km\n",
-                            "  average                8.00 l/100km (full to full)\n",
-                            "  worst interval         8.00 l/100km (2025-01-06, line 3)\n",
-                            "  full tank range        600 km (48.0 l at the average)\n",
-                            "/consumption.txt:2: odometer 5000 is below the last reading of its "
-                            "series (50000): taken as a slip of the keypad"})
+    for (const char* row :
+         {"  distance               1500 km\n", "  cost per 100 km        12.00\n",
+          "  average                8.00 l/100km (full to full)\n",
+          "  worst interval         8.00 l/100km (2025-01-06, line 3)\n",
+          "  full tank range        600 km (48.0 l at the average)\n",
+          "/consumption.txt:2: odometer 5000 is below the last reading of its "
+          "series (50000): taken as a slip of the keypad"})
         EXPECT_NE(summary.find(row), std::string::npos) << row << summary;
 
     // still below 50000 at the next reading: a new odometer from 100
@@ -690,7 +691,9 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
         intervals +=
             r.complete() ? std::to_string(r.distance) + "/" + std::to_string(r.fuel) + " " : "";
     EXPECT_EQ(intervals, "300.000000/20.000000 300.000000/40.000000 600.000000/45.000000 ");
-    EXPECT_NE(out.find("row 7: already in the log"), std::string::npos) << out;
+    EXPECT_NE(out.find("row 7: already in the log (2025-01-05, 20.00): left out"),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("row 6: follows a missed fill-up"), std::string::npos);
     EXPECT_EQ(readFileText(card.dir + "/consumption.txt.bak"), old);
     // the second time every fill-up is found, the partial ones and the missed one too
@@ -703,6 +706,7 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     // another vehicle's fill on the same day with the same fuel is no duplicate
     Card shared("P_DEFAULTODOMETERMODE.1: 1.0\nP_DEFAULTODOMETERMODE.2: 1.0\n");
     writeFileText(shared.dir + "/consumption.txt",
+                  "1\t0.0\t30.00\t19000.00\t45.00\t0.00\tWed Jan 15 08:00:00 2025\n"
                   "1\t0.0\t40.00\t20000.00\t60.00\t0.00\tSat Feb  1 08:00:00 2025\n");
     writeFileText(shared.dir + "/lube.csv",
                   "Date,Odometer,FuelConsumed,Cost\n2025-02-01 17:30,9000,40,60\n");
