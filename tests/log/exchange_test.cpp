@@ -6,13 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <regex>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace pwlog;
@@ -168,6 +171,40 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
         << out;
     EXPECT_EQ(out.substr(0, out.find("--\n")),
               "0\t0.0\t46.30\t212477.00\t67.09\t0.00\tSun Mar 10 16:01:00 2024\n");
+    // in miles and gallons: converted to the card's units, said so, and the economy the
+    // file shows (300 miles on 10 gallons) still its interval's
+    const struct {
+        const char* fuelUnit;
+        const char* cardUnits;
+        const char* record; // the second, a trip record on this card
+        const char* note;
+    } units[] = {
+        {"gal (UK)", "metric", "0\t482.81\t45.46\t0.0\t15.00\t9.42",
+         "converted miles to km (x 1.609344), imperial gallons to l (x 4.54609)"},
+        {"gal (US)", "metric", "0\t482.81\t37.85\t0.0\t15.00\t7.84",
+         "converted miles to km (x 1.609344), US gallons to l (x 3.785411784)"},
+        {"gal (UK)", "uk", "0\t300.00\t10.00\t0.0\t15.00\t3.33", ""},
+        {"gal (UK)", "us", "0\t300.00\t12.01\t0.0\t15.00\t4.00",
+         "converted imperial gallons to gal (x 1.200949926)"},
+    };
+    for (const auto& u : units) {
+        writeFileText(card.dir + "/miles.csv",
+                      std::string("\"## Log\"\n\"Data\",\"Odo (mi)\",\"Fuel (") + u.fuelUnit +
+                          ")\",\"Full\",\"Price (optional)\",\"mpg (optional)\",\"Missed\"\n"
+                          "\"2024-03-17 16:01\",\"1300.0\",\"10.0\",\"1\",\"15\",\"30.0\",\"0\"\n"
+                          "\"2024-03-10 16:01\",\"1000.0\",\"10.0\",\"1\",\"15\",\"0.0\",\"0\"\n");
+        ASSERT_EQ(run("import --card " + card.dir +
+                          " --format fuelio --vehicle 0 --dry-run --units " + u.cardUnits + " " +
+                          card.dir + "/miles.csv",
+                      &out),
+                  0)
+            << out;
+        EXPECT_NE(out.find(std::string("\n") + u.record + "\tSun Mar 17 16:01:00 2024\n"),
+                  std::string::npos)
+            << out;
+        EXPECT_EQ(out.find("converted"), *u.note ? out.find(u.note) : std::string::npos) << out;
+        EXPECT_EQ(out.find("economy"), std::string::npos) << out;
+    }
 }
 
 // The consumption of each interval the card reads from record lines, as the app shows it.
@@ -231,6 +268,24 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
             << out;
         EXPECT_EQ(figuresOf(out.substr(0, out.find("--\n")), 1, 0), "6.77 6.87 ") << out;
     }
+    // made by hand: the economy the first column and padded, the car's name padded too
+    Card van("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    writeFileText(van.dir + "/van.csv", "l/100km,car_name,odometer,km,litres,price,fuelup_date\n"
+                                        "\" 8.0 \",\"Van \",2000,500,40.2,1.5,2024-01-29\n"
+                                        "\" 8.04\",\"Van \",1500,500,40,1.5,2024-01-15\n"
+                                        "0,\"Van \",1000,0,40,1.5,2024-01-01\n");
+    std::string said;
+    ASSERT_EQ(run("import --card " + van.dir + " --vehicle 1 --dry-run --format fuelly --car Van " +
+                      van.dir + "/van.csv",
+                  &said),
+              0)
+        << said;
+    EXPECT_EQ(figuresOf(said.substr(0, said.find("--\n")), 1, 0), "8.00 8.04 ") << said;
+    // 8.04 is no rounding of 8, and 8.0 one of 8.04
+    const std::size_t economy = said.find("row 3: the file's economy 8.04 l/100km differs from "
+                                          "its interval's 8.00");
+    EXPECT_NE(economy, std::string::npos) << said;
+    EXPECT_EQ(said.find("economy"), said.rfind("economy")) << said;
 
     // LubeLogger from servers of three cultures: dates in their short style, the order
     // settled by a day above 12, or given; de-DE with semicolons and comma decimals
@@ -261,6 +316,10 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
         {header + "03/03/2024,52000,41.2,70.04,0,True,False,,\r\n"
                   "04/04/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
          "", "Thu Apr  4 00:00:00 2024"},
+        // 31 is still a day, and a 12 second says nothing
+        {header + "31/01/2024,52000,41.2,70.04,0,True,False,,\r\n"
+                  "05/12/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
+         "", "Thu Dec  5 00:00:00 2024"},
         {header + "19/01/2024,52000,41.2,70.04,0,True,False,,\r\n"
                   "01/20/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
          "", "row 2 has its day first, row 3 its month first: dates in two orders"},
@@ -284,6 +343,82 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
     }
 }
 
+// The file with its columns turned round, the column at first now the first (a comma in
+// a quoted field is taken for a separator: the files turned hold none).
+std::string turned(const std::string& text, std::size_t first) {
+    std::istringstream lines(text);
+    std::string out;
+    for (std::string line; std::getline(lines, line);) {
+        std::vector<std::string> fields(1);
+        for (char c : line)
+            c == ',' ? static_cast<void>(fields.emplace_back()) : fields.back().push_back(c);
+        std::rotate(fields.begin(), fields.begin() + first % fields.size(), fields.end());
+        for (std::size_t i = 0; i < fields.size(); ++i)
+            out += (i ? "," : "") + fields[i];
+        out += "\n";
+    }
+    return out;
+}
+
+TEST(ExchangeTest, EveryColumnIsReadWhereverItIs) {
+    // each file with each of its columns first imports alike: its fill-ups, partial,
+    // missed, of the chosen vehicle or car, in its units, with its notes
+    const std::string real = PW_SOURCE_DIR "/tests/log/files/";
+    const struct {
+        const char* options;
+        std::string text;
+    } files[] = {
+        {"--format fuelly --car 'Polo 2012'", readFileText(real + "fuelly-two-cars.csv")},
+        {"--format fuelio", readFileText(real + "fuelio-golf.csv")},
+        {"--format fuelly --car Van",
+         "car_name,mpg,odometer,miles,gallons,price,fuelup_date,date_added,missed_fuelup,"
+         "partial_fuelup\n"
+         "Van,24,1900,300,12.5,3.5,2024-02-20,2024-02-20 17:05:00,0,0\n"
+         "Van,0,1600,200,5,3.6,2024-02-10,2024-02-10 08:00:00,0,1\n"
+         "Bike,60,500,120,2,3.4,2024-02-05,2024-02-05 09:00:00,0,0\n"
+         "Van,0,1400,100,10,3.5,2024-02-01,2024-02-01 12:00:00,1,0\n"
+         "Van,25,1000,250,10,3.5,2024-01-15,2024-01-15 10:00:00,0,0\n"
+         "Van,0,750,0,10,3.5,2024-01-01,2024-01-01 10:00:00,0,0\n"},
+        {"--format fuelio",
+         "\"## Log\"\n\"Data\",\"Odo (mi)\",\"Fuel (gal (UK))\",\"Full\",\"Price (optional)\","
+         "\"mpg (optional)\",\"Missed\",\"VolumePrice\"\n"
+         "\"2024-03-24 16:01\",\"1600.0\",\"10.0\",\"1\",\"\",\"28.0\",\"0\",\"1.6\"\n"
+         "\"2024-03-17 16:01\",\"1300.0\",\"10.0\",\"1\",\"15\",\"30.0\",\"0\",\"1.5\"\n"
+         "\"2024-03-10 16:01\",\"1000.0\",\"10.0\",\"1\",\"15\",\"0.0\",\"0\",\"1.5\"\n"},
+        {"--format csv", "date,vehicle,distance,odometer,fuel,price,full,missed\n"
+                         "2025-01-10T08:00:00,1,0,1000,35,50,1,0\n"
+                         "2025-01-15T08:00:00,2,0,9000,20,30,1,0\n"
+                         "2025-01-20T08:00:00,1,400,1400,30,45,0,0\n"
+                         "2025-01-30T08:00:00,1,300,1700,30,45,1,0\n"
+                         "2025-02-10T08:00:00,1,0,2500,30,45,1,1\n"},
+        {"--format lubelogger",
+         "Date,Odometer,FuelConsumed,Cost,Price,IsFillToFull,PartialFuelUp,MissedFuelUp\n"
+         "2025-01-10,1000,35,,1.5,True,False,False\n"
+         "2025-01-20,1400,30,45,,True,True,False\n"
+         "2025-01-30,1700,30,45,,False,False,False\n"
+         "2025-02-10,2500,30,45,,True,False,True\n"
+         "2025-02-20,2900,30,45,,True,False,False\n"},
+    };
+    Card card("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    for (const auto& f : files) {
+        const std::string import = "import --card " + card.dir + " --vehicle 1 --dry-run " +
+                                   f.options + " " + card.dir + "/any.csv";
+        writeFileText(card.dir + "/any.csv", f.text);
+        std::string first;
+        ASSERT_EQ(run(import, &first), 0) << first;
+        std::size_t width = 0; // of the widest row
+        std::istringstream lines(f.text);
+        for (std::string line; std::getline(lines, line);)
+            width = std::max<std::size_t>(width, std::count(line.begin(), line.end(), ',') + 1);
+        for (std::size_t column = 1; column < width; ++column) {
+            writeFileText(card.dir + "/any.csv", turned(f.text, column));
+            std::string out;
+            EXPECT_EQ(run(import, &out), 0);
+            EXPECT_EQ(out, first) << "column " << column << " first\n" << turned(f.text, column);
+        }
+    }
+}
+
 TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
     Card card("P_DEFAULTODOMETERMODE.1: 1.0\n");
     const std::string log = "1\t0.0\t40.00\t1000.00\t60.00\t0.00\tMon Jan  6 08:10:00 2025\n";
@@ -302,7 +437,7 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
          "NUL bytes"},
         {header + good + "1/22/2025,1600," + std::string(2000000, '9') + ",50,,True,False,\n",
          "row 3: unreadable fuel"},
-        {"Date,Odometer,Cost\n" + good, "no fuel column"},
+        {"Date,Odometer,Cost\n" + good, "row 1: no fuel column: is this a lubelogger file?"},
         {header + good + "1/22/2025,1600,-35,50,,True,False,\n", "row 3: negative fuel"},
         {header + good + "1/22/1812,1600,35,50,,True,False,\n", "row 3: unreadable date"},
         {header + good + "2/45/2025,1600,35,50,,True,False,\n", "row 3: unreadable date"},
@@ -326,6 +461,17 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
         EXPECT_NE(out.find("nothing imported"), std::string::npos) << out;
         EXPECT_EQ(card.log(), log);
         EXPECT_EQ(access((card.dir + "/consumption.txt.bak").c_str(), F_OK), -1);
+    }
+    // a file of another format, which names no column this one looks for
+    for (const std::string format : {"csv", "lubelogger", "fuelly", "fuelio"}) {
+        writeFileText(card.dir + "/bad.csv", "\"## Log\"\nDate,Odometer\n");
+        std::string out;
+        EXPECT_EQ(run("import --card " + card.dir + " --format " + format + " --vehicle 1 " +
+                          card.dir + "/bad.csv",
+                      &out),
+                  1);
+        EXPECT_NE(out.find("no date column: is this a " + format + " file?"), std::string::npos)
+            << out;
     }
     // bad command lines: status 2, and help and version are no failures
     EXPECT_EQ(run("import --card " + card.dir + " --format excel --vehicle 1 x.csv"), 2);
@@ -461,6 +607,16 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
     ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1 --units uk", &summary), 0);
     EXPECT_NE(summary.find(" mpg (UK) (full to full)\n"), std::string::npos) << summary;
     EXPECT_EQ(summary.find("full tank range"), std::string::npos) << summary; // no tank now
+    // Fuelio's codes of distance per fuel: consumption unit 3 for km/l, 2 for imperial mpg
+    for (const auto& [units, codes, economy] :
+         {std::tuple{"metric", "\"0\",\"0\",\"3\"", "\"km/l (optional)\""},
+          std::tuple{"uk", "\"1\",\"2\",\"2\"", "\"mpg (optional)\""}}) {
+        const std::string text =
+            exported(std::string("--format fuelio --vehicle 1 --units ") + units);
+        EXPECT_EQ(line(text, 2).rfind(std::string("\"car 1\",\"Pumpwright\",") + codes, 0), 0u)
+            << text;
+        EXPECT_NE(line(text, 4).find(economy), std::string::npos) << text;
+    }
 }
 
 TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
@@ -476,12 +632,13 @@ TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
     log({"50000.00", "5000.00", "51000.00", "51500.00"});
     std::string summary;
     ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1", &summary), 0);
-    for (const char* row : {"  distance               1500 km\n",
-                            "  average                8.00 l/100km (full to full)\n",
-                            "  worst interval         8.00 l/100km (2025-01-06, line 3)\n",
-                            "  full tank range        600 km (48.0 l at the average)\n",
-                            "/consumption.txt:2: odometer 5000 is below the last reading of its "
-                            "series (50000): taken as a slip of the keypad"})
+    for (const char* row :
+         {"  distance               1500 km\n", "  cost per 100 km        12.00\n",
+          "  average                8.00 l/100km (full to full)\n",
+          "  worst interval         8.00 l/100km (2025-01-06, line 3)\n",
+          "  full tank range        600 km (48.0 l at the average)\n",
+          "/consumption.txt:2: odometer 5000 is below the last reading of its "
+          "series (50000): taken as a slip of the keypad"})
         EXPECT_NE(summary.find(row), std::string::npos) << row << summary;
 
     // still below 50000 at the next reading: a new odometer from 100
@@ -492,6 +649,13 @@ TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
                             "/consumption.txt:2: odometer 100 is below the last reading of its "
                             "series (50000) and so is the next one (600): a new odometer"})
         EXPECT_NE(summary.find(row), std::string::npos) << row << summary;
+    // the export and the report say it too
+    for (const std::string& command :
+         {std::string("export --format csv"), "report -o " + card.dir + "/r.html"}) {
+        ASSERT_EQ(run(command + " --card " + card.dir, &summary), 0) << summary;
+        EXPECT_NE(summary.find("/consumption.txt:2: odometer 100 is below"), std::string::npos)
+            << summary;
+    }
 }
 
 TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
@@ -527,7 +691,9 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
         intervals +=
             r.complete() ? std::to_string(r.distance) + "/" + std::to_string(r.fuel) + " " : "";
     EXPECT_EQ(intervals, "300.000000/20.000000 300.000000/40.000000 600.000000/45.000000 ");
-    EXPECT_NE(out.find("row 7: already in the log"), std::string::npos) << out;
+    EXPECT_NE(out.find("row 7: already in the log (2025-01-05, 20.00): left out"),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("row 6: follows a missed fill-up"), std::string::npos);
     EXPECT_EQ(readFileText(card.dir + "/consumption.txt.bak"), old);
     // the second time every fill-up is found, the partial ones and the missed one too
@@ -540,6 +706,7 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     // another vehicle's fill on the same day with the same fuel is no duplicate
     Card shared("P_DEFAULTODOMETERMODE.1: 1.0\nP_DEFAULTODOMETERMODE.2: 1.0\n");
     writeFileText(shared.dir + "/consumption.txt",
+                  "1\t0.0\t30.00\t19000.00\t45.00\t0.00\tWed Jan 15 08:00:00 2025\n"
                   "1\t0.0\t40.00\t20000.00\t60.00\t0.00\tSat Feb  1 08:00:00 2025\n");
     writeFileText(shared.dir + "/lube.csv",
                   "Date,Odometer,FuelConsumed,Cost\n2025-02-01 17:30,9000,40,60\n");
@@ -550,18 +717,18 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     EXPECT_EQ(out.rfind("2\t0.0\t40.00\t9000.00\t60.00\t0.00\tSat Feb  1 17:30:00 2025\n--\n", 0),
               0u)
         << out;
-    // nor is a second fill of the same vehicle that day with other fuel; only the fill
+    // nor is a second fill of the same vehicle that day with a cent more fuel; only the fill
     // before the card's newest record is said to be older
     writeFileText(shared.dir + "/lube.csv", "Date,Odometer,FuelConsumed,Cost\n"
                                             "2025-01-20,19500,30,45\n"
-                                            "2025-02-01 18:00,20100,40.3,60.45\n"
+                                            "2025-02-01 18:00,20100,40.01,60.45\n"
                                             "2025-02-10,20500,35,52.5\n");
     ASSERT_EQ(run("import --card " + shared.dir + " --format lubelogger --vehicle 1 --dry-run " +
                       shared.dir + "/lube.csv",
                   &out),
               0);
     EXPECT_EQ(out.rfind("1\t0.0\t30.00\t0.00\t45.00\t0.00\tMon Jan 20 00:00:00 2025\n"
-                        "1\t600.00\t40.30\t20100.00\t60.45\t6.72\tSat Feb  1 18:00:00 2025\n"
+                        "1\t600.00\t40.01\t20100.00\t60.45\t6.67\tSat Feb  1 18:00:00 2025\n"
                         "1\t0.0\t35.00\t20500.00\t52.50\t0.00\tMon Feb 10 00:00:00 2025\n--\n",
                         0),
               0u)
@@ -647,15 +814,19 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     writeFileText(drift.dir + "/drift.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
                                             "2025-01-10T08:00:00,1,0,1000,35,50,1\n"
                                             "2025-01-20T08:00:00,1,399.5,1400,30,45,1\n"
-                                            "2025-01-30T08:00:00,1,300,1700,30,45,1\n");
+                                            "2025-01-30T08:00:00,1,300,1700,30,45,1\n"
+                                            "2025-01-31T08:00:00,2,0,9000,20,30,1\n");
     ASSERT_EQ(run("import --card " + drift.dir + " --format csv --vehicle 1 --dry-run " +
                       drift.dir + "/drift.csv",
                   &out),
               0);
     EXPECT_NE(out.find("1\t399.50\t30.00\t1400.00\t45.00\t7.51\tMon Jan 20 08:00:00 2025\n"
-                       "1\t0.0\t30.00\t1700.00\t45.00\t0.00\tThu Jan 30 08:00:00 2025\n"),
+                       "1\t0.0\t30.00\t1700.00\t45.00\t0.00\tThu Jan 30 08:00:00 2025\n--\n"),
               std::string::npos)
         << out;
+    for (const char* note : {"row 3: the device reads the trip distance 399.50 as a whole number",
+                             "row 5: vehicle 2: passed over (import it with --vehicle 2)"})
+        EXPECT_NE(out.find(note), std::string::npos) << out;
 
     // numbers and dates as people write them
     EXPECT_EQ(parseAmount("1.234,56"), 1234.56);
@@ -826,15 +997,26 @@ TEST(ExchangeTest, NumbersAndVehiclesNoRefillHasAreRefused) {
                       &out),
                   2)
             << reading;
-        EXPECT_NE(out.find("is no odometer reading"), std::string::npos) << out;
+        EXPECT_NE(out.find("is no odometer reading: give the reading in the card's distance "
+                           "unit, from 0 to 10000000"),
+                  std::string::npos)
+            << out;
         EXPECT_LT(out.size(), 300u) << out;
         EXPECT_EQ(run(std::string("export --card ") + card.dir +
                       " --format csv --start-odometer=" + reading),
                   2);
     }
-    // a spreadsheet's byte-order mark before the header
-    writeFileText(card.dir + "/bom.csv", "\xef\xbb\xbf" + perUnit);
+    // a spreadsheet's byte-order mark before the header, whose columns come in any order
+    writeFileText(card.dir + "/bom.csv",
+                  "\xef\xbb\xbf"
+                  "FuelConsumed,Date,Odometer,Price\n35,2025-01-10,1500,1.5\n");
     std::string out;
+    for (const char* reading : {"0", "10000000"}) // the bounds are readings
+        EXPECT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 --dry-run " +
+                          "--start-odometer=" + reading + " " + card.dir + "/bom.csv",
+                      &out),
+                  0)
+            << reading << out;
     ASSERT_EQ(run("import --card " + card.dir + " --format lubelogger --vehicle 1 --dry-run " +
                       card.dir + "/bom.csv",
                   &out),
@@ -882,13 +1064,17 @@ TEST(ExchangeTest, TheCardIsFoundAndItsSettingsReadOrNothingIsDone) {
     EXPECT_EQ(card.log(), log);
     EXPECT_EQ(run("summary --card " + card.dir), 1);
 
-    // control characters of the events and unreadable years in the summary and the export
+    // control characters of the events, unreadable years and a figure of 301 digits in the
+    // summary and the export
     Card odd("");
     writeFileText(odd.dir + "/events.txt",
                   "1\ttirechange\t\x1b]0;owned\x07\tMon Mar  2 10:12:44 2026\n");
     writeFileText(odd.dir + "/consumption.txt",
                   log + "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  2 10:12:44 40000\n" +
-                      "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  2 10:12:44 -31073\n");
+                      "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  2 10:12:44 -31073\n" +
+                      "1\t300.00\t1e300\t0.0\t30.00\t0.00\tMon Mar  9 10:12:44 2026\n");
+    char huge[400];
+    std::snprintf(huge, sizeof huge, "%.2f", 1e300);
     ASSERT_EQ(run("summary --card " + odd.dir, &out), 0) << out;
     EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
     EXPECT_NE(out.find("at \\x1b]0;owned\\x07)"), std::string::npos) << out;
@@ -896,9 +1082,13 @@ TEST(ExchangeTest, TheCardIsFoundAndItsSettingsReadOrNothingIsDone) {
               std::string::npos)
         << out;
     EXPECT_EQ(out.find("\n  -"), std::string::npos) << out; // no year or month row of them
-    EXPECT_NE(out.find("\n  2026     "), std::string::npos) << out;
+    for (const std::string& row :
+         {"  fuel                   " + std::string(huge) + " l\n",
+          "\n  2026           2        600 " + std::string(huge) + "      60.00 "})
+        EXPECT_NE(out.find(row), std::string::npos) << out;
     ASSERT_EQ(run("export --card " + odd.dir + " --format csv", &out), 0) << out;
     EXPECT_EQ(out.substr(0, out.find("--\n")).find("\n-"), std::string::npos) << out;
+    EXPECT_NE(out.find(std::string(",") + huge + ",30.00,"), std::string::npos) << out;
 }
 
 } // namespace

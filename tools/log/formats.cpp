@@ -12,12 +12,6 @@ namespace {
 // US gallons in an imperial gallon: Fuelly's imperial columns are in US units.
 constexpr double US_PER_UK_GALLON = 4.54609 / 3.785411784;
 
-std::string number(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
-
 std::string row(const std::vector<std::string>& fields, bool alwaysQuote = false) {
     std::string line;
     for (std::size_t i = 0; i < fields.size(); ++i)
@@ -32,7 +26,7 @@ std::string timeText(const std::optional<LocalTime>& time, const char* style) {
 
 // A figure with at least low and at most high decimals: 41.2 -> "41.2", 41.25 -> "41.25".
 std::string amount(double value, int low, int high) {
-    std::string text = number(value, high);
+    std::string text = withDecimals(value, high);
     const std::size_t point = text.find('.');
     if (point == std::string::npos)
         return text;
@@ -76,10 +70,10 @@ std::string ourCsv(const std::vector<VehicleExport>& vehicles,
             const Record& rec = r.refill->record;
             const std::optional<double> value = economy(r, options.fuelDistanceMode);
             out += row({timeText(rec.time, "%FT%T"), std::to_string(vehicles[v].vehicle),
-                        number(r.distance, 2), number(r.odometer, 2), number(rec.fuel, 2),
-                        number(rec.price, 2), number(pricePerUnit(rec), 4),
-                        value ? number(*value, 2) : "", r.role == Role::Partial ? "0" : "1",
-                        missed(rows, i) ? "1" : "0"});
+                        withDecimals(r.distance, 2), withDecimals(r.odometer, 2),
+                        withDecimals(rec.fuel, 2), withDecimals(rec.price, 2),
+                        withDecimals(pricePerUnit(rec), 4), value ? withDecimals(*value, 2) : "",
+                        r.role == Role::Partial ? "0" : "1", missed(rows, i) ? "1" : "0"});
         }
     }
     return out;
@@ -94,7 +88,7 @@ std::string lubeLogger(const std::vector<SeriesRow>& rows, const ExportOptions& 
         const std::optional<double> value = economy(r, options.fuelDistanceMode);
         // the app keeps whole odometer readings; an ISO date is read alike by servers of
         // every culture, where 3/7/2025 is 7 March to one and 3 July to another
-        out += row({timeText(rec.time, "%F"), number(r.odometer, 0), amount(rec.fuel, 0, 2),
+        out += row({timeText(rec.time, "%F"), withDecimals(r.odometer, 0), amount(rec.fuel, 0, 2),
                     amount(rec.price, 0, 2), value ? amount(*value, 0, 6) : "0",
                     r.role == Role::Partial ? "False" : "True", missed(rows, i) ? "True" : "False",
                     "", ""});
@@ -124,8 +118,8 @@ std::string fuelly(const std::vector<VehicleExport>& vehicles,
             if (value && !metric)
                 *value /= toGallons;
             out += csvField(vehicleName(vehicles[v].vehicle), true) + "," +
-                   csvField("Pumpwright", true) + "," + (value ? number(*value, 2) : "0") + "," +
-                   amount(r.odometer, 1, 2) + "," + amount(r.distance, 1, 2) + "," +
+                   csvField("Pumpwright", true) + "," + (value ? withDecimals(*value, 2) : "0") +
+                   "," + amount(r.odometer, 1, 2) + "," + amount(r.distance, 1, 2) + "," +
                    amount(fuel, 1, 3) + "," + amount(fuel != 0.0 ? rec.price / fuel : 0.0, 3, 6) +
                    ",," + timeText(rec.time, "%F") + "," + timeText(rec.time, "%F %T") +
                    ",\"\",\"\"," + (missed(rows, i) ? "1" : "0") + "," +
@@ -205,7 +199,7 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<SeriesRow>& r
                 PETROL,
                 "0",
                 "1",
-                number(vehicle.tankSize, 1),
+                withDecimals(vehicle.tankSize, 1),
                 "0.0",
                 "0",
                 "0",
@@ -242,10 +236,10 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<SeriesRow>& r
         const std::optional<double> value = economy(r, mode);
         std::snprintf(guid, sizeof guid, "pw%d-%zu", vehicle.vehicle, i + 1);
         out += q(timeText(rec.time, "%F %R")) + "," + q(amount(r.odometer, 1, 2)) + "," +
-               q(number(rec.fuel, 2)) + "," + q(r.role == Role::Partial ? "0" : "1") + "," +
-               q(number(rec.price, 2)) + "," + q(value ? number(*value, 2) : "0.0") +
+               q(withDecimals(rec.fuel, 2)) + "," + q(r.role == Role::Partial ? "0" : "1") + "," +
+               q(withDecimals(rec.price, 2)) + "," + q(value ? withDecimals(*value, 2) : "0.0") +
                ",\"0.0\",\"0.0\",," + q("") + "," + q(missed(rows, i) ? "1" : "0") + ",\"1\"," +
-               q(PETROL) + "," + q(number(pricePerUnit(rec), 3)) + ",\"0\",\"0.0\"," +
+               q(PETROL) + "," + q(withDecimals(pricePerUnit(rec), 3)) + ",\"0\",\"0.0\"," +
                q(std::to_string(i + 1)) + ",\"0.0\",," + q(guid) + "," + q(millis(rec.time)) +
                "\r\n";
     }

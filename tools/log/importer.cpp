@@ -95,8 +95,8 @@ std::string bareName(std::string_view name) {
 // The unit in a header's brackets: "Fuel (litres)" -> "litres".
 std::string unitOf(std::string_view name) {
     const std::size_t open = name.find('(');
-    const std::size_t close = name.find(')', open);
-    if (open == std::string_view::npos || close == std::string_view::npos)
+    const std::size_t close = name.find(')', open); // none after no opening one
+    if (close == std::string_view::npos)
         return {};
     return lower(trim(name.substr(open + 1, close - open - 1)));
 }
@@ -192,9 +192,10 @@ struct CarChoice {
 
 // How much a figure written with the decimals of text may be off by its rounding.
 double roundingOf(std::string_view text) {
+    text = trim(text);
     const std::size_t separator = text.find_first_of(".,");
     const std::size_t decimals =
-        separator == std::string_view::npos ? 0 : trim(text).size() - separator - 1;
+        separator == std::string_view::npos ? 0 : text.size() - separator - 1;
     return 0.5 * std::pow(10.0, -static_cast<double>(decimals)) + 1e-9;
 }
 
@@ -690,17 +691,12 @@ bool readForeign(std::string_view text, Format format, const ForeignOptions& opt
 
 namespace {
 
-std::string fixed2(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%0.2f", v);
-    return text;
-}
-
 std::string recordLine(int vehicle, const std::string& distance, double fuel,
                        const std::string& odometer, double price, double consumptionValue,
                        LocalTime time) {
-    return std::to_string(vehicle) + "\t" + distance + "\t" + fixed2(fuel) + "\t" + odometer +
-           "\t" + fixed2(price) + "\t" + fixed2(consumptionValue) + "\t" + formatCtime(time) + "\n";
+    return std::to_string(vehicle) + "\t" + distance + "\t" + withDecimals(fuel, 2) + "\t" +
+           odometer + "\t" + withDecimals(price, 2) + "\t" + withDecimals(consumptionValue, 2) +
+           "\t" + formatCtime(time) + "\n";
 }
 
 // The fill-ups as the apps' arithmetic sees them.
@@ -770,7 +766,7 @@ ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existi
             skip[a.index] = true;
             plan.notes.push_back({f.row, "already in the log (" +
                                              date::format("%F", date::floor<date::days>(f.time)) +
-                                             ", " + fixed2(f.fuel) + "): left out"});
+                                             ", " + withDecimals(f.fuel, 2) + "): left out"});
         } else if (newest && f.time < *newest && !warnedOlder) {
             warnedOlder = true;
             plan.notes.push_back({f.row, "older than the newest record of the vehicle on the card: "
@@ -785,17 +781,19 @@ ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existi
         const FillUp& f = fillUps[line.index];
         if (line.distance != 0.0 && line.distance != std::trunc(line.distance))
             plan.notes.push_back({f.row, "the device reads the trip distance " +
-                                             fixed2(line.distance) + " as a whole number"});
-        plan.lines += recordLine(options.vehicle,
-                                 line.distance != 0.0 ? fixed2(line.distance) : "0.0", line.fuel,
-                                 line.odometer != 0.0   ? fixed2(line.odometer)
-                                 : line.distance != 0.0 ? "0.0"
-                                                        : "0.00",
-                                 line.price,
-                                 line.distance != 0.0 ? refillConsumption(line.distance, line.fuel,
-                                                                          options.fuelDistanceMode)
-                                                      : 0.0,
-                                 f.time);
+                                             withDecimals(line.distance, 2) +
+                                             " as a whole number"});
+        plan.lines +=
+            recordLine(options.vehicle,
+                       line.distance != 0.0 ? withDecimals(line.distance, 2) : "0.0", line.fuel,
+                       line.odometer != 0.0   ? withDecimals(line.odometer, 2)
+                       : line.distance != 0.0 ? "0.0"
+                                              : "0.00",
+                       line.price,
+                       line.distance != 0.0
+                           ? refillConsumption(line.distance, line.fuel, options.fuelDistanceMode)
+                           : 0.0,
+                       f.time);
         ++plan.records;
     }
     std::stable_sort(plan.notes.begin(), plan.notes.end(),

@@ -273,19 +273,19 @@ int runReport(const ReportCommand& command) {
     const std::vector<int> vehicles = vehiclesOf(command.options, log);
     std::vector<VehicleLog> logs;
     std::vector<Summary> summaries;
-    logs.reserve(vehicles.size());
-    summaries.reserve(vehicles.size());
     std::vector<Warning> warnings = log.warnings;
-    std::vector<VehicleReport> reports;
     for (int v : vehicles) {
         logs.push_back(readVehicle(log.records, v));
         printWarnings(logs.back().warnings, card.dir + "consumption.txt");
         warnings.insert(warnings.end(), logs.back().warnings.begin(), logs.back().warnings.end());
         summaries.push_back(
             summarise(logs.back(), v, card.fuelDistanceMode, card.tankSize[v], events));
-        reports.push_back(
-            {v, &logs.back(), &summaries.back(), card.odometerMode[v], card.tankSize[v]});
     }
+    // the reports point into both vectors: taken once neither grows any more
+    std::vector<VehicleReport> reports;
+    for (std::size_t i = 0; i < vehicles.size(); ++i)
+        reports.push_back({vehicles[i], &logs[i], &summaries[i], card.odometerMode[vehicles[i]],
+                           card.tankSize[vehicles[i]]});
     std::sort(warnings.begin(), warnings.end(),
               [](const Warning& a, const Warning& b) { return a.line < b.line; });
     ReportOptions options;

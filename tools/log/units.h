@@ -1,5 +1,6 @@
 #pragma once
-// The units a card's numbers are in. The log stores none: the user says which.
+// The units a card's numbers are in (the log stores none: the user says which), and
+// its figures as text.
 #include <string>
 
 namespace pwlog {
@@ -16,5 +17,11 @@ struct UnitNames {
 UnitNames unitNames(Units units);
 // The label of a consumption figure in a fuel-distance mode: "l/100km", "mpg", ...
 std::string consumptionUnit(Units units, int fuelDistanceMode);
+
+// printf's text at whatever length it takes: a hand-edited log may hold 1e300 litres,
+// and a figure cut short is a wrong one.
+[[gnu::format(printf, 1, 2)]] std::string formatted(const char* format, ...);
+// A figure with that many decimals: 41.2 -> "41.20".
+std::string withDecimals(double value, int decimals);
 
 } // namespace pwlog
