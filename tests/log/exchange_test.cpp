@@ -30,11 +30,12 @@ struct Card {
     std::string log() const { return readFileText(dir + "/consumption.txt"); }
 };
 
-// Runs the program; out gets what it printed, stdout first, then "--" and stderr.
-int run(const std::string& arguments, std::string* out = nullptr) {
+// Runs the program, after the command given in front (a change of user); out gets what it
+// printed, stdout first, then "--" and stderr.
+int run(const std::string& arguments, std::string* out = nullptr, const std::string& front = "") {
     const std::string path = "/tmp/pwlog-out-" + std::to_string(getpid());
     const int status = std::system(
-        (std::string(PW_LOG_TOOL) + " " + arguments + " >" + path + " 2>" + path + ".err").c_str());
+        (front + PW_LOG_TOOL + " " + arguments + " >" + path + " 2>" + path + ".err").c_str());
     if (out)
         *out = readFileText(path) + "--\n" + readFileText(path + ".err");
     std::remove(path.c_str());
@@ -334,9 +335,33 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
     EXPECT_EQ(run("frobnicate"), 2);
     EXPECT_EQ(run("import --help"), 0);
     EXPECT_EQ(run("--version"), 0);
-    // a failed export leaves no file behind
+    // a failed export leaves no file behind, and says why with what can be done about it
     EXPECT_EQ(run("export --card " + card.dir + "/missing --format csv -o " + card.dir + "/x.csv"),
               1);
+    EXPECT_EQ(access((card.dir + "/x.csv").c_str(), F_OK), -1);
+    ASSERT_EQ(symlink("/dev/full", (card.dir + "/x.csv.tmp").c_str()), 0);
+    ASSERT_EQ(mkdir((card.dir + "/folder").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((card.dir + "/locked").c_str(), 0555), 0);
+    ASSERT_EQ(chmod(card.dir.c_str(), 0755), 0); // for a user who may not write there
+    const std::string nobody = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 "
+                                                "--clear-groups "
+                                              : "";
+    const struct {
+        const char* output;
+        const char* says;
+        std::string front;
+    } failures[] = {
+        {"x.csv", "x.csv: No space left on device (make room on it)\n", ""},
+        {"folder", "folder: Is a directory\n", ""},
+        {"locked/x.csv", "locked/x.csv: Permission denied (you may not write there)\n", nobody},
+    };
+    for (const auto& f : failures) {
+        std::string out;
+        EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + "/" + f.output,
+                      &out, f.front),
+                  1);
+        EXPECT_NE(out.find("cannot write " + card.dir + "/" + f.says), std::string::npos) << out;
+    }
     EXPECT_EQ(access((card.dir + "/x.csv").c_str(), F_OK), -1);
     EXPECT_EQ(card.log(), log);
 }
@@ -753,6 +778,8 @@ TEST(ExchangeTest, ImportAppendsWhereTheDeviceReadsOrNothing) {
     }
     EXPECT_EQ(card.log(), log);
     EXPECT_EQ(access((card.dir + "/s1a.raw").c_str(), F_OK), -1);
+    // a name that only ends as a picture's does is none
+    EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + "/.raw"), 0);
     ASSERT_EQ(symlink((card.dir + "/consumption.txt").c_str(), (card.dir + ".link").c_str()), 0);
     EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + ".link", &out), 1);
     EXPECT_NE(out.find("is the card's consumption.txt"), std::string::npos) << out;
