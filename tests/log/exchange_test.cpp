@@ -666,6 +666,24 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
               std::string::npos)
         << out;
 
+    // a missed fill-up at the card's last reading is no new odometer: its fuel goes into no
+    // interval, nor does the partial fill after it
+    writeFileText(readings.dir + "/again.csv",
+                  "Date,Odometer,FuelConsumed,Cost,IsFillToFull,MissedFuelUp\n"
+                  "2025-03-01,2500,20,30,True,True\n2025-03-05,2600,10,15,False,False\n"
+                  "2025-03-10,3000,30,45,True,False\n");
+    writeFileText(readings.dir + "/consumption.txt",
+                  "1\t0.0\t40.00\t2500.00\t60.00\t0.00\tMon Feb 24 08:10:00 2025\n");
+    ASSERT_EQ(run("import --card " + readings.dir + " --format lubelogger --vehicle 1 --dry-run " +
+                      readings.dir + "/again.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("1\t0.0\t20.00\t0.00\t30.00\t0.00\tSat Mar  1 00:00:00 2025\n"
+                        "1\t500.00\t40.00\t3000.00\t60.00\t8.00\tMon Mar 10 00:00:00 2025\n--\n",
+                        0),
+              0u)
+        << out;
+
     // a distance half a unit off its readings' difference: the trip and the real reading
     // are written, so the readings after it do not drift from the file's
     Card drift("P_DEFAULTODOMETERMODE.1: 1.0\n");
