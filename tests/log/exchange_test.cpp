@@ -362,6 +362,12 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
                   1);
         EXPECT_NE(out.find("cannot write " + card.dir + "/" + f.says), std::string::npos) << out;
     }
+    std::string out;
+    EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + "/no/x.csv", &out),
+              1);
+    EXPECT_NE(out.find("no folder " + card.dir + "/no/ to write " + card.dir + "/no/x.csv in\n"),
+              std::string::npos)
+        << out;
     EXPECT_EQ(access((card.dir + "/x.csv").c_str(), F_OK), -1);
     EXPECT_EQ(card.log(), log);
 }
@@ -666,23 +672,52 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
               std::string::npos)
         << out;
 
-    // a missed fill-up at the card's last reading is no new odometer: its fuel goes into no
-    // interval, nor does the partial fill after it
-    writeFileText(readings.dir + "/again.csv",
-                  "Date,Odometer,FuelConsumed,Cost,IsFillToFull,MissedFuelUp\n"
-                  "2025-03-01,2500,20,30,True,True\n2025-03-05,2600,10,15,False,False\n"
-                  "2025-03-10,3000,30,45,True,False\n");
-    writeFileText(readings.dir + "/consumption.txt",
-                  "1\t0.0\t40.00\t2500.00\t60.00\t0.00\tMon Feb 24 08:10:00 2025\n");
-    ASSERT_EQ(run("import --card " + readings.dir + " --format lubelogger --vehicle 1 --dry-run " +
-                      readings.dir + "/again.csv",
-                  &out),
-              0);
-    EXPECT_EQ(out.rfind("1\t0.0\t20.00\t0.00\t30.00\t0.00\tSat Mar  1 00:00:00 2025\n"
-                        "1\t500.00\t40.00\t3000.00\t60.00\t8.00\tMon Mar 10 00:00:00 2025\n--\n",
-                        0),
-              0u)
-        << out;
+    // A missed fill-up at the card's last reading is no new odometer: its fuel goes into no
+    // interval, nor does the partial fill after it. One below the card's last reading, with
+    // the file's last fill-up below it too, is the first reading of a new one. Partial fills
+    // before a missed fill-up count once, in the totals only; one before the first interval
+    // from a given start once, in that interval.
+    const struct {
+        const char* log;
+        const char* rows;
+        const char* lines;
+        const char* options = "";
+    } missed[] = {
+        {"1\t0.0\t40.00\t2500.00\t60.00\t0.00\tMon Feb 24 08:10:00 2025\n",
+         "2025-03-01,2500,20,30,True,True\n2025-03-05,2600,10,15,False,False\n"
+         "2025-03-10,3000,30,45,True,False\n",
+         "1\t0.0\t20.00\t0.00\t30.00\t0.00\tSat Mar  1 00:00:00 2025\n"
+         "1\t500.00\t40.00\t3000.00\t60.00\t8.00\tMon Mar 10 00:00:00 2025\n"},
+        {"1\t0.0\t40.00\t50000.00\t60.00\t0.00\tMon Feb 24 08:10:00 2025\n",
+         "2025-03-01,100,20,30,True,True\n2025-03-10,600,30,45,True,False\n",
+         "1\t0.0\t20.00\t100.00\t30.00\t0.00\tSat Mar  1 00:00:00 2025\n"
+         "1\t0.0\t30.00\t600.00\t45.00\t0.00\tMon Mar 10 00:00:00 2025\n"},
+        {"",
+         "2025-02-25,1000,10,15,False,False\n2025-03-01,1100,20,30,True,True\n"
+         "2025-03-10,1500,30,45,True,False\n",
+         "1\t0.0\t10.00\t1100.00\t15.00\t0.00\tTue Feb 25 00:00:00 2025\n"
+         "1\t0.0\t20.00\t0.00\t30.00\t0.00\tSat Mar  1 00:00:00 2025\n"
+         "1\t400.00\t30.00\t1500.00\t45.00\t7.50\tMon Mar 10 00:00:00 2025\n"},
+        {"",
+         "2025-02-25,1000,10,15,False,False\n2025-03-01,1100,20,30,True,False\n"
+         "2025-03-10,1500,30,45,True,False\n",
+         "1\t200.00\t30.00\t1100.00\t45.00\t15.00\tSat Mar  1 00:00:00 2025\n"
+         "1\t0.0\t30.00\t1500.00\t45.00\t0.00\tMon Mar 10 00:00:00 2025\n",
+         "--start-odometer 900 "},
+    };
+    for (const auto& m : missed) {
+        writeFileText(readings.dir + "/consumption.txt", m.log);
+        writeFileText(readings.dir + "/missed.csv",
+                      std::string("Date,Odometer,FuelConsumed,Cost,IsFillToFull,MissedFuelUp\n") +
+                          m.rows);
+        ASSERT_EQ(run("import --card " + readings.dir +
+                          " --format lubelogger --vehicle 1 --dry-run " + m.options + readings.dir +
+                          "/missed.csv",
+                      &out),
+                  0);
+        EXPECT_EQ(out.rfind(m.lines + std::string("--\n"), 0), 0u) << out;
+        EXPECT_EQ(out.find("left out"), std::string::npos) << out;
+    }
 
     // a distance half a unit off its readings' difference: the trip and the real reading
     // are written, so the readings after it do not drift from the file's

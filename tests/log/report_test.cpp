@@ -46,7 +46,9 @@ TEST(ReportTest, OnePageThatNeedsNothingElse) {
          at = html.find("<svg ", at + 1))
         ++charts;
     EXPECT_EQ(charts, 4);
-    EXPECT_NE(html.find("No refills."), std::string::npos);
+    EXPECT_NE(html.find("<h2>car 2</h2>"), std::string::npos);
+    EXPECT_NE(html.find("<h2>motorcycle</h2>\n<p>No refills.</p>"), std::string::npos);
+    EXPECT_EQ(html.find("300pt"), std::string::npos); // sized as the page lays it out
     EXPECT_NE(html.find("line 15: no distance and no odometer reading"), std::string::npos);
     // charts share the page: no id twice, every reference resolves within the page
     std::set<std::string> ids;
@@ -191,7 +193,9 @@ TEST(ReportTest, BarsAndTheirScaleAreDrawnToTheValues) {
     // each slot's middle
     const std::vector<std::vector<double>> drawn = pathsIn(bars, BARS), ink = pathsIn(bars, INK);
     ASSERT_EQ(drawn.size(), 3u);
-    ASSERT_EQ(ink.size(), 6u); // and the two lines of the frame
+    ASSERT_EQ(ink.size(), 6u);
+    EXPECT_EQ(ink[4], (std::vector<double>{62, 254, 542, 254})); // the frame
+    EXPECT_EQ(ink[5], (std::vector<double>{62, 50, 62, 254}));
     for (std::size_t i = 0; i < 4; ++i) {
         const double left = 62 + 120 * static_cast<double>(i);
         EXPECT_EQ(ink[i], (std::vector<double>{left + 60, 254, left + 60, 258})) << i;

@@ -54,14 +54,9 @@ SeriesExport seriesRows(const VehicleLog& log, std::optional<double> start) {
         if (refill.kind == Kind::LeftOut)
             continue;
         if (refill.complete()) {
-            // the newest of the waiting refills whose fuel the interval holds
-            const double carried = refill.fuel - refill.record.fuel;
-            double sum = 0.0;
-            std::size_t n = 0;
-            while (n < waiting.size() &&
-                   sum + waiting[waiting.size() - 1 - n]->record.fuel <= carried + SAME)
-                sum += waiting[waiting.size() - 1 - n++]->record.fuel;
-            flush(n);
+            // The card carries every refill since the last Start into the interval, or
+            // none when it is a trip record: the fuel beyond the refill's own says which.
+            flush(refill.fuel - refill.record.fuel > SAME ? waiting.size() : 0);
             odometer += refill.distance;
             if (out.rows.empty() && refill.kind == Kind::Trip)
                 out.startsWithTrip = true;
