@@ -12,6 +12,32 @@ using namespace pwlog;
 
 namespace {
 
+// The numbers of the path data of every path drawn in a colour, in drawing order.
+std::vector<std::vector<double>> pathsIn(const std::string& svg, const std::string& colour) {
+    std::vector<std::vector<double>> paths;
+    const std::regex path(":rgb\\(" + colour + "\\);[^\"]*\" d=\"([^\"]*)\"");
+    for (auto m = std::sregex_iterator(svg.begin(), svg.end(), path); m != std::sregex_iterator();
+         ++m) {
+        std::istringstream data(std::regex_replace((*m)[1].str(), std::regex("[A-Z]"), " "));
+        paths.emplace_back(std::istream_iterator<double>(data), std::istream_iterator<double>());
+    }
+    return paths;
+}
+// The length in glyphs of each label of the value scale, bottom up.
+std::vector<int> scaleLabels(const std::string& svg) {
+    std::vector<int> labels;
+    const std::regex label("85%,87%,82%\\);[^/]*/>\\s*<g[^>]*>((\\s*<use[^>]*>)*)");
+    for (auto m = std::sregex_iterator(svg.begin(), svg.end(), label); m != std::sregex_iterator();
+         ++m) {
+        const std::string uses = (*m)[1];
+        labels.push_back(static_cast<int>(std::count(uses.begin(), uses.end(), '<')));
+    }
+    return labels;
+}
+
+const std::string GRID = "85%,87%,82%", INK = "20%,22%,18%", BARS = "45%,58%,35%",
+                  SERIES = "26%,45%,62%", LEVEL = "80%,45%,10%";
+
 TEST(ReportTest, OnePageThatNeedsNothingElse) {
     std::string log;
     for (int i = 0; i < 14; ++i) {
@@ -62,6 +88,11 @@ TEST(ReportTest, OnePageThatNeedsNothingElse) {
          ++m, ++refs)
         EXPECT_EQ(ids.count((*m)[1]), 1u) << (*m)[1];
     EXPECT_GT(refs, 100); // the text is drawn as glyph outlines
+    // the price chart's scale in money per litre, from 1.6 to 2.4: labels of 3 glyphs
+    const std::size_t prices = html.find("aria-label=\"Price per l");
+    ASSERT_NE(prices, std::string::npos);
+    EXPECT_EQ(scaleLabels(html.substr(prices, html.find("</svg>", prices) - prices)),
+              std::vector<int>(5, 3));
     // the figures as computed by hand, each to its decimals
     for (const char* row : {"<th>refills</th><td>14, 2025-03-01 to 2025-03-27</td>",
                             "<th>distance</th><td>6510 km</td>", "<th>fuel</th><td>412.00 l</td>",
@@ -144,20 +175,6 @@ TEST(ReportTest, TimeAxesNameEveryYearAtItsFirstLabel) {
     releaseChartFonts();
 }
 
-// The numbers of the path data of every path drawn in a colour, in drawing order.
-std::vector<std::vector<double>> pathsIn(const std::string& svg, const std::string& colour) {
-    std::vector<std::vector<double>> paths;
-    const std::regex path(":rgb\\(" + colour + "\\);[^\"]*\" d=\"([^\"]*)\"");
-    for (auto m = std::sregex_iterator(svg.begin(), svg.end(), path); m != std::sregex_iterator();
-         ++m) {
-        std::istringstream data(std::regex_replace((*m)[1].str(), std::regex("[A-Z]"), " "));
-        paths.emplace_back(std::istream_iterator<double>(data), std::istream_iterator<double>());
-    }
-    return paths;
-}
-const std::string GRID = "85%,87%,82%", INK = "20%,22%,18%", BARS = "45%,58%,35%",
-                  SERIES = "26%,45%,62%", LEVEL = "80%,45%,10%";
-
 // Bars from the foot of the plot (y 254 of 50..254, x 62..542) on a scale of round steps
 // from 0 over the highest month, labelled with the decimals a step needs; a month without
 // refills keeps its empty slot.
@@ -181,14 +198,7 @@ TEST(ReportTest, BarsAndTheirScaleAreDrawnToTheValues) {
     for (const std::vector<double>& line : pathsIn(bars, GRID))
         grid.push_back(line.at(1));
     EXPECT_EQ(grid, (std::vector<double>{254, 186, 118, 50}));
-    std::vector<int> labels;
-    const std::regex label("85%,87%,82%\\);[^/]*/>\\s*<g[^>]*>((\\s*<use[^>]*>)*)");
-    for (auto m = std::sregex_iterator(bars.begin(), bars.end(), label);
-         m != std::sregex_iterator(); ++m) {
-        const std::string uses = (*m)[1];
-        labels.push_back(static_cast<int>(std::count(uses.begin(), uses.end(), '<')));
-    }
-    EXPECT_EQ(labels, (std::vector<int>{1, 2, 3, 3}));
+    EXPECT_EQ(scaleLabels(bars), (std::vector<int>{1, 2, 3, 3}));
     // slots of 120, a bar in the middle 70% of each (none in February), a tick under
     // each slot's middle
     const std::vector<std::vector<double>> drawn = pathsIn(bars, BARS), ink = pathsIn(bars, INK);
@@ -223,6 +233,12 @@ TEST(ReportTest, LineChartsShowEveryPointOrTheSpanOfEachColumn) {
     points[200].value = 9.0;
     const double level = 7.0;
     std::vector<std::size_t> drawn;
+    // two points: the line between them, then a dot on each end
+    const std::vector<std::vector<double>> two =
+        pathsIn(lineChartSvg("c", "C", "l", {points[0], points[1]}, nullptr, ""), SERIES);
+    ASSERT_EQ(two.size(), 3u);
+    ASSERT_EQ(two[0].size(), 4u);
+    EXPECT_LT(two[0][0], two[0][2]);
     for (std::size_t n : {2, 120, 121})
         drawn.push_back(
             pathsIn(lineChartSvg("c", "C", "l", {points.begin(), points.begin() + n}, nullptr, ""),
@@ -258,6 +274,10 @@ TEST(ReportTest, LineChartsShowEveryPointOrTheSpanOfEachColumn) {
     }
     EXPECT_EQ(spans, 1);
     EXPECT_EQ(dashed[0], (std::vector<double>{62, dashed[0][1], 542, dashed[0][1]}));
+    const std::vector<std::vector<double>> ink = pathsIn(svg, INK); // ticks, then the frame
+    ASSERT_GE(ink.size(), 2u);
+    EXPECT_EQ(ink[ink.size() - 2], (std::vector<double>{62, 254, 542, 254}));
+    EXPECT_EQ(ink.back(), (std::vector<double>{62, 50, 62, 254}));
 }
 
 } // namespace
