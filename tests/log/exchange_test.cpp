@@ -656,6 +656,22 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
               0u)
         << out;
 
+    // without a start, with a partial fill after it: readings made up from 0 on
+    writeFileText(readings.dir + "/topped.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
+                                                "2025-04-01T08:00:00,1,400,,40,60,1\n"
+                                                "2025-04-05T08:00:00,1,0,,10,15,0\n"
+                                                "2025-04-12T08:00:00,1,500,,38,57,1\n");
+    ASSERT_EQ(run("import --card " + readings.dir + " --format csv --vehicle 1 --dry-run " +
+                      readings.dir + "/topped.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("1\t400.00\t40.00\t400.00\t60.00\t10.00\tTue Apr  1 08:00:00 2025\n"
+                        "1\t0.0\t10.00\t0.00\t15.00\t0.00\tSat Apr  5 08:00:00 2025\n"
+                        "1\t0.0\t38.00\t900.00\t57.00\t0.00\tSat Apr 12 08:00:00 2025\n--\n",
+                        0),
+              0u)
+        << out;
+
     // readings onto a card whose last record is a trip record: the card has no series
     // after it, so the first reading starts one and no interval is made up across the trip
     writeFileText(readings.dir + "/consumption.txt",
