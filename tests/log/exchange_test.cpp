@@ -853,6 +853,11 @@ TEST(ExchangeTest, ImportAppendsWhereTheDeviceReadsOrNothing) {
     EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + ".link", &out), 1);
     EXPECT_NE(out.find("is the card's consumption.txt"), std::string::npos) << out;
     std::remove((card.dir + ".link").c_str());
+    // a file of its own elsewhere is replaced, as a second export replaces the first
+    writeFileText(card.dir + ".csv", "an older export\n");
+    EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + ".csv", &out), 0);
+    EXPECT_NE(readFileText(card.dir + ".csv"), "an older export\n");
+    std::remove((card.dir + ".csv").c_str());
     EXPECT_EQ(card.log(), log);
 }
 
