@@ -33,11 +33,12 @@ struct Card {
     std::string log() const { return readFileText(dir + "/consumption.txt"); }
 };
 
-// Runs the program; out gets what it printed, stdout first, then "--" and stderr.
-int run(const std::string& arguments, std::string* out = nullptr) {
+// Runs the program, after the command given in front (a change of user); out gets what it
+// printed, stdout first, then "--" and stderr.
+int run(const std::string& arguments, std::string* out = nullptr, const std::string& front = "") {
     const std::string path = "/tmp/pwlog-out-" + std::to_string(getpid());
     const int status = std::system(
-        (std::string(PW_LOG_TOOL) + " " + arguments + " >" + path + " 2>" + path + ".err").c_str());
+        (front + PW_LOG_TOOL + " " + arguments + " >" + path + " 2>" + path + ".err").c_str());
     if (out)
         *out = readFileText(path) + "--\n" + readFileText(path + ".err");
     std::remove(path.c_str());
@@ -480,9 +481,39 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
     EXPECT_EQ(run("frobnicate"), 2);
     EXPECT_EQ(run("import --help"), 0);
     EXPECT_EQ(run("--version"), 0);
-    // a failed export leaves no file behind
+    // a failed export leaves no file behind, and says why with what can be done about it
     EXPECT_EQ(run("export --card " + card.dir + "/missing --format csv -o " + card.dir + "/x.csv"),
               1);
+    EXPECT_EQ(access((card.dir + "/x.csv").c_str(), F_OK), -1);
+    ASSERT_EQ(symlink("/dev/full", (card.dir + "/x.csv.tmp").c_str()), 0);
+    ASSERT_EQ(mkdir((card.dir + "/folder").c_str(), 0755), 0);
+    ASSERT_EQ(mkdir((card.dir + "/locked").c_str(), 0555), 0);
+    ASSERT_EQ(chmod(card.dir.c_str(), 0755), 0); // for a user who may not write there
+    const std::string nobody = geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 "
+                                                "--clear-groups "
+                                              : "";
+    const struct {
+        const char* output;
+        const char* says;
+        std::string front;
+    } failures[] = {
+        {"x.csv", "x.csv: No space left on device (make room on it)\n", ""},
+        {"folder", "folder: Is a directory\n", ""},
+        {"locked/x.csv", "locked/x.csv: Permission denied (you may not write there)\n", nobody},
+    };
+    for (const auto& f : failures) {
+        std::string out;
+        EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + "/" + f.output,
+                      &out, f.front),
+                  1);
+        EXPECT_NE(out.find("cannot write " + card.dir + "/" + f.says), std::string::npos) << out;
+    }
+    std::string out;
+    EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + "/no/x.csv", &out),
+              1);
+    EXPECT_NE(out.find("no folder " + card.dir + "/no/ to write " + card.dir + "/no/x.csv in\n"),
+              std::string::npos)
+        << out;
     EXPECT_EQ(access((card.dir + "/x.csv").c_str(), F_OK), -1);
     EXPECT_EQ(card.log(), log);
 }
@@ -792,6 +823,22 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
               0u)
         << out;
 
+    // without a start, with a partial fill after it: readings made up from 0 on
+    writeFileText(readings.dir + "/topped.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
+                                                "2025-04-01T08:00:00,1,400,,40,60,1\n"
+                                                "2025-04-05T08:00:00,1,0,,10,15,0\n"
+                                                "2025-04-12T08:00:00,1,500,,38,57,1\n");
+    ASSERT_EQ(run("import --card " + readings.dir + " --format csv --vehicle 1 --dry-run " +
+                      readings.dir + "/topped.csv",
+                  &out),
+              0);
+    EXPECT_EQ(out.rfind("1\t400.00\t40.00\t400.00\t60.00\t10.00\tTue Apr  1 08:00:00 2025\n"
+                        "1\t0.0\t10.00\t0.00\t15.00\t0.00\tSat Apr  5 08:00:00 2025\n"
+                        "1\t0.0\t38.00\t900.00\t57.00\t0.00\tSat Apr 12 08:00:00 2025\n--\n",
+                        0),
+              0u)
+        << out;
+
     // readings onto a card whose last record is a trip record: the card has no series
     // after it, so the first reading starts one and no interval is made up across the trip
     writeFileText(readings.dir + "/consumption.txt",
@@ -807,6 +854,53 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
                        "1\t0.0\t30.00\t2500.00\t45.00\t0.00\tSat Feb  8 00:00:00 2025\n"),
               std::string::npos)
         << out;
+
+    // A missed fill-up at the card's last reading is no new odometer: its fuel goes into no
+    // interval, nor does the partial fill after it. One below the card's last reading, with
+    // the file's last fill-up below it too, is the first reading of a new one. Partial fills
+    // before a missed fill-up count once, in the totals only; one before the first interval
+    // from a given start once, in that interval.
+    const struct {
+        const char* log;
+        const char* rows;
+        const char* lines;
+        const char* options = "";
+    } missed[] = {
+        {"1\t0.0\t40.00\t2500.00\t60.00\t0.00\tMon Feb 24 08:10:00 2025\n",
+         "2025-03-01,2500,20,30,True,True\n2025-03-05,2600,10,15,False,False\n"
+         "2025-03-10,3000,30,45,True,False\n",
+         "1\t0.0\t20.00\t0.00\t30.00\t0.00\tSat Mar  1 00:00:00 2025\n"
+         "1\t500.00\t40.00\t3000.00\t60.00\t8.00\tMon Mar 10 00:00:00 2025\n"},
+        {"1\t0.0\t40.00\t50000.00\t60.00\t0.00\tMon Feb 24 08:10:00 2025\n",
+         "2025-03-01,100,20,30,True,True\n2025-03-10,600,30,45,True,False\n",
+         "1\t0.0\t20.00\t100.00\t30.00\t0.00\tSat Mar  1 00:00:00 2025\n"
+         "1\t0.0\t30.00\t600.00\t45.00\t0.00\tMon Mar 10 00:00:00 2025\n"},
+        {"",
+         "2025-02-25,1000,10,15,False,False\n2025-03-01,1100,20,30,True,True\n"
+         "2025-03-10,1500,30,45,True,False\n",
+         "1\t0.0\t10.00\t1100.00\t15.00\t0.00\tTue Feb 25 00:00:00 2025\n"
+         "1\t0.0\t20.00\t0.00\t30.00\t0.00\tSat Mar  1 00:00:00 2025\n"
+         "1\t400.00\t30.00\t1500.00\t45.00\t7.50\tMon Mar 10 00:00:00 2025\n"},
+        {"",
+         "2025-02-25,1000,10,15,False,False\n2025-03-01,1100,20,30,True,False\n"
+         "2025-03-10,1500,30,45,True,False\n",
+         "1\t200.00\t30.00\t1100.00\t45.00\t15.00\tSat Mar  1 00:00:00 2025\n"
+         "1\t0.0\t30.00\t1500.00\t45.00\t0.00\tMon Mar 10 00:00:00 2025\n",
+         "--start-odometer 900 "},
+    };
+    for (const auto& m : missed) {
+        writeFileText(readings.dir + "/consumption.txt", m.log);
+        writeFileText(readings.dir + "/missed.csv",
+                      std::string("Date,Odometer,FuelConsumed,Cost,IsFillToFull,MissedFuelUp\n") +
+                          m.rows);
+        ASSERT_EQ(run("import --card " + readings.dir +
+                          " --format lubelogger --vehicle 1 --dry-run " + m.options + readings.dir +
+                          "/missed.csv",
+                      &out),
+                  0);
+        EXPECT_EQ(out.rfind(m.lines + std::string("--\n"), 0), 0u) << out;
+        EXPECT_EQ(out.find("left out"), std::string::npos) << out;
+    }
 
     // a distance half a unit off its readings' difference: the trip and the real reading
     // are written, so the readings after it do not drift from the file's
@@ -924,10 +1018,17 @@ TEST(ExchangeTest, ImportAppendsWhereTheDeviceReadsOrNothing) {
     }
     EXPECT_EQ(card.log(), log);
     EXPECT_EQ(access((card.dir + "/s1a.raw").c_str(), F_OK), -1);
+    // a name that only ends as a picture's does is none
+    EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + "/.raw"), 0);
     ASSERT_EQ(symlink((card.dir + "/consumption.txt").c_str(), (card.dir + ".link").c_str()), 0);
     EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + ".link", &out), 1);
     EXPECT_NE(out.find("is the card's consumption.txt"), std::string::npos) << out;
     std::remove((card.dir + ".link").c_str());
+    // a file of its own elsewhere is replaced, as a second export replaces the first
+    writeFileText(card.dir + ".csv", "an older export\n");
+    EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + ".csv", &out), 0);
+    EXPECT_NE(readFileText(card.dir + ".csv"), "an older export\n");
+    std::remove((card.dir + ".csv").c_str());
     EXPECT_EQ(card.log(), log);
 }
 

@@ -165,7 +165,7 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
     const LogRecords records = splitLog(HAND_LOG);
     const VehicleLog log = readVehicle(records.records, 1);
     const std::vector<TireChange> events =
-        readEvents("# tires\n1\ttirechange\t10800\tSat Feb  1 12:00:00 2025\n"
+        readEvents("# tires\n1\t tirechange \t 10800 \tSat Feb  1 12:00:00 2025\n"
                    "2\ttirechange\t1\tSun Feb  2 12:00:00 2025\n"
                    "1\ttirechange\t10100\tWed Jan 15 12:00:00 2025\n"); // older, written later
     const Summary s = summarise(log, 1, 0, 54.0, events);
@@ -244,6 +244,7 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     EXPECT_EQ(formatCtime(*parseCtime("Fri Dec 31 23:59:59 9999")), "Fri Dec 31 23:59:59 9999");
     EXPECT_FALSE(parseCtime("Mon Mar  2 10:12:44 40000")); // would wrap to a negative year
     EXPECT_FALSE(parseCtime("Mon Mar  2 10:12:44 -31073"));
+    EXPECT_FALSE(parseCtime("Sat Jan  1 10:12:44 0"));
     EXPECT_FALSE(parseCtime("Sun Feb 30 08:00:00 2025"));
     // the clock runs to 23:59:59: a record stamped 24:00:00 has no date
     const LogRecords midnight =

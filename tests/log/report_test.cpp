@@ -3,12 +3,40 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <regex>
 #include <set>
+#include <sstream>
 
 using namespace pwlog;
 
 namespace {
+
+// The numbers of the path data of every path drawn in a colour, in drawing order.
+std::vector<std::vector<double>> pathsIn(const std::string& svg, const std::string& colour) {
+    std::vector<std::vector<double>> paths;
+    const std::regex path(":rgb\\(" + colour + "\\);[^\"]*\" d=\"([^\"]*)\"");
+    for (auto m = std::sregex_iterator(svg.begin(), svg.end(), path); m != std::sregex_iterator();
+         ++m) {
+        std::istringstream data(std::regex_replace((*m)[1].str(), std::regex("[A-Z]"), " "));
+        paths.emplace_back(std::istream_iterator<double>(data), std::istream_iterator<double>());
+    }
+    return paths;
+}
+// The length in glyphs of each label of the value scale, bottom up.
+std::vector<int> scaleLabels(const std::string& svg) {
+    std::vector<int> labels;
+    const std::regex label("85%,87%,82%\\);[^/]*/>\\s*<g[^>]*>((\\s*<use[^>]*>)*)");
+    for (auto m = std::sregex_iterator(svg.begin(), svg.end(), label); m != std::sregex_iterator();
+         ++m) {
+        const std::string uses = (*m)[1];
+        labels.push_back(static_cast<int>(std::count(uses.begin(), uses.end(), '<')));
+    }
+    return labels;
+}
+
+const std::string GRID = "85%,87%,82%", INK = "20%,22%,18%", BARS = "45%,58%,35%",
+                  SERIES = "26%,45%,62%", LEVEL = "80%,45%,10%";
 
 TEST(ReportTest, OnePageThatNeedsNothingElse) {
     std::string log;
@@ -22,9 +50,11 @@ TEST(ReportTest, OnePageThatNeedsNothingElse) {
     log += "2\t0.0\t0.00\t0.0\t0.00\t0.00\tMon Mar 31 08:00:00 2025\n";
     const LogRecords records = splitLog(log);
     const VehicleLog car2 = readVehicle(records.records, 2), bike = readVehicle(records.records, 0);
-    const Summary s2 = summarise(car2, 2, 0, 60.0, {}), s0 = summarise(bike, 0, 0, 0.0, {});
+    const Summary s2 = summarise(car2, 2, 0, 60.0,
+                                 readEvents("2\ttirechange\t12000\tMon Mar 10 12:00:00 2025\n")),
+                  s0 = summarise(bike, 0, 0, 0.0, {});
     ReportOptions options;
-    options.title = "Logbook <of Ann & Bob>";
+    options.title = "Logbook <of \"Ann\" & Bob>";
     const std::string html =
         reportHtml({{2, &car2, &s2, 0, 60.0}, {0, &bike, &s0, 0, 0.0}}, car2.warnings, options);
     releaseChartFonts();
@@ -34,14 +64,17 @@ TEST(ReportTest, OnePageThatNeedsNothingElse) {
     EXPECT_EQ(html.find("<link"), std::string::npos);
     EXPECT_EQ(html.find("<img"), std::string::npos);
     EXPECT_EQ(std::regex_search(html, std::regex("(src|href)=\"(https?:|//)")), false);
-    EXPECT_NE(html.find("<title>Logbook &lt;of Ann &amp; Bob&gt;</title>"), std::string::npos);
+    EXPECT_NE(html.find("<title>Logbook &lt;of &quot;Ann&quot; &amp; Bob&gt;</title>"),
+              std::string::npos);
     // four charts for car 2; the motorcycle without refills gets none
     int charts = 0;
     for (std::size_t at = html.find("<svg "); at != std::string::npos;
          at = html.find("<svg ", at + 1))
         ++charts;
     EXPECT_EQ(charts, 4);
-    EXPECT_NE(html.find("No refills."), std::string::npos);
+    EXPECT_NE(html.find("<h2>car 2</h2>"), std::string::npos);
+    EXPECT_NE(html.find("<h2>motorcycle</h2>\n<p>No refills.</p>"), std::string::npos);
+    EXPECT_EQ(html.find("300pt"), std::string::npos); // sized as the page lays it out
     EXPECT_NE(html.find("line 15: no distance and no odometer reading"), std::string::npos);
     // charts share the page: no id twice, every reference resolves within the page
     std::set<std::string> ids;
@@ -55,8 +88,25 @@ TEST(ReportTest, OnePageThatNeedsNothingElse) {
          ++m, ++refs)
         EXPECT_EQ(ids.count((*m)[1]), 1u) << (*m)[1];
     EXPECT_GT(refs, 100); // the text is drawn as glyph outlines
-    // the figures as computed
-    EXPECT_NE(html.find("<tr><th>range of a full tank</th><td>"), std::string::npos);
+    // the price chart's scale in money per litre, from 1.6 to 2.4: labels of 3 glyphs
+    const std::size_t prices = html.find("aria-label=\"Price per l");
+    ASSERT_NE(prices, std::string::npos);
+    EXPECT_EQ(scaleLabels(html.substr(prices, html.find("</svg>", prices) - prices)),
+              std::vector<int>(5, 3));
+    // the figures as computed by hand, each to its decimals
+    for (const char* row : {"<th>refills</th><td>14, 2025-03-01 to 2025-03-27</td>",
+                            "<th>distance</th><td>6510 km</td>", "<th>fuel</th><td>412.00 l</td>",
+                            "<th>money spent</th><td>796.60</td>",
+                            "<th>average consumption</th><td>6.33 l/100km</td>",
+                            "<th>best interval</th><td>5.48 l/100km (2025-03-25)</td>",
+                            "<th>worst interval</th><td>7.26 l/100km (2025-03-05)</td>",
+                            "<th>cost per 100 km</th><td>12.24</td>",
+                            "<th>range of a full tank</th><td>948 km (60.0 l)</td>",
+                            "<th>since the tire change</th><td>4410 km (changed 2025-03-10)</td>",
+                            "<td>2025</td><td>14</td><td>6510</td><td>412.00</td><td>796.60</td>"
+                            "<td>6.33</td>",
+                            "<td>2025-03</td><td>14</td><td>6510</td>"})
+        EXPECT_NE(html.find(row), std::string::npos) << row;
 }
 
 // The labels under a chart's time axis, as its aria-label lists them.
@@ -113,6 +163,121 @@ TEST(ReportTest, TimeAxesNameEveryYearAtItsFirstLabel) {
         ASSERT_LT(dec + 1, labels->size());
         EXPECT_EQ(labels->at(dec + 1).substr(3), " 2026");
     }
+    // over more than two years, the Januaries with their years: to January 2028 here
+    while (months.size() < 28) {
+        months.push_back(months.back());
+        months.back().month = months.back().month % 12 + 1;
+        months.back().year += months.back().month == 1;
+    }
+    EXPECT_EQ(axisLabels(monthChartSvg("m", "Money per month", "money", months,
+                                       [](const Totals& t) { return t.money; })),
+              (std::vector<std::string>{"2026", "2027", "2028"}));
+    releaseChartFonts();
+}
+
+// Bars from the foot of the plot (y 254 of 50..254, x 62..542) on a scale of round steps
+// from 0 over the highest month, labelled with the decimals a step needs; a month without
+// refills keeps its empty slot.
+TEST(ReportTest, BarsAndTheirScaleAreDrawnToTheValues) {
+    std::vector<Period> months(3);
+    const unsigned month[] = {1, 3, 4};
+    const double money[] = {100.0, 50.0, 25.0};
+    for (std::size_t i = 0; i < 3; ++i) {
+        months[i].year = 2025;
+        months[i].month = month[i];
+        months[i].totals.money = money[i];
+    }
+    const auto chart = [&](double (*value)(const Totals&)) {
+        return monthChartSvg("m", "Money per month", "money", months, value);
+    };
+    const std::string bars = chart([](const Totals& t) { return t.money; });
+    const std::string none = chart([](const Totals&) { return 0.0; });
+    releaseChartFonts();
+    // the grid at 0, 50, 100 and 150; its labels 1, 2, 3 and 3 glyphs long
+    std::vector<double> grid;
+    for (const std::vector<double>& line : pathsIn(bars, GRID))
+        grid.push_back(line.at(1));
+    EXPECT_EQ(grid, (std::vector<double>{254, 186, 118, 50}));
+    EXPECT_EQ(scaleLabels(bars), (std::vector<int>{1, 2, 3, 3}));
+    // slots of 120, a bar in the middle 70% of each (none in February), a tick under
+    // each slot's middle
+    const std::vector<std::vector<double>> drawn = pathsIn(bars, BARS), ink = pathsIn(bars, INK);
+    ASSERT_EQ(drawn.size(), 3u);
+    ASSERT_EQ(ink.size(), 6u);
+    EXPECT_EQ(ink[4], (std::vector<double>{62, 254, 542, 254})); // the frame
+    EXPECT_EQ(ink[5], (std::vector<double>{62, 50, 62, 254}));
+    for (std::size_t i = 0; i < 4; ++i) {
+        const double left = 62 + 120 * static_cast<double>(i);
+        EXPECT_EQ(ink[i], (std::vector<double>{left + 60, 254, left + 60, 258})) << i;
+        if (i == 1)
+            continue;
+        const std::vector<double>& bar = drawn[i == 0 ? 0 : i - 1];
+        EXPECT_NEAR(bar[0], left + 18, 1e-3) << i;
+        EXPECT_NEAR(bar[2], left + 102, 1e-3) << i;
+        EXPECT_NEAR(bar[1], 254 - money[i == 0 ? 0 : i - 1] / 150 * 204, 1e-3) << i;
+        EXPECT_NEAR(bar[5], 254, 1e-3) << i;
+    }
+    // nothing to show: a scale from 0 to 1 in steps of 0.2, and no bar
+    EXPECT_EQ(pathsIn(none, GRID).size(), 6u);
+    EXPECT_TRUE(pathsIn(none, BARS).empty());
+}
+
+// Up to one point per 4 units of width a line with a dot at each point; more, a column
+// per unit showing the span of the values there, so no extreme is lost.
+TEST(ReportTest, LineChartsShowEveryPointOrTheSpanOfEachColumn) {
+    const date::local_days march{date::year{2025} / date::March / 1};
+    std::vector<Point> points;
+    for (int i = 0; i < 400; ++i)
+        points.push_back({march + std::chrono::hours(i + 1), 7.0});
+    points[201] = {points[200].time, 5.0}; // a second fill at the same stop
+    points[200].value = 9.0;
+    const double level = 7.0;
+    std::vector<std::size_t> drawn;
+    // two points: the line between them, then a dot on each end
+    const std::vector<std::vector<double>> two =
+        pathsIn(lineChartSvg("c", "C", "l", {points[0], points[1]}, nullptr, ""), SERIES);
+    ASSERT_EQ(two.size(), 3u);
+    ASSERT_EQ(two[0].size(), 4u);
+    EXPECT_LT(two[0][0], two[0][2]);
+    for (std::size_t n : {2, 120, 121})
+        drawn.push_back(
+            pathsIn(lineChartSvg("c", "C", "l", {points.begin(), points.begin() + n}, nullptr, ""),
+                    SERIES)
+                .size());
+    EXPECT_EQ(drawn, (std::vector<std::size_t>{3, 121, 1})); // the line and its dots, or columns
+    const std::string svg = lineChartSvg("c", "C", "l", points, &level, "average 7.00");
+    releaseChartFonts();
+    const std::vector<std::vector<double>> series = pathsIn(svg, SERIES),
+                                           dashed = pathsIn(svg, LEVEL);
+    ASSERT_EQ(series.size(), 1u);
+    ASSERT_EQ(dashed.size(), 1u);
+    const std::vector<double>& c = series[0];
+    ASSERT_EQ(c.size() % 4, 0u);
+    ASSERT_GT(c.size() / 4, 200u);
+    double top = c[1], bottom = c[3];
+    for (std::size_t i = 0; i < c.size(); i += 4) {
+        top = std::min(top, c[i + 1]);
+        bottom = std::max(bottom, c[i + 3]);
+    }
+    int spans = 0;
+    for (std::size_t i = 0; i < c.size(); i += 4) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(c[i], c[i + 2]); // upright, left to right
+        EXPECT_TRUE(i == 0 || c[i] > c[i - 4]);
+        if (c[i + 1] == top && c[i + 3] == bottom) {
+            ++spans;
+        } else {
+            // one value: a unit long, at the height of the level line drawn at 7
+            EXPECT_NEAR(c[i + 3] - c[i + 1], 1.0, 1e-3);
+            EXPECT_NEAR((c[i + 1] + c[i + 3]) / 2, dashed[0][1], 1e-3);
+        }
+    }
+    EXPECT_EQ(spans, 1);
+    EXPECT_EQ(dashed[0], (std::vector<double>{62, dashed[0][1], 542, dashed[0][1]}));
+    const std::vector<std::vector<double>> ink = pathsIn(svg, INK); // ticks, then the frame
+    ASSERT_GE(ink.size(), 2u);
+    EXPECT_EQ(ink[ink.size() - 2], (std::vector<double>{62, 254, 542, 254}));
+    EXPECT_EQ(ink.back(), (std::vector<double>{62, 50, 62, 254}));
 }
 
 } // namespace

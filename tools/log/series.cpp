@@ -54,14 +54,9 @@ SeriesExport seriesRows(const VehicleLog& log, std::optional<double> start) {
         if (refill.kind == Kind::LeftOut)
             continue;
         if (refill.complete()) {
-            // the newest of the waiting refills whose fuel the interval holds
-            const double carried = refill.fuel - refill.record.fuel;
-            double sum = 0.0;
-            std::size_t n = 0;
-            while (n < waiting.size() &&
-                   sum + waiting[waiting.size() - 1 - n]->record.fuel <= carried + SAME)
-                sum += waiting[waiting.size() - 1 - n++]->record.fuel;
-            flush(n);
+            // The card carries every refill since the last Start into the interval, or
+            // none when it is a trip record: the fuel beyond the refill's own says which.
+            flush(refill.fuel - refill.record.fuel > SAME ? waiting.size() : 0);
             odometer += refill.distance;
             if (out.rows.empty() && refill.kind == Kind::Trip)
                 out.startsWithTrip = true;
@@ -125,7 +120,7 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
     bool deadCarried = false;
     std::vector<std::size_t> held; // partial fills with no reading to carry them from
     std::size_t carried = 0;       // top-ups written since the last interval
-    // The last line, when it is an interval without top-ups: the card can end a series
+    // An interval without top-ups, while it is the last line: the card can end a series
     // there by writing it with its trip distance and no reading.
     std::optional<std::size_t> closable;
     double closableDistance = 0.0;
@@ -149,14 +144,13 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
                 // that reading, which tells the card the odometer was replaced
                 write(a.index, 0.0, lowStart, f.fuel, price);
                 ++carried;
-                closable.reset();
             } else {
                 held.push_back(a.index);
             }
             continue;
         }
         if (a.role == Role::Start) {
-            if (chain != 0.0 && carried == 0 && closable && *closable + 1 == out.lines.size()) {
+            if (closable && *closable + 1 == out.lines.size()) {
                 out.lines[*closable].distance = closableDistance;
                 out.lines[*closable].odometer = 0.0;
                 chain = 0.0;
@@ -195,7 +189,6 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
             }
             held.clear();
             carried = 0;
-            closable.reset();
             continue;
         }
         const bool partialNext = k + 1 < series.size() && series[k + 1].role == Role::Partial;
