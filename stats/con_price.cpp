@@ -69,9 +69,7 @@ template <typename Draw>
 void walkGrid(const BarScale& s, int y1, int y2, Draw draw) {
     const double top = std::ceil(s.max);
     const double topValue = s.mid + (s.centreY - y1) / s.yScale;
-    double first = std::floor((top - topValue) / s.step) - 2;
-    if (!(first > 0))
-        first = 0;
+    const double first = std::fmax(std::floor((top - topValue) / s.step) - 2, 0.0);
     for (int i = 0; i < GRID_WALK; ++i) {
         const double t = top - (first + i) * s.step;
         if (!(t >= s.min - s.step))

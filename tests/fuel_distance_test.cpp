@@ -115,6 +115,12 @@ TEST_F(FuelDistanceTest, ExampleGraphWithoutCapacity) {
     EXPECT_GT(count(12 + 3 * u, 11, 12 + 4 * u, 43, layout.text), 0);
     EXPECT_GT(count(12 + u, 11, 12 + 4 * u, 30, layout.statBg), 0);
     EXPECT_EQ(count(12 + u, 33, 12 + 4 * u, 63, layout.statBg), 0);
+
+    // An axis ending on a step has its last wire on the edge: slopes of 1/16 make the
+    // distance axis exactly 400 long, with wires every 50.
+    useScreen(400, 256);
+    draw({{400, 25}, {400, 25}, {800, 50}});
+    EXPECT_TRUE(is(388, 100, layout.wires));
 }
 
 TEST_F(FuelDistanceTest, ExampleGraphWithCapacity) {
