@@ -222,8 +222,9 @@ void fillColumn(const ScreenInk& s, int x, int from, int to) {
 // The pixels drawLine(x, y1, x, y2) puts on the screen for whole-number ends, as one
 // run: the rows between the ends, held to the screen, and row 0 as well for a line
 // ending exactly at -1 (t + 0.5 truncates to 0 there).
+// x must lie on the screen: both callers visit only the columns that do.
 void column(const ScreenInk& s, int x, long long y1, long long y2) {
-    if (!s.origin || x < 0 || x >= fb.xres)
+    if (!s.origin)
         return;
     const long long top = std::min(y1, y2), bottom = std::max(y1, y2);
     const long long from = std::max(top, 0LL);
