@@ -7,9 +7,9 @@
 #include "display/screen_map.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -27,7 +27,7 @@ bool loadImage(const char* name, Image& image) {
         return false;
     }
     const std::size_t size = static_cast<std::size_t>(st.st_size);
-    uint8_t* data = static_cast<uint8_t*>(std::malloc(size + 1));
+    uint8_t* data = new (std::nothrow) uint8_t[size + 1];
     if (!data) {
         close(fd);
         debugLog("Memory-allocation for file returned NULL");

@@ -47,10 +47,10 @@ double gridStep(double range) {
         z /= 10;
     while (z * range < 5)
         z *= 10;
+    // z * range now lies in [5, 50): five to ten steps of a power of ten, or fewer of
+    // five times one
     if (z * range > 10)
         z /= 5;
-    if (z * range < 2)
-        z *= 5;
     return 1.0 / z;
 }
 
