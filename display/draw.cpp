@@ -250,8 +250,8 @@ void fillRect(int x1, int y1, int x2, int y2, int r, int g, int b) {
 }
 
 void drawRaisedBox(int x1, int y1, int x2, int y2, int r, int g, int b) {
-    const auto lighter = [](int c) { return c >= 235 ? 255 : c + 20; };
-    const auto darker = [](int c) { return c <= 20 ? 0 : c - 20; };
+    const auto lighter = [](int c) { return std::min(c + 20, 255); };
+    const auto darker = [](int c) { return std::max(c - 20, 0); };
     const int lr = lighter(r), lg = lighter(g), lb = lighter(b);
     const int dr = darker(r), dg = darker(g), db = darker(b);
     fillRect(std::min(x1, x2) + 1, std::min(y1, y2) + 1, std::max(x1, x2) - 1, std::max(y1, y2) - 1,

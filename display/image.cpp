@@ -19,8 +19,8 @@ bool loadImage(const char* name, Image& image) {
     const std::string path = dataPath(name);
     const int fd = open(path.c_str(), O_RDONLY);
     struct stat st {};
-    // A directory opens too, but is no picture.
-    if (fd == -1 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    // A directory opens too, but is no picture; a failed open fails fstat as well.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (fd != -1)
             close(fd);
         debugLog("Error opening image!");

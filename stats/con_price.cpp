@@ -24,7 +24,9 @@ struct BarScale {
 // A value counts once for itself and once for each carried entry directly before it,
 // because its fuel covers their distance as well.
 BarScale scan(const double* values, int n) {
-    BarScale s{MIN_START, MAX_START, 0.0, 0, 0, 0, 0, 0, 0, 0};
+    BarScale s{};
+    s.min = MIN_START;
+    s.max = MAX_START;
     int run = 0;
     for (int i = 0; i < n; ++i) {
         const double v = values[i];

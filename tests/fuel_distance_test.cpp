@@ -64,14 +64,19 @@ TEST_F(FuelDistanceTest, ScalesWithCapacity) {
 }
 
 TEST_F(FuelDistanceTest, GridStepsBetweenTheirBounds) {
-    EXPECT_EQ(distanceGridStep(10), 1);
-    EXPECT_EQ(distanceGridStep(10.5), 2);
-    EXPECT_EQ(distanceGridStep(2000), 200);
+    // Each bound takes its own step, a little above it the next one.
+    const double steps[] = {1, 2, 5, 10, 20, 50, 100, 200};
+    const double distances[] = {10, 20, 50, 100, 200, 500, 1000, 2000};
+    const double fuels[] = {12, 25, 60, 120, 250, 600, 1200, 2500};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(distanceGridStep(distances[i]), steps[i]) << i;
+        EXPECT_EQ(fuelGridStep(fuels[i]), steps[i]) << i;
+        EXPECT_EQ(distanceGridStep(distances[i] + 0.5), i < 7 ? steps[i + 1] : 200) << i;
+        EXPECT_EQ(fuelGridStep(fuels[i] + 0.5), i < 7 ? steps[i + 1] : 250) << i;
+    }
+    // beyond the last bound a tenth, rounded
     EXPECT_EQ(distanceGridStep(2004), 200);
     EXPECT_EQ(distanceGridStep(2006), 201);
-    EXPECT_EQ(fuelGridStep(12), 1);
-    EXPECT_EQ(fuelGridStep(12.1), 2);
-    EXPECT_EQ(fuelGridStep(2500), 200);
     EXPECT_EQ(fuelGridStep(3000), 300);
 }
 
