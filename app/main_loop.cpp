@@ -18,7 +18,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -33,7 +32,7 @@ void releasePictures() {
     std::fill(std::begin(imageTable), std::end(imageTable), ImagePair{});
     forgetBackgrounds();
     for (Image& picture : pictures) {
-        std::free(picture.data);
+        delete[] picture.data;
         picture = Image{};
     }
 }

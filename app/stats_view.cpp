@@ -35,11 +35,9 @@ void drawRecap(std::istream& in, int vehicle) {
     const LayoutRect& area = layout.statDisplay;
     const int rowHeight = layout.smallTextSize + 1;
     const int height = area.y2 - area.y1;
-    if (rowHeight <= 0 || height < 0)
+    if (rowHeight <= 0 || height < rowHeight)
         return;
     const std::size_t rows = static_cast<std::size_t>(height / rowHeight);
-    if (rows == 0)
-        return;
     std::vector<std::array<char, SCRATCH_SIZE>> kept; // a ring once it holds rows lines
     std::size_t count = 0;
     for (int length; (length = nextRecordLine(in, vehicle)) > 0; ++count) {

@@ -222,8 +222,9 @@ void fillColumn(const ScreenInk& s, int x, int from, int to) {
 // The pixels drawLine(x, y1, x, y2) puts on the screen for whole-number ends, as one
 // run: the rows between the ends, held to the screen, and row 0 as well for a line
 // ending exactly at -1 (t + 0.5 truncates to 0 there).
+// x must lie on the screen: both callers visit only the columns that do.
 void column(const ScreenInk& s, int x, long long y1, long long y2) {
-    if (!s.origin || x < 0 || x >= fb.xres)
+    if (!s.origin)
         return;
     const long long top = std::min(y1, y2), bottom = std::max(y1, y2);
     const long long from = std::max(top, 0LL);
@@ -249,8 +250,8 @@ void fillRect(int x1, int y1, int x2, int y2, int r, int g, int b) {
 }
 
 void drawRaisedBox(int x1, int y1, int x2, int y2, int r, int g, int b) {
-    const auto lighter = [](int c) { return c >= 235 ? 255 : c + 20; };
-    const auto darker = [](int c) { return c <= 20 ? 0 : c - 20; };
+    const auto lighter = [](int c) { return std::min(c + 20, 255); };
+    const auto darker = [](int c) { return std::max(c - 20, 0); };
     const int lr = lighter(r), lg = lighter(g), lb = lighter(b);
     const int dr = darker(r), dg = darker(g), db = darker(b);
     fillRect(std::min(x1, x2) + 1, std::min(y1, y2) + 1, std::max(x1, x2) - 1, std::max(y1, y2) - 1,

@@ -1,7 +1,5 @@
 #include "display/fb_query.h"
 
-#include <cstring>
-
 namespace {
 DesktopScreen screen;
 }
@@ -11,14 +9,14 @@ void setDesktopScreen(const DesktopScreen& s) {
 }
 
 int queryFixedScreenInfo(int, fb_fix_screeninfo* fix) {
-    std::memset(fix, 0, sizeof *fix);
+    *fix = fb_fix_screeninfo{};
     fix->line_length =
         screen.lineLength ? screen.lineLength : screen.xres * screen.bitsPerPixel / 8;
     return 0;
 }
 
 int queryVariableScreenInfo(int, fb_var_screeninfo* var) {
-    std::memset(var, 0, sizeof *var);
+    *var = fb_var_screeninfo{};
     var->xres = screen.xres;
     var->yres = screen.yres;
     var->xres_virtual = screen.xres + screen.xoffset;

@@ -7,9 +7,9 @@
 #include "display/screen_map.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <new>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -19,15 +19,15 @@ bool loadImage(const char* name, Image& image) {
     const std::string path = dataPath(name);
     const int fd = open(path.c_str(), O_RDONLY);
     struct stat st {};
-    // A directory opens too, but is no picture.
-    if (fd == -1 || fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    // A directory opens too, but is no picture; a failed open fails fstat as well.
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         if (fd != -1)
             close(fd);
         debugLog("Error opening image!");
         return false;
     }
     const std::size_t size = static_cast<std::size_t>(st.st_size);
-    uint8_t* data = static_cast<uint8_t*>(std::malloc(size + 1));
+    uint8_t* data = new (std::nothrow) uint8_t[size + 1];
     if (!data) {
         close(fd);
         debugLog("Memory-allocation for file returned NULL");

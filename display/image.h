@@ -12,7 +12,8 @@ struct Image {
     std::size_t size = 0;
 };
 
-// Reads dataDir() + name; logs and returns false when it cannot.
+// Reads dataDir() + name into memory of new[] (the caller delete[]s it); logs and returns
+// false when it cannot.
 bool loadImage(const char* name, Image& image);
 // Copies the screen rectangle x1..x2-1 by y1..y2-1 from image into the mapping, each
 // pixel where putPixel puts it. Pixels off the screen (or off screenW by screenH) are not

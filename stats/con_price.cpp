@@ -24,7 +24,9 @@ struct BarScale {
 // A value counts once for itself and once for each carried entry directly before it,
 // because its fuel covers their distance as well.
 BarScale scan(const double* values, int n) {
-    BarScale s{MIN_START, MAX_START, 0.0, 0, 0, 0, 0, 0, 0, 0};
+    BarScale s{};
+    s.min = MIN_START;
+    s.max = MAX_START;
     int run = 0;
     for (int i = 0; i < n; ++i) {
         const double v = values[i];
@@ -47,10 +49,10 @@ double gridStep(double range) {
         z /= 10;
     while (z * range < 5)
         z *= 10;
+    // z * range now lies in [5, 50): five to ten steps of a power of ten, or fewer of
+    // five times one
     if (z * range > 10)
         z /= 5;
-    if (z * range < 2)
-        z *= 5;
     return 1.0 / z;
 }
 
@@ -69,9 +71,7 @@ template <typename Draw>
 void walkGrid(const BarScale& s, int y1, int y2, Draw draw) {
     const double top = std::ceil(s.max);
     const double topValue = s.mid + (s.centreY - y1) / s.yScale;
-    double first = std::floor((top - topValue) / s.step) - 2;
-    if (!(first > 0))
-        first = 0;
+    const double first = std::fmax(std::floor((top - topValue) / s.step) - 2, 0.0);
     for (int i = 0; i < GRID_WALK; ++i) {
         const double t = top - (first + i) * s.step;
         if (!(t >= s.min - s.step))

@@ -33,16 +33,17 @@ void drawGridLabel(double t, int ax, int ay, int bx, int by, int flags) {
     plotText(ax, ay, bx, by, label, layout.textSize, flags, layout.text, NO_OUTLINE);
 }
 
-void drawFigures(int ax, int ay, int bx, int by, int decimals, double low, double mid,
-                 double high) {
+// The lowest, the average and the highest figure hang from the line ay: at its left end,
+// in its middle and at its right end.
+void drawFigures(int ax, int ay, int bx, int decimals, double low, double mid, double high) {
     char text[64];
     std::snprintf(text, sizeof text, "%0.*f", decimals, low);
-    plotText(ax, ay, bx, by, text, layout.bigTextSize, ALIGN_LEFT | ALIGN_TOP, layout.text,
+    plotText(ax, ay, bx, ay, text, layout.bigTextSize, ALIGN_LEFT | ALIGN_TOP, layout.text,
              layout.statBg);
     std::snprintf(text, sizeof text, "%0.*f", decimals, mid);
-    plotText(ax, ay, bx, by, text, layout.bigTextSize, ALIGN_TOP, layout.avgLine, layout.statBg);
+    plotText(ax, ay, bx, ay, text, layout.bigTextSize, ALIGN_TOP, layout.avgLine, layout.statBg);
     std::snprintf(text, sizeof text, "%0.*f", decimals, high);
-    plotText(ax, ay, bx, by, text, layout.bigTextSize, ALIGN_TOP | ALIGN_RIGHT, layout.text,
+    plotText(ax, ay, bx, ay, text, layout.bigTextSize, ALIGN_TOP | ALIGN_RIGHT, layout.text,
              layout.statBg);
 }
 
@@ -186,8 +187,8 @@ void drawFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel* entries, int
     const int u = (x2 - x1) / 5;
     if (t > 0.0) {
         auto range = [&](double v) { return fullTankRange(t, v, mode); };
-        drawFigures(x1 + u, y1 + 20, x1 + 4 * u, y1 + 52, 1, range(s.minValue), range(s.avgValue),
+        drawFigures(x1 + u, y1 + 20, x1 + 4 * u, 1, range(s.minValue), range(s.avgValue),
                     range(s.maxValue));
     }
-    drawFigures(x1 + u, y1, x1 + 4 * u, y1 + 32, 2, s.minValue, s.avgValue, s.maxValue);
+    drawFigures(x1 + u, y1, x1 + 4 * u, 2, s.minValue, s.avgValue, s.maxValue);
 }

@@ -120,6 +120,14 @@ TEST_F(ConPriceTest, ASpreadOfOneHasAGridLineEveryTenth) {
     drawBarChart(12, 11, 388, 123, values, 2);
     EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 11);
     EXPECT_TRUE(is(200, 22, layout.wires) && is(200, 31, layout.wires)); // 7.0 and 6.9
+
+    // Low on a tall layout, with values far below the whole number above them, the walk
+    // still starts near the top of the chart: its hundredths are there, 8 rows apart.
+    setProperty("E_SCREEN.0.BG.h", "480");
+    useScreen(400, 480);
+    const double low[] = {6.0, 6.1};
+    drawBarChart(12, 300, 388, 400, low, 2);
+    EXPECT_EQ(count(200, 301, 200, 399, layout.wires), 12);
 }
 
 TEST_F(ConPriceTest, GridValuesOfTheSameHundredthsAreLabelledOnce) {

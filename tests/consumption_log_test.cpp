@@ -304,7 +304,12 @@ using ConsumptionLogTest = RootTest;
 TEST_F(ConsumptionLogTest, FirstSaveWritesTheHeaderOnceThenRecordsFollow) {
     setProperty("P_DEFAULTVEHICLE", "1");
     enterRefill(412, 31.5, 44.07);
+    const mode_t mask = umask(022);
     appendConsumptionRecord();
+    umask(mask);
+    struct stat made {};
+    ASSERT_EQ(stat(dataFile("consumption.txt").c_str(), &made), 0);
+    EXPECT_EQ(made.st_mode & 07777, 0644u); // readable by everyone, as the umask allows
     const std::string first = readFile(dataFile("consumption.txt"));
     ASSERT_EQ(first.compare(0, std::strlen(HEADER), HEADER), 0) << first;
     EXPECT_EQ(withoutTime(first.substr(std::strlen(HEADER))),

@@ -7,6 +7,7 @@
 #include "tests/program_fixture.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -150,8 +151,11 @@ TEST_F(Dispatch, ModeButtonsStoreTheirSettings) {
     EXPECT_TRUE(app.fullRedrawRequested);
     dispatch(0, 353, 30); // BACK
     EXPECT_EQ(app.currentScreen, 0);
-    dispatch(0, 353, 130); // CAR2
-    EXPECT_STREQ(getProperty("P_DEFAULTVEHICLE", "1"), "2");
+    // each vehicle button selects its own vehicle
+    for (const auto& [y, vehicle] : {std::pair{130, "2"}, {177, "0"}, {80, "1"}}) {
+        dispatch(0, 353, y);
+        EXPECT_STREQ(getProperty("P_DEFAULTVEHICLE", "1"), vehicle) << y;
+    }
 }
 
 TEST_F(Dispatch, SharedBorderGoesToTheEarlierButtonInHitOrder) {

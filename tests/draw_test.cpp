@@ -133,6 +133,9 @@ TEST_F(Draw, FillRectTakesCornersInAnyOrder) {
     fillMapping(0);
     fillRect(INT_MIN, 14, INT_MAX, 15, 9, 9, 9);
     EXPECT_EQ(litPixels(), run(0, 23, 14, 15));
+    fillMapping(0);
+    fillRect(20, 5, 30, 5, 9, 9, 9); // nothing spills into the next row
+    EXPECT_EQ(litPixels(), run(20, 23, 5, 5));
 }
 
 TEST_F(Draw, RaisedBoxEdges) {
@@ -183,6 +186,9 @@ TEST_F(Draw, ZeroWidthEllipseIsTheCentreColumn) {
 TEST_F(Draw, HugeEllipseVisitsOnlyTheScreen) {
     fillEllipse(0, 0, INT_MAX, 40, 9, 9, 9);
     EXPECT_EQ(litPixels(), run(0, 23, 0, 15));
+    fillMapping(0);
+    fillEllipse(23, 5, 9, 0, 9, 9, 9); // its right half beyond the edge
+    EXPECT_EQ(litPixels(), run(19, 23, 5, 5));
 }
 
 // Random segments with whole-number ends on and around 16- and 32-bit screens of either

@@ -64,14 +64,19 @@ TEST_F(FuelDistanceTest, ScalesWithCapacity) {
 }
 
 TEST_F(FuelDistanceTest, GridStepsBetweenTheirBounds) {
-    EXPECT_EQ(distanceGridStep(10), 1);
-    EXPECT_EQ(distanceGridStep(10.5), 2);
-    EXPECT_EQ(distanceGridStep(2000), 200);
+    // Each bound takes its own step, a little above it the next one.
+    const double steps[] = {1, 2, 5, 10, 20, 50, 100, 200};
+    const double distances[] = {10, 20, 50, 100, 200, 500, 1000, 2000};
+    const double fuels[] = {12, 25, 60, 120, 250, 600, 1200, 2500};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(distanceGridStep(distances[i]), steps[i]) << i;
+        EXPECT_EQ(fuelGridStep(fuels[i]), steps[i]) << i;
+        EXPECT_EQ(distanceGridStep(distances[i] + 0.5), i < 7 ? steps[i + 1] : 200) << i;
+        EXPECT_EQ(fuelGridStep(fuels[i] + 0.5), i < 7 ? steps[i + 1] : 250) << i;
+    }
+    // beyond the last bound a tenth, rounded
     EXPECT_EQ(distanceGridStep(2004), 200);
     EXPECT_EQ(distanceGridStep(2006), 201);
-    EXPECT_EQ(fuelGridStep(12), 1);
-    EXPECT_EQ(fuelGridStep(12.1), 2);
-    EXPECT_EQ(fuelGridStep(2500), 200);
     EXPECT_EQ(fuelGridStep(3000), 300);
 }
 
@@ -115,6 +120,12 @@ TEST_F(FuelDistanceTest, ExampleGraphWithoutCapacity) {
     EXPECT_GT(count(12 + 3 * u, 11, 12 + 4 * u, 43, layout.text), 0);
     EXPECT_GT(count(12 + u, 11, 12 + 4 * u, 30, layout.statBg), 0);
     EXPECT_EQ(count(12 + u, 33, 12 + 4 * u, 63, layout.statBg), 0);
+
+    // An axis ending on a step has its last wire on the edge: slopes of 1/16 make the
+    // distance axis exactly 400 long, with wires every 50.
+    useScreen(400, 256);
+    draw({{400, 25}, {400, 25}, {800, 50}});
+    EXPECT_TRUE(is(388, 100, layout.wires));
 }
 
 TEST_F(FuelDistanceTest, ExampleGraphWithCapacity) {

@@ -103,6 +103,10 @@ TEST_F(HostileCard, UnreadableLogIsLoggedAndTheStatisticsCarryOn) {
     std::istringstream fine("1\t100\t5\n");
     std::ifstream folder(dataFile("consumption.txt"));
     EXPECT_EQ(nextRecordLine(folder, 1), 0);
+    resetDebugLog();
+    const std::string logged = debugLogText();
+    EXPECT_EQ(nextRecordLine(folder, 1), 0); // a stream gone bad is not read again
+    EXPECT_EQ(debugLogText(), logged);
     EXPECT_GT(nextRecordLine(fine, 1), 0);
 }
 

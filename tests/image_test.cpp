@@ -7,7 +7,6 @@
 #include "testsupport/image_reference.h"
 #include "testsupport/process_state.h"
 
-#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -58,10 +57,10 @@ TEST_F(Images, LoadReadsTheWholeFile) {
     Image image;
     ASSERT_TRUE(loadImage("s0.raw", image));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(image.data), image.size), content);
-    std::free(image.data);
+    delete[] image.data;
     ASSERT_TRUE(loadImage("empty.raw", image));
     EXPECT_EQ(image.size, 0u);
-    std::free(image.data);
+    delete[] image.data;
     EXPECT_EQ(debugLogText(), "");
 }
 
@@ -72,7 +71,15 @@ TEST_F(Images, LoadFailuresAreLogged) {
     makeDirs(dataFile("folder.raw"));
     EXPECT_FALSE(loadImage("folder.raw", image));
     EXPECT_EQ(image.data, nullptr);
-    EXPECT_EQ(debugLogText(), "### Error opening image!\n### Error opening image!\n");
+
+    // A picture the memory cannot hold is not loaded either.
+    writeFile(dataFile("s0.raw"), "\x01\x02");
+    refuseArrays(true);
+    EXPECT_FALSE(loadImage("s0.raw", image));
+    refuseArrays(false);
+    EXPECT_EQ(image.data, nullptr);
+    EXPECT_EQ(debugLogText(), "### Error opening image!\n### Error opening image!\n"
+                              "### Memory-allocation for file returned NULL\n");
 }
 
 TEST_F(Images, SameSizeCopyIsByteForByte) {

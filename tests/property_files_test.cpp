@@ -114,6 +114,19 @@ TEST_F(PropertyFilesTest, NewFileIsOnTheCardBeforeItReplacesTheOldAndTheFolderAf
                                "fsync folder\n");
 }
 
+TEST_F(PropertyFilesTest, InterruptedAndShortWritesStillSaveTheWholeFile) {
+    setProperty("P_A", "a value longer than one piece");
+    saveProperties();
+    const std::string whole = readFile(dataFile("properties.txt"));
+    setProperty("P_A", "another value longer than a piece");
+    setProperty("P_A", "a value longer than one piece");
+    splitWrites(5);
+    saveProperties();
+    splitWrites(0);
+    EXPECT_EQ(readFile(dataFile("properties.txt")), whole);
+    EXPECT_FALSE(propertySetChanged(PropertySetId::User));
+}
+
 TEST_F(PropertyFilesTest, UnchangedSetsAreNotRewritten) {
     writeFile(dataFile("environment.txt"), "# mine\nE_A=1\n");
     writeFile(dataFile("properties.txt"), "P_A=1\n");

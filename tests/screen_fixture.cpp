@@ -5,8 +5,10 @@
 #include "display/framebuffer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <new>
 
 namespace {
 bool failFixed = false;
@@ -32,8 +34,39 @@ void failScreenQueries(bool fixedInfo, bool variableInfo) {
     failVariable = variableInfo;
 }
 
+namespace {
+bool refusing = false;
+int refused = 0;
+} // namespace
+
+// The test program is also linked with --wrap for the nothrow array new: while refusing,
+// it fails as on a device short of memory.
+#if SIZE_MAX > UINT32_MAX
+#define PW_NOTHROW_NEW_ARRAY(prefix) prefix##_ZnamRKSt9nothrow_t
+#else
+#define PW_NOTHROW_NEW_ARRAY(prefix) prefix##_ZnajRKSt9nothrow_t
+#endif
+extern "C" void* PW_NOTHROW_NEW_ARRAY(__real_)(std::size_t size, const std::nothrow_t& tag);
+extern "C" void* PW_NOTHROW_NEW_ARRAY(__wrap_)(std::size_t size, const std::nothrow_t& tag) {
+    if (!refusing)
+        return PW_NOTHROW_NEW_ARRAY(__real_)(size, tag);
+    ++refused;
+    return nullptr;
+}
+
+void refuseArrays(bool refuse) {
+    if (refuse && !refusing)
+        refused = 0;
+    refusing = refuse;
+}
+
+int refusedArrays() {
+    return refused;
+}
+
 void ScreenTest::TearDown() {
     failScreenQueries(false, false);
+    refuseArrays(false);
     RootTest::TearDown();
 }
 

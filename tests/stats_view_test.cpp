@@ -62,6 +62,13 @@ TEST_F(StatsViewTest, EachScreenShowsItsView) {
     show(4);
     EXPECT_GT(count(12, 11, 388, 242, layout.numColour), 0);
     EXPECT_EQ(count(12, 11, 388, 242, layout.wires), 0);
+
+    // A designer may give the entry screen a view of its own.
+    setProperty("E_AREA.STATDISPLAY.screen", "1");
+    setProperty("E_AREA.STATDISPLAY.screen.recap", "1");
+    useScreen(400, 256);
+    show(0);
+    EXPECT_GT(count(12, 11, 388, 242, layout.numColour), 0);
 }
 
 TEST_F(StatsViewTest, OtherVehiclesAndMissingLog) {
@@ -168,6 +175,12 @@ TEST_F(StatsViewTest, RecapShowsTheNewestLinesBottomAligned) {
     EXPECT_EQ(painted(0, 0, 399, 11 + 17 * 12 - 1), 0);
     EXPECT_GT(painted(12, 11 + 17 * 12, 388, 11 + 18 * 12 - 1), 0);
     EXPECT_GT(painted(12, 11 + 18 * 12, 388, 242), 0);
+
+    // An area one row tall still shows the newest line.
+    setProperty("E_AREA.STATDISPLAY.h", "12");
+    useScreen(400, 256);
+    show(4);
+    EXPECT_GT(painted(12, 11, 388, 22), 0);
 }
 
 } // namespace

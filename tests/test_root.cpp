@@ -3,6 +3,8 @@
 
 #include "base/paths.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +14,8 @@
 
 namespace {
 long writeCalls = 0;
+std::size_t writePiece = 0; // 0: writes go through whole
+bool interruptWrite = false;
 } // namespace
 
 // The test program is linked with --wrap=write: every write() call in the program's own
@@ -19,7 +23,20 @@ long writeCalls = 0;
 extern "C" ssize_t __real_write(int fd, const void* data, size_t size);
 extern "C" ssize_t __wrap_write(int fd, const void* data, size_t size) {
     ++writeCalls;
+    if (writePiece > 0) {
+        interruptWrite = !interruptWrite;
+        if (interruptWrite) {
+            errno = EINTR;
+            return -1;
+        }
+        size = std::min(size, writePiece);
+    }
     return __real_write(fd, data, size);
+}
+
+void splitWrites(std::size_t piece) {
+    writePiece = piece;
+    interruptWrite = false;
 }
 
 long writeCallCount() {
@@ -67,6 +84,7 @@ void RootTest::SetUp() {
 }
 
 void RootTest::TearDown() {
+    splitWrites(0);
     resetProcessState();
     setRootPrefix("");
     std::error_code ignored;

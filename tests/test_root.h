@@ -24,6 +24,10 @@ class RootTest : public ::testing::Test {
 
 // write() calls made so far by the program's own code (not by the libraries it uses).
 long writeCallCount();
+// From now on every other write() call of the program's own code is interrupted by a
+// signal (EINTR) and the others write at most piece bytes, as a slow card may; 0 ends
+// it (as does the end of the test).
+void splitWrites(std::size_t piece);
 // The fsync() and rename() calls of the program's own code since the last call, one a
 // line: "fsync file", "fsync folder", "rename FROM TO" (file names only).
 std::string takeSyncSteps();

@@ -330,6 +330,7 @@ TEST_F(TextTest, EmptyTextIsReportedAndDrawsNothing) {
     openScreen(400, 256);
     const std::string before = screenBytes();
     text(0, 0, 400, 256, "", 20, 0);
+    text(0, 0, 400, 256, " ", 20, 0); // a blank's box has no width, and that is no error
     EXPECT_EQ(debugLogText(), "### Error growing string box for: \n");
     EXPECT_EQ(screenBytes(), before);
 }
@@ -420,44 +421,51 @@ TEST_F(TextTest, HalfTurnSpinsGlyphPixelsAboutTheScreenCentre) {
     EXPECT_EQ(pixel(0, 399), BLACK);
 }
 
-// A font of bitmaps only: its one glyph is a two-level 4 x 3 block, 8 pixels per em.
-constexpr const char* BLOCK_FONT = "STARTFONT 2.1\n"
-                                   "FONT -pw-block-medium-r-normal--8-80-72-72-c-80-iso10646-1\n"
-                                   "SIZE 8 72 72\n"
-                                   "FONTBOUNDINGBOX 8 8 0 0\n"
-                                   "STARTPROPERTIES 3\n"
-                                   "PIXEL_SIZE 8\n"
-                                   "FONT_ASCENT 8\n"
-                                   "FONT_DESCENT 0\n"
-                                   "ENDPROPERTIES\n"
-                                   "CHARS 1\n"
-                                   "STARTCHAR A\n"
-                                   "ENCODING 65\n"
-                                   "SWIDTH 1000 0\n"
-                                   "DWIDTH 8 0\n"
-                                   "BBX 4 3 1 2\n"
-                                   "BITMAP\n"
-                                   "F0\n"
-                                   "90\n"
-                                   "F0\n"
-                                   "ENDCHAR\n"
-                                   "ENDFONT\n";
+// A font of bitmaps only, 8 pixels per em, at a depth of 1, 2 or 4 bits: an A, an 8 x 3
+// frame whose middle row holds three inked pixels (at 0, 2 and 7; the 4 of the deeper
+// fonts is too faint to draw), and a B, one column of three.
+std::string blockFont(int bits) {
+    const char* rows[3][3] = {
+        {"FF", "A1", "80"}, {"FFFF", "C843", "C0"}, {"FFFFFFFF", "F080700F", "F0"}};
+    const char* const* r = rows[bits / 2];
+    const std::string a = std::string(r[0]) + "\n" + r[1] + "\n" + r[0] + "\n";
+    const std::string b = std::string(r[2]) + "\n" + r[2] + "\n" + r[2] + "\n";
+    return "STARTFONT 2.1\n"
+           "FONT -pw-block-medium-r-normal--8-80-72-72-c-80-iso10646-1\n"
+           "SIZE 8 72 72 " +
+           std::to_string(bits) +
+           "\nFONTBOUNDINGBOX 10 8 0 0\n"
+           "STARTPROPERTIES 3\nPIXEL_SIZE 8\nFONT_ASCENT 8\nFONT_DESCENT 0\nENDPROPERTIES\n"
+           "CHARS 2\n"
+           "STARTCHAR A\nENCODING 65\nSWIDTH 1000 0\nDWIDTH 10 0\nBBX 8 3 1 2\nBITMAP\n" +
+           a +
+           "ENDCHAR\n"
+           "STARTCHAR B\nENCODING 66\nSWIDTH 375 0\nDWIDTH 3 0\nBBX 1 3 0 2\nBITMAP\n" +
+           b + "ENDCHAR\nENDFONT\n";
+}
 
 TEST_F(TextTest, BitmapFontsAreWidenedAndPlaced) {
-    writeFile(dataFile("Block.bdf"), BLOCK_FONT);
-    openScreen(400, 256);
-    drawText(100, 50, 200, 150, "AA", "Block.bdf", 8, ALIGN_LEFT | ALIGN_TOP, 0, 0, 0, -1, -1, -1);
-    EXPECT_EQ(debugLogText(), "");
-    // The pen starts at x1, so the first block (one pixel of bearing) begins at 101. The
-    // baseline lies the box height, three rows, below y1; the blocks float two rows above
-    // it and so start two rows above y1.
-    for (int y = 45; y <= 55; y++)
-        for (int x = 98; x <= 115; x++) {
-            const int cx = x - 101, cy = y - 48;
-            const bool inBlock = cy >= 0 && cy < 3 && ((cx >= 0 && cx < 4) || (cx >= 8 && cx < 12));
-            const bool hole = cy == 1 && (cx == 1 || cx == 2 || cx == 9 || cx == 10);
-            EXPECT_EQ(pixel(x, y), inBlock && !hole ? BLACK : WHITE) << x << "," << y;
-        }
+    for (int bits : {1, 2, 4}) {
+        SCOPED_TRACE(bits);
+        closeFont();
+        writeFile(dataFile("Block.bdf"), blockFont(bits));
+        resetFB();
+        openScreen(400, 256);
+        drawText(100, 50, 200, 150, "AB", "Block.bdf", 8, ALIGN_LEFT | ALIGN_TOP, 0, 0, 0, -1, -1,
+                 -1);
+        EXPECT_EQ(debugLogText(), "");
+        // The pen starts at x1, so the A (one pixel of bearing) begins at 101 and the B one
+        // advance on, at 110. The baseline lies the box height, three rows, below y1; the
+        // glyphs float two rows above it and so start two rows above y1.
+        for (int y = 45; y <= 55; y++)
+            for (int x = 98; x <= 115; x++) {
+                const int cx = x - 101, cy = y - 48;
+                const bool row = cy >= 0 && cy < 3;
+                const bool inA =
+                    row && cx >= 0 && cx < 8 && (cy != 1 || cx == 0 || cx == 2 || cx == 7);
+                EXPECT_EQ(pixel(x, y), inA || (row && x == 110) ? BLACK : WHITE) << x << "," << y;
+            }
+    }
 }
 
 TEST_F(TextTest, MissingFontIsReportedOnce) {
@@ -565,12 +573,40 @@ TEST_F(TextTest, GlyphCacheStaysWithinItsBoundAndEmptiesWhenFull) {
     text(0, 0, 400, 256, "W", 900, 0);
     EXPECT_FALSE(inkBox().empty());
     EXPECT_EQ(glyphCacheUse().glyphs, 0);
+    // One that fills the store to the byte is kept: a strike of 512 x 512.
+    std::string big = "STARTFONT 2.1\nFONT -pw-big--8-80-72-72-c-80-iso10646-1\nSIZE 8 72 72\n"
+                      "FONTBOUNDINGBOX 512 512 0 0\nSTARTPROPERTIES 1\nPIXEL_SIZE 8\n"
+                      "ENDPROPERTIES\nCHARS 1\nSTARTCHAR W\nENCODING 87\nSWIDTH 1000 0\n"
+                      "DWIDTH 512 0\nBBX 512 512 0 0\nBITMAP\n";
+    for (int j = 0; j < 512; j++)
+        big += std::string(128, 'F') + "\n";
+    writeFile(dataFile("Big.bdf"), big + "ENDCHAR\nENDFONT\n");
+    drawText(0, 0, 400, 256, "W", "Big.bdf", 8, 0, 0, 0, 0, -1, -1, -1);
+    EXPECT_EQ(glyphCacheUse().bytes, GLYPH_CACHE_BYTES);
     // Another face starts afresh.
     text(0, 0, 400, 256, "12", 20, 0);
     EXPECT_EQ(glyphCacheUse().glyphs, 2);
-    writeFile(dataFile("Block.bdf"), BLOCK_FONT);
+    writeFile(dataFile("Block.bdf"), blockFont(1));
     measureText("A", "Block.bdf", 8);
     EXPECT_EQ(glyphCacheUse().glyphs, 0);
+
+    // Small sizes run out of entries first: the cache finds every kept glyph again, keeps
+    // no more than its bound and empties before the next text.
+    std::string printable;
+    for (char c = ' '; c <= '~'; c++)
+        printable += c; // 95 glyphs, laid out in two texts
+    const auto both = [&](int size) {
+        for (const std::string& half : {printable.substr(0, 48), printable.substr(48)})
+            text(0, 0, 400, 256, half.c_str(), size, 0);
+    };
+    for (int pass = 0; pass < 2; pass++)
+        for (int size = 1; size <= 10; size++)
+            both(size);
+    EXPECT_EQ(glyphCacheUse().glyphs, 950);
+    both(11); // 74 more fit
+    EXPECT_EQ(glyphCacheUse().glyphs, GLYPH_CACHE_GLYPHS);
+    text(0, 0, 400, 256, "12", 20, 0);
+    EXPECT_EQ(glyphCacheUse().glyphs, 2);
     EXPECT_EQ(debugLogText(), "");
 }
 
