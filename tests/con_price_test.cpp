@@ -6,7 +6,6 @@
 #include "stats/plot.h"
 #include "tests/stats_fixture.h"
 
-#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -295,12 +294,10 @@ TEST_F(ConPriceTest, ChartsSplitTheAreaAndFailIndependently) {
     EXPECT_EQ(bars(241, 12, 388), 2);
 }
 
-TEST_F(ConPriceTest, ValuesAHairApartFinishQuickly) {
+TEST_F(ConPriceTest, ValuesAHairApartEndTheirGridAndDrawTheirBars) {
     useScreen(400, 256);
     const double values[] = {7.5, std::nextafter(7.5, 8.0), 7.5};
-    const auto start = std::chrono::steady_clock::now();
-    drawBarChart(12, 11, 388, 123, values, 3);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    drawBarChart(12, 11, 388, 123, values, 3); // once a grid of billions of lines
     // three bars 100 wide, 99 columns inside each
     EXPECT_EQ(barColumns(122, 12, 388).size(), 3u * 99u);
 }
