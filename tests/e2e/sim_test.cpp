@@ -236,6 +236,14 @@ TEST_F(Sim, ACardForAnotherPanelIsSaidToBeShownScaled) {
         << errors;
     run({"--size", "480x272"}, "pass\n");
     EXPECT_EQ(errors.find("scaled"), std::string::npos) << errors;
+    // another height alone is another panel too; the panel's own size is no news
+    writeFile(dataFile("environment.txt"), "E_SCREEN.0.BG.h: 272\n");
+    run({}, "pass\n");
+    EXPECT_EQ(errors.rfind("pumpwright-sim: the card's pictures are 400x272, shown scaled", 0), 0u)
+        << errors;
+    writeFile(dataFile("environment.txt"), "");
+    run({}, "pass\n");
+    EXPECT_EQ(errors.find("scaled"), std::string::npos) << errors;
 }
 
 TEST_F(Sim, SharedBorderPointsGoToTheEarlierTarget) {

@@ -218,7 +218,9 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
 }
 
 TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
-    const LogRecords records = splitLog(std::string(HAND_LOG) + "\n1\t100\t5\t0\t5\n");
+    const LogRecords records = splitLog(
+        std::string(HAND_LOG) + "1\t0.0\t0.00\t12000.00\t0.00\t0.00\tThu Mar  6 08:00:00 2025\n"
+                                "\n1\t100\t5\t0\t5\n");
     std::vector<Warning> all = records.warnings;
     const VehicleLog log = readVehicle(records.records, 1);
     all.insert(all.end(), log.warnings.begin(), log.warnings.end());
@@ -227,12 +229,13 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
         text += std::to_string(w.line) + ": " + w.text + "\n";
     EXPECT_NE(text.find("9: unreadable distance \"nan\""), std::string::npos) << text;
     EXPECT_NE(text.find("10: unreadable fuel \"abc\""), std::string::npos) << text;
-    EXPECT_NE(text.find("11: empty line"), std::string::npos) << text;
+    EXPECT_NE(text.find("11: no fuel: left out"), std::string::npos) << text;
+    EXPECT_NE(text.find("12: empty line"), std::string::npos) << text;
     EXPECT_NE(text.find("7: odometer 11000 is below the last reading of its series (11100): "
                         "taken as a slip of the keypad"),
               std::string::npos)
         << text;
-    EXPECT_EQ(all.size(), 4u) << text;
+    EXPECT_EQ(all.size(), 5u) << text;
     for (const pwlog::Refill& r : log.refills)
         EXPECT_EQ(r.kind == Kind::LeftOut, r.record.line >= 9) << r.record.line;
 
