@@ -189,12 +189,19 @@ TEST_F(Sim, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
     EXPECT_EQ(wait(spawn({"--version"}), 0), 0);
     EXPECT_EQ(output, "pumpwright-sim " PUMPWRIGHT_VERSION "\n");
     const std::vector<std::vector<std::string>> bad = {
-        {"--bpp", "17"}, {"--zoom", "2"}, {"stray"}, {"--size"}, {"--colour", "red"}};
+        {"--bpp", "17"},     {"--zoom", "2"},        {"stray"},
+        {"--size"},          {"--colour", "red"},    {"--size", "0x256"},
+        {"--size", "400x0"}, {"--size", "8193x256"}, {"--size", "400x8193"}};
     for (const auto& args : bad) {
         EXPECT_EQ(wait(spawn(args), 0), 2) << args[0];
         EXPECT_NE(errors.find(args.front()), std::string::npos) << errors;
         EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
         EXPECT_EQ(output, "");
+    }
+    // sizes at the limits pass, so the bad depth after them is the one named
+    for (const char* size : {"1x8192", "8192x1"}) {
+        EXPECT_EQ(wait(spawn({"--size", size, "--bpp", "17"}), 0), 2);
+        EXPECT_EQ(errors.rfind("pumpwright-sim: --bpp", 0), 0u) << errors;
     }
 }
 
