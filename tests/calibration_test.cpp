@@ -204,6 +204,18 @@ TEST_F(CalibratorScreen, PaintsOverEverythingTheScreenShowedBefore) {
     for (std::size_t i = 0; i < screen.size(); i += 2)
         ASSERT_FALSE(screen[i] == '\xAA' && screen[i + 1] == '\xAA')
             << "pixel " << i / 2 % 400 << "," << i / 2 / 400;
+    // the first cross: arms of ten pixels on each side of its centre, no more
+    const Point c = crossTarget(0, 400, 256);
+    const auto at = [&](int x, int y) { return screen.substr((y * 400u + x) * 2, 2); };
+    const std::string paper = at(0, 0);
+    for (int d : {-10, 10}) {
+        EXPECT_NE(at(c.x + d, c.y), paper) << d;
+        EXPECT_NE(at(c.x, c.y + d), paper) << d;
+    }
+    for (int d : {-11, 11}) {
+        EXPECT_EQ(at(c.x + d, c.y), paper) << d;
+        EXPECT_EQ(at(c.x, c.y + d), paper) << d;
+    }
 }
 
 } // namespace
