@@ -948,6 +948,7 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     EXPECT_FALSE(parseDate("2025-03-07 noon"));
     EXPECT_FALSE(parseDate("2025-03-07T06:30:\xd6"));
     EXPECT_FALSE(parseDate("2025-03-07 06:30:"));
+    EXPECT_FALSE(parseDate("2025-03-07 06:30:.5")); // seconds start with a digit
 }
 
 } // namespace

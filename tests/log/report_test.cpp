@@ -1,12 +1,16 @@
 #include "tools/log/report.h"
 
+#include "tests/file_text.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
+#include <unistd.h>
 
 using namespace pwlog;
 
@@ -246,6 +250,16 @@ TEST(ReportTest, LineChartsShowEveryPointOrTheSpanOfEachColumn) {
                 .size());
     EXPECT_EQ(drawn, (std::vector<std::size_t>{3, 121, 1})); // the line and its dots, or columns
     const std::string svg = lineChartSvg("c", "C", "l", points, &level, "average 7.00");
+    // a log out of time order (a clock set back) draws as the same points in order would
+    // (cairo numbers its surfaces across charts)
+    const auto chart = [&](const std::vector<Point>& p) {
+        return std::regex_replace(lineChartSvg("c", "C", "l", p, &level, ""),
+                                  std::regex("surface[0-9]+"), "surface");
+    };
+    for (const std::size_t n : {std::size_t{5}, points.size()})
+        EXPECT_EQ(chart({points.rend() - static_cast<long>(n), points.rend()}),
+                  chart({points.begin(), points.begin() + static_cast<long>(n)}))
+            << n;
     releaseChartFonts();
     const std::vector<std::vector<double>> series = pathsIn(svg, SERIES),
                                            dashed = pathsIn(svg, LEVEL);
@@ -278,6 +292,23 @@ TEST(ReportTest, LineChartsShowEveryPointOrTheSpanOfEachColumn) {
     ASSERT_GE(ink.size(), 2u);
     EXPECT_EQ(ink[ink.size() - 2], (std::vector<double>{62, 254, 542, 254}));
     EXPECT_EQ(ink.back(), (std::vector<double>{62, 50, 62, 254}));
+}
+
+// The report the README shows is the one the companion writes today, byte for byte: a
+// change of a figure, a label's place or a colour anywhere in the report shows here.
+TEST(ReportTest, TheSampleReportOfTheDocsIsTheOneWrittenNow) {
+    char name[] = "/tmp/pwreport-XXXXXX";
+    const std::string dir = mkdtemp(name);
+    writeFileText(dir + "/properties.txt", "P_CAR1FUELFULL: 55.0\n");
+    const std::string command = "bash " PW_SOURCE_DIR "/scripts/sample-log.sh >" + dir +
+                                "/consumption.txt && " PW_LOG_TOOL " report --card " + dir +
+                                " -o " + dir + "/report.html >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const std::string written = readFileText(dir + "/report.html");
+    std::system(("rm -rf " + dir).c_str());
+    EXPECT_TRUE(written == readFileText(PW_SOURCE_DIR "/docs/report/sample-report.html"))
+        << "docs/report/sample-report.html is out of date: after a change of the report made "
+           "on purpose, run bash scripts/report-docs.sh";
 }
 
 } // namespace

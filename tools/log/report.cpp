@@ -211,8 +211,12 @@ class MonthAxis {
 } // namespace
 
 std::string lineChartSvg(const std::string& id, const std::string& title, const std::string& unit,
-                         const std::vector<Point>& points, const double* level,
+                         std::vector<Point> points, const double* level,
                          const std::string& levelLabel) {
+    // A log is in the order refills were typed; a clock set back puts a time out of order,
+    // and the line must still run left to right over an axis that holds every point.
+    std::stable_sort(points.begin(), points.end(),
+                     [](const Point& a, const Point& b) { return a.time < b.time; });
     Canvas c(title, unit);
     if (points.size() < 2) {
         c.frame();
@@ -265,13 +269,14 @@ std::string lineChartSvg(const std::string& id, const std::string& title, const 
     } else {
         // More points than the width can show apart: each pixel column shows the span of
         // its values, so that no extreme is lost and the file stays small.
-        std::vector<double> low(static_cast<std::size_t>(plotWidth) + 1, HUGE_VAL);
+        std::vector<double> low(static_cast<std::size_t>(plotWidth), HUGE_VAL);
         std::vector<double> high(low.size(), -HUGE_VAL);
         for (const Point& p : points) {
-            const auto column =
-                static_cast<std::size_t>(std::clamp(xOf(p.time) - LEFT, 0.0, plotWidth));
-            low[column] = std::min(low[column], p.value);
-            high[column] = std::max(high[column], p.value);
+            // The axis runs from the first point's month to the day after the last point,
+            // so every point has its column; at() stops a fault of that scale.
+            const auto column = static_cast<std::size_t>(xOf(p.time) - LEFT);
+            low.at(column) = std::min(low.at(column), p.value);
+            high.at(column) = std::max(high.at(column), p.value);
         }
         cairo_set_line_width(cr, 1.0);
         for (std::size_t column = 0; column < low.size(); ++column) {

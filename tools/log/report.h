@@ -29,14 +29,14 @@ std::string reportHtml(const std::vector<VehicleReport>& vehicles,
 // last chart is drawn (leak checkers would report them).
 void releaseChartFonts();
 
-// A time series chart as SVG: points joined over time, with an optional level line.
+// A time series chart as SVG: points joined in time order, with an optional level line.
 // id prefixes the SVG's own ids, so that charts can share a page.
 struct Point {
     LocalTime time;
     double value;
 };
 std::string lineChartSvg(const std::string& id, const std::string& title, const std::string& unit,
-                         const std::vector<Point>& points, const double* level,
+                         std::vector<Point> points, const double* level,
                          const std::string& levelLabel);
 // A bar chart of months as SVG, every month from the first to the last one shown.
 std::string monthChartSvg(const std::string& id, const std::string& title, const std::string& unit,
