@@ -118,12 +118,11 @@ std::size_t pixelOffset(int x, int y) {
 
 PixelInk packInk(int r, int g, int b) {
     if (fb.var.bits_per_pixel == 32)
-        return {{static_cast<uint8_t>(b), static_cast<uint8_t>(g), static_cast<uint8_t>(r), 0},
-                true};
+        return {{static_cast<uint8_t>(b), static_cast<uint8_t>(g), static_cast<uint8_t>(r)}, true};
     const unsigned value = ((static_cast<unsigned>(r) << 8) & 0xF800) |
                            ((static_cast<unsigned>(g) << 3) & 0x07E0) |
                            ((static_cast<unsigned>(b) & 0xFF) >> 3);
-    return {{static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), 0, 0}, false};
+    return {{static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)}, false};
 }
 
 std::ptrdiff_t pixelStep() {

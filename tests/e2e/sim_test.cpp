@@ -223,6 +223,13 @@ TEST_F(Sim, RootWithoutACardIsRefusedWithTheCommandThatMakesOne) {
         << errors;
     EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
 
+    // a framebuffer file that cannot be made is named with the reason
+    std::filesystem::create_directories(root + "/dev/fb");
+    EXPECT_EQ(run({}, "pass\n"), 2);
+    EXPECT_NE(errors.find("cannot create " + root + "/dev/fb: Is a directory"), std::string::npos)
+        << errors;
+    std::filesystem::remove_all(root + "/dev");
+
     std::filesystem::remove_all(root + "/mnt");
     EXPECT_EQ(run({}, "pass\n"), 2);
     EXPECT_NE(errors.find("pumpwright-card " + root + " makes one"), std::string::npos) << errors;

@@ -249,6 +249,7 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     EXPECT_FALSE(parseCtime("Mon Mar  2 10:12:44 -31073"));
     EXPECT_FALSE(parseCtime("Sat Jan  1 10:12:44 0"));
     EXPECT_FALSE(parseCtime("Sun Feb 30 08:00:00 2025"));
+    EXPECT_FALSE(parseCtime("Sun Xyz  6 08:00:00 2025")); // no month of that name
     // the clock runs to 23:59:59: a record stamped 24:00:00 has no date
     const LogRecords midnight =
         splitLog("1\t0.0\t5.00\t100.00\t9.00\t0.00\tMon Jan  6 24:00:00 2025\n");

@@ -15,6 +15,7 @@
 #include "tools/card/card_skin.h"
 #include "tools/card/skin_check.h"
 #include "tools/common/cli.h"
+#include "tools/common/screenshot.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -32,14 +33,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* DEFAULT_FONT = PW_CARD_FONT;
-
-bool writeFile(const std::string& path, const uint8_t* data, std::size_t size) {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    if (!out)
-        return false;
-    const bool written = std::fwrite(data, 1, size, out) == size;
-    return std::fclose(out) == 0 && written;
-}
 
 bool copyFont(const std::string& from, const std::string& to) {
     std::error_code ec;
@@ -148,10 +141,11 @@ std::string openSurface(const Scratch& scratch, const std::string& font, int bit
     std::error_code ec;
     fs::create_directories(dataDir(), ec);
     fs::create_directories(scratch.root + "/dev", ec);
-    const std::string blank(bytes, '\0');
-    if (!copyFont(font, dataPath(layout.fontName)) ||
-        !writeFile(rootedPath(FB_DEVICE), reinterpret_cast<const uint8_t*>(blank.data()), bytes))
+    if (!copyFont(font, dataPath(layout.fontName)))
         return "cannot prepare the scratch folder " + scratch.root;
+    std::string error;
+    if (!makeFramebufferFile(rootedPath(FB_DEVICE), bytes, error))
+        return error;
     DesktopScreen screen;
     screen.xres = static_cast<unsigned>(layout.screenW[0]);
     screen.yres = static_cast<unsigned>(layout.screenH[0]);

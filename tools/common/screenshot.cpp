@@ -3,7 +3,22 @@
 #include "display/framebuffer.h"
 #include "tools/common/png_picture.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+bool makeFramebufferFile(const std::string& path, std::size_t bytes, std::string& error) {
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    const bool sized = fd != -1 && ftruncate(fd, static_cast<off_t>(bytes)) == 0;
+    if (!sized)
+        error = std::string(fd == -1 ? "cannot create " : "cannot size ") + path + ": " +
+                std::strerror(errno);
+    if (fd != -1)
+        close(fd);
+    return sized;
+}
 
 bool saveScreenshotPng(const char* path) {
     if (!fb.mapping || fb.xres <= 0 || fb.yres <= 0)

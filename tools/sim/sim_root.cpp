@@ -37,19 +37,6 @@ bool makeDirectory(const std::string& path, std::string& error) {
     return true;
 }
 
-bool makeFramebufferFile(const std::string& path, std::size_t bytes, std::string& error) {
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644);
-    if (fd == -1) {
-        error = systemError("cannot create", path);
-        return false;
-    }
-    const bool sized = ftruncate(fd, static_cast<off_t>(bytes)) == 0;
-    if (!sized)
-        error = systemError("cannot size", path);
-    close(fd);
-    return sized;
-}
-
 // A FIFO at path, replacing whatever other file is there, held open for writing.
 bool openFifo(const std::string& path, std::string& error) {
     struct stat st;
