@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -26,11 +27,11 @@ namespace {
 constexpr int MAX_SIDE = 4096;
 constexpr const char* SLOTS[PICTURE_COUNT] = {"s0", "s0a", "s1", "s1a", "s2"};
 
-int slotOf(const std::string& name) {
+std::optional<int> slotOf(const std::string& name) {
     for (int i = 0; i < PICTURE_COUNT; ++i)
         if (name == SLOTS[i])
             return i;
-    return -1;
+    return std::nullopt;
 }
 
 bool readWhole(const std::string& path, std::vector<uint8_t>& bytes) {
@@ -250,11 +251,12 @@ int importCommand(int argc, char** argv) {
     std::vector<Job> jobs;
     for (std::size_t i = 1; i < words.size(); ++i) {
         const std::size_t eq = words[i].find('=');
-        const int slot = eq == std::string::npos ? -1 : slotOf(words[i].substr(0, eq));
-        if (slot < 0)
+        const std::optional<int> slot =
+            eq == std::string::npos ? std::nullopt : slotOf(words[i].substr(0, eq));
+        if (!slot)
             return cardUsageError(words[i] +
                                   " is not SLOT=FILE.png with SLOT s0, s0a, s1, s1a or s2");
-        jobs.push_back({slot, words[i].substr(eq + 1)});
+        jobs.push_back({*slot, words[i].substr(eq + 1)});
     }
     if (const std::string problem = openCard(words[0]); !problem.empty())
         return cardFailure(problem);

@@ -120,14 +120,15 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
     bool deadCarried = false;
     std::vector<std::size_t> held; // partial fills with no reading to carry them from
     std::size_t carried = 0;       // top-ups written since the last interval
-    // An interval without top-ups, while it is the last line: the card can end a series
-    // there by writing it with its trip distance and no reading.
-    std::optional<std::size_t> closable;
+    // The last line is an interval without top-ups: the card can end a series there by
+    // writing it with its trip distance and no reading.
+    bool closable = false;
     double closableDistance = 0.0;
     double lowStart = 0.0; // the first reading of a new odometer, lower than the one before
     auto write = [&](std::size_t index, double distance, double odometer, double fuel,
                      double price) {
         out.lines.push_back({index, distance, odometer, fuel, price});
+        closable = false;
     };
     auto note = [&](std::size_t index, const std::string& text) {
         out.notes.emplace_back(index, text);
@@ -150,9 +151,9 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
             continue;
         }
         if (a.role == Role::Start) {
-            if (closable && *closable + 1 == out.lines.size()) {
-                out.lines[*closable].distance = closableDistance;
-                out.lines[*closable].odometer = 0.0;
+            if (closable) {
+                out.lines.back().distance = closableDistance;
+                out.lines.back().odometer = 0.0;
                 chain = 0.0;
             }
             const double reading = a.odometer.value_or(0.0);
@@ -207,20 +208,19 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
             write(a.index, a.distance, reading, fuel, paid);
             chain = reading;
             deadCarried = false;
-            closable =
-                held.empty() ? std::optional<std::size_t>(out.lines.size() - 1) : std::nullopt;
+            closable = held.empty();
         } else if (!odometerMode && carried == 0) {
             const double reading = partialNext ? a.odometer.value_or(chain + a.distance) : 0.0;
             write(a.index, a.distance, reading, f.fuel, price);
             chain = reading;
-            closable = out.lines.size() - 1;
+            closable = true;
         } else if (carried == 0 && a.odometer &&
                    std::fabs(*a.odometer - chain - a.distance) >= SAME) {
             // the file's distance is not its odometer difference (Fuelly, a row missing):
             // the distance as a trip, the chain going on from the real reading
             write(a.index, a.distance, *a.odometer, f.fuel, price);
             chain = *a.odometer;
-            closable = out.lines.size() - 1;
+            closable = true;
         } else {
             // a reading that gives the interval's distance from the one before it
             const double reading = a.odometer && std::fabs(*a.odometer - chain - a.distance) < SAME
@@ -228,8 +228,7 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
                                        : chain + a.distance;
             write(a.index, 0.0, reading, f.fuel, price);
             chain = reading;
-            closable =
-                carried == 0 ? std::optional<std::size_t>(out.lines.size() - 1) : std::nullopt;
+            closable = carried == 0;
         }
         closableDistance = a.distance;
         lowStart = 0.0;
