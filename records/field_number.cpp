@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -13,14 +14,16 @@ namespace {
 constexpr long MAX_SHORT_RUN = 18;
 
 // The digits text begins with, when there are 1 to MAX_SHORT_RUN of them, with end just
-// past them; -1 otherwise (no digit, a sign first, or a run the library saturates).
-long long shortRun(const char* text, const char** end) {
+// past them; none otherwise (no digit, a sign first, or a run the library saturates).
+std::optional<long long> shortRun(const char* text, const char** end) {
     const char* c = text;
     long long value = 0;
     for (; isDigit(*c) && c - text < MAX_SHORT_RUN; ++c)
         value = value * 10 + (*c - '0');
     *end = c;
-    return c == text || isDigit(*c) ? -1 : value;
+    if (c == text || isDigit(*c))
+        return std::nullopt;
+    return value;
 }
 
 constexpr std::uint64_t MAX_EXACT_INTEGER = std::uint64_t{1} << 53;
@@ -43,9 +46,8 @@ const char* addDigits(const char* c, std::uint64_t& mantissa) {
 } // namespace
 
 double wholeNumber(const char* text, const char** end) {
-    const long long value = shortRun(text, end);
-    if (value >= 0)
-        return static_cast<double>(value);
+    if (const std::optional<long long> value = shortRun(text, end))
+        return static_cast<double>(*value);
     char* stop = nullptr;
     const double library = static_cast<double>(std::strtoll(text, &stop, 10));
     *end = stop;
@@ -54,11 +56,11 @@ double wholeNumber(const char* text, const char** end) {
 
 long leadingLong(const char* text) {
     const char* end = nullptr;
-    const long long value = shortRun(text, &end);
-    if (value < 0)
+    const std::optional<long long> value = shortRun(text, &end);
+    if (!value)
         return std::strtol(text, nullptr, 10);
     // where long has 32 bits the library saturates a longer number
-    return value > LONG_MAX ? LONG_MAX : static_cast<long>(value);
+    return *value > LONG_MAX ? LONG_MAX : static_cast<long>(*value);
 }
 
 double decimalNumber(const char* text, const char** end) {

@@ -167,7 +167,11 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
     const std::vector<TireChange> events =
         readEvents("# tires\n1\t tirechange \t 10800 \tSat Feb  1 12:00:00 2025\n"
                    "2\ttirechange\t1\tSun Feb  2 12:00:00 2025\n"
-                   "1\ttirechange\t10100\tWed Jan 15 12:00:00 2025\n"); // older, written later
+                   "1\ttirechange\t10100\tWed Jan 15 12:00:00 2025\n" // older, written later
+                   "2\ttirechange\t5\n");                             // no time stamp
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[3].value, "5");
+    EXPECT_FALSE(events[3].time);
     const Summary s = summarise(log, 1, 0, 54.0, events);
 
     EXPECT_EQ(s.totals.refills, 6);

@@ -530,7 +530,7 @@ bool readRow(const Row& fields, int rowNumber, const ColumnMap& columns, const R
 }
 
 bool blankRow(const Row& fields) {
-    return fields.size() == 1 && trim(fields[0]).empty();
+    return fields.size() == 1 && trim(fields.front()).empty();
 }
 
 // Hands the header and then every row of fill-ups to the callers, one by one: Fuelio's

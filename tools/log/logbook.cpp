@@ -336,7 +336,7 @@ std::vector<TireChange> readEvents(std::string_view text) {
         change.vehicle = static_cast<int>(std::strtol(std::string(fields[0]).c_str(), nullptr, 10));
         change.value = std::string(trimmed(fields[2]));
         if (fields.size() >= 4)
-            change.time = parseCtime(fields[3]);
+            change.time = parseCtime(fields.at(3)); // checked: a stamp is optional
         out.push_back(change);
     }
     return out;
