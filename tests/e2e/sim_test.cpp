@@ -395,17 +395,21 @@ TEST_F(Sim, UnreachableLayoutPointIsAScriptError) {
 
 TEST_F(Sim, MalformedScriptLineStopsBeforeStart) {
     makeCard();
-    const char* bad[] = {"tap 1\n",       "tap 1 2 3\n", "dance 1 2\n",
-                         "pass -1\n",     "tap x 2\n",   "sample 1 2 3\n" /* ts mode only: fine */,
-                         "event 1 2 3\n", "shot\n",      "sample 70000 1 1\n"};
-    for (const char* line : bad) {
-        const std::string script = "# a comment\n\n" + std::string(line);
-        const bool valid = std::string(line) == "sample 1 2 3\n";
-        EXPECT_EQ(run({}, script), valid ? 0 : 2) << line;
-        if (!valid) {
-            EXPECT_NE(errors.find("line 3"), std::string::npos) << errors;
-        }
+    // each bad line and what the error says of it
+    const std::pair<const char*, const char*> bad[] = {
+        {"tap 1\n", "tap takes 2 numbers"},
+        {"tap 1 2 3\n", "tap takes 2 numbers"},
+        {"dance 1 2\n", "unknown command \"dance\""},
+        {"pass -1\n", "the pass count cannot be negative"},
+        {"tap x 2\n", "\"x\" is not a number"},
+        {"event 1 2 3\n", "event needs --touch event (use sample in ts mode)"},
+        {"shot\n", "shot needs a file name"},
+        {"sample 70000 1 1\n", "the pressure must lie in 0..65535"}};
+    for (const auto& [line, message] : bad) {
+        EXPECT_EQ(run({}, "# a comment\n\n" + std::string(line)), 2) << line;
+        EXPECT_NE(errors.find("line 3: " + std::string(message)), std::string::npos) << errors;
     }
+    EXPECT_EQ(run({}, "sample 1 2 3\n"), 0) << errors; // in ts mode: fine
     // the program never started for the bad scripts: no framebuffer file yet
     std::filesystem::remove_all(root + "/dev");
     EXPECT_EQ(run({}, "pass\nltap 1\n"), 2);
