@@ -107,6 +107,35 @@ class ReferenceScreens : public SimTest, public ::testing::WithParamInterface<Ge
     static std::string shot(const std::string& dir, const char* screen) {
         return "pass\nshot " + dir + "/" + screen + ".png\n";
     }
+
+    // Compares each screenshot with its reference, or writes it as the new reference.
+    void compareScreens(const Geometry& g, const char* const* first, const char* const* last) {
+        const bool update = std::getenv("PUMPWRIGHT_UPDATE_REFERENCES") != nullptr;
+        const std::string failures = PW_REFERENCE_OUT;
+        for (const char* const* screen = first; screen != last; ++screen) {
+            SCOPED_TRACE(*screen);
+            const std::string name = std::string(g.name) + "-" + *screen;
+            const std::string reference = PW_SOURCE_DIR "/tests/reference/" + name + ".png";
+            Picture actual, expected;
+            ASSERT_TRUE(readPng(base + "/" + *screen + ".png", actual));
+            if (update) {
+                ASSERT_TRUE(writePng(reference, actual)) << reference;
+                continue;
+            }
+            ASSERT_TRUE(readPng(reference, expected)) << "no reference " << reference;
+            // pictures of an earlier failure would mislead
+            std::filesystem::create_directories(failures);
+            std::filesystem::remove(failures + "/" + name + "-diff.png");
+            std::filesystem::remove(failures + "/" + name + "-actual.png");
+            const std::string problem =
+                compare(actual, expected, failures + "/" + name + "-diff.png");
+            if (!problem.empty()) {
+                writePng(failures + "/" + name + "-actual.png", actual);
+                ADD_FAILURE() << name << ": " << problem << "; actual and difference pictures in "
+                              << failures;
+            }
+        }
+    }
 };
 
 TEST_P(ReferenceScreens, EveryScreenMatchesItsReference) {
@@ -136,30 +165,42 @@ TEST_P(ReferenceScreens, EveryScreenMatchesItsReference) {
               0)
         << errors;
 
-    const bool update = std::getenv("PUMPWRIGHT_UPDATE_REFERENCES") != nullptr;
-    const std::string failures = PW_REFERENCE_OUT;
-    for (const char* screen : SCREENS) {
-        SCOPED_TRACE(screen);
-        const std::string name = std::string(g.name) + "-" + screen;
-        const std::string reference = PW_SOURCE_DIR "/tests/reference/" + name + ".png";
-        Picture actual, expected;
-        ASSERT_TRUE(readPng(out + "/" + screen + ".png", actual));
-        if (update) {
-            ASSERT_TRUE(writePng(reference, actual)) << reference;
-            continue;
-        }
-        ASSERT_TRUE(readPng(reference, expected)) << "no reference " << reference;
-        // pictures of an earlier failure would mislead
-        std::filesystem::create_directories(failures);
-        std::filesystem::remove(failures + "/" + name + "-diff.png");
-        std::filesystem::remove(failures + "/" + name + "-actual.png");
-        const std::string problem = compare(actual, expected, failures + "/" + name + "-diff.png");
-        if (!problem.empty()) {
-            writePng(failures + "/" + name + "-actual.png", actual);
-            ADD_FAILURE() << name << ": " << problem << "; actual and difference pictures in "
-                          << failures;
-        }
-    }
+    compareScreens(g, std::begin(SCREENS), std::end(SCREENS));
+}
+
+// The calibration tool's screens: the first cross, a round refused with its reason, and
+// the test screen after a saved calibration with a touch's dot. The panel's readings are
+// 200 + 10 x and 200 + 14 y of the touch point.
+const char* const CALIBRATION_SCREENS[] = {"cal-cross", "cal-refused", "cal-test"};
+
+std::string panelPress(LayoutPoint touch) {
+    return "event 1 0x14a 1\nevent 3 0 " + std::to_string(200 + 10 * touch.x) + "\nevent 3 1 " +
+           std::to_string(200 + 14 * touch.y) +
+           "\nevent 0 0 0\nevent 1 0x14a 0\nevent 0 0 0\npass\n";
+}
+
+// (an upright panel cannot be calibrated: the quarter turn needs a square one)
+class CalibrationScreens : public ReferenceScreens {};
+
+TEST_P(CalibrationScreens, EveryScreenMatchesItsReference) {
+    const Geometry& g = GetParam();
+    makeDrawnCard(g.bitsPerPixel);
+    // the crosses lie 15 pixels in from the corners: top left, top right, bottom right,
+    // bottom left
+    const auto cross = [&](int k) {
+        return panelPress({k == 1 || k == 2 ? g.width - 15 : 15, k >= 2 ? g.height - 15 : 15});
+    };
+    const std::string script = shot(base, "cal-cross") + cross(0) + cross(1) + cross(2) + cross(0) +
+                               "shot " + base + "/cal-refused.png\n" + cross(0) + cross(1) +
+                               cross(2) + cross(3) + panelPress({g.width / 3, g.height / 5}) +
+                               "shot " + base + "/cal-test.png\n";
+    ASSERT_EQ(run({"--touch", "event", "--calibrate", "--size",
+                   std::to_string(g.width) + "x" + std::to_string(g.height), "--bpp",
+                   std::to_string(g.bitsPerPixel)},
+                  script),
+              0)
+        << errors;
+    compareScreens(g, std::begin(CALIBRATION_SCREENS), std::end(CALIBRATION_SCREENS));
 }
 
 std::string panelName(const ::testing::TestParamInfo<Geometry>& param) {
@@ -167,5 +208,7 @@ std::string panelName(const ::testing::TestParamInfo<Geometry>& param) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Panels, ReferenceScreens, ::testing::ValuesIn(GEOMETRIES), panelName);
+INSTANTIATE_TEST_SUITE_P(Panels, CalibrationScreens,
+                         ::testing::Values(GEOMETRIES[0], GEOMETRIES[1]), panelName);
 
 } // namespace
