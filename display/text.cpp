@@ -5,6 +5,7 @@
 #include "display/screen_map.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -362,7 +363,8 @@ struct Line {
     LaidGlyph glyphs[MAX_GLYPHS];
     int count = 0;
     int size = -1; // the size the face is set to, -1 when setting it failed
-    long long xMin = 32000, yMin = 32000, xMax = -32000, yMax = -32000;
+    // empty until a glyph widens it; a line of no glyph ends as the box 0, 0, 0, 0
+    long long xMin = LLONG_MAX, yMin = LLONG_MAX, xMax = LLONG_MIN, yMax = LLONG_MIN;
 
     Line() = default;
     Line(const Line&) = delete;

@@ -320,9 +320,12 @@ std::optional<LocalTime> parseDate(std::string_view raw, DateOrder order) {
 namespace {
 
 // Where a format keeps each value, and the factors from the file's units to the card's.
+constexpr int NO_COLUMN = -1; // every column is at 0 or beyond
 struct ColumnMap {
-    int date = -1, odometer = -1, distance = -1, fuel = -1, cost = -1, perUnit = -1, full = -1,
-        partial = -1, missed = -1, vehicleColumn = -1, carColumn = -1, economy = -1, added = -1;
+    int date = NO_COLUMN, odometer = NO_COLUMN, distance = NO_COLUMN, fuel = NO_COLUMN,
+        cost = NO_COLUMN, perUnit = NO_COLUMN, full = NO_COLUMN, partial = NO_COLUMN,
+        missed = NO_COLUMN, vehicleColumn = NO_COLUMN, carColumn = NO_COLUMN, economy = NO_COLUMN,
+        added = NO_COLUMN;
     std::size_t width = 0; // fields of the header
     double toCardFuel = 1.0, toCardDistance = 1.0;
 };
