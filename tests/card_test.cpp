@@ -508,9 +508,12 @@ TEST_F(CardTest, MakesCardsForOtherPanels) {
     EXPECT_EQ(layout.numFontSize, 23); // 29 by 0.8
     EXPECT_EQ(card("check " + root), 0) << messages;
     EXPECT_FALSE(fileExists(dataFile("properties.txt")));
-    // Panels up to 4096 a side, down to one pixel.
-    for (const std::string size : {"1x4096", "4096x1"})
+    // Panels up to 4096 a side, down to one pixel; their pictures export as well.
+    for (const std::string size : {"1x4096", "4096x1"}) {
         EXPECT_EQ(card(root + "/" + size + " --size " + size), 0) << size << ": " << messages;
+        EXPECT_EQ(card("export " + root + "/" + size + " " + root + "/" + size + "-looks"), 0)
+            << size << ": " << messages;
+    }
 }
 
 // Every fault is named by the key that causes it; the card maker refuses to draw from
