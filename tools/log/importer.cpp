@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <unordered_set>
 
@@ -578,34 +579,30 @@ std::optional<std::uint64_t> dayAndFuel(LocalTime time, double fuel) {
 }
 
 // Leaves out the rows of the file with the same day and fuel as an earlier row: the
-// first is kept, the others named. The keys go into one flat table of twice as many
-// slots as rows (open addressing), which a million rows need 32 MB for and which is
-// given back whole, where a node per row would stay in the heap.
+// first is kept, the others named. The keys are sorted with their places in the file,
+// so that each run of one key starts at its first row; flat vectors, given back whole.
 void dropRepeatedRows(std::vector<FillUp>& fillUps, std::vector<Warning>& notes) {
-    struct Slot {
-        std::uint64_t key = 0; // the key plus one; 0 for a free slot
-        int row = 0;
-    };
-    int bits = 4;
-    while ((std::size_t{1} << bits) < fillUps.size() * 2)
-        ++bits;
-    const std::size_t size = std::size_t{1} << bits;
-    std::vector<Slot> table(size);
+    std::vector<std::pair<std::uint64_t, std::size_t>> keyed;
+    for (std::size_t i = 0; i < fillUps.size(); ++i)
+        if (const std::optional<std::uint64_t> key = dayAndFuel(fillUps[i].time, fillUps[i].fuel))
+            keyed.emplace_back(*key, i);
+    std::sort(keyed.begin(), keyed.end());
+    std::vector<int> sameAs(fillUps.size()); // the row a repeat repeats; 0 for none
+    for (auto run = keyed.begin(); run != keyed.end();) {
+        const auto next =
+            std::find_if(run, keyed.end(), [&](const auto& k) { return k.first != run->first; });
+        for (auto repeat = std::next(run); repeat != next; ++repeat)
+            sameAs[repeat->second] = fillUps[run->second].row;
+        run = next;
+    }
     std::size_t kept = 0;
-    for (FillUp& f : fillUps) {
-        if (const std::optional<std::uint64_t> key = dayAndFuel(f.time, f.fuel)) {
-            // Fibonacci hashing: the top bits of the product mix the day and the fuel
-            std::size_t at = static_cast<std::size_t>(*key * 0x9e3779b97f4a7c15ULL >> (64 - bits));
-            while (table[at].key != 0 && table[at].key != *key + 1)
-                at = (at + 1) & (size - 1);
-            if (table[at].key != 0) {
-                notes.push_back({f.row, "the same day and fuel as row " +
-                                            std::to_string(table[at].row) + ": left out"});
-                continue;
-            }
-            table[at] = {*key + 1, f.row};
+    for (std::size_t i = 0; i < fillUps.size(); ++i) {
+        if (sameAs[i]) {
+            notes.push_back({fillUps[i].row, "the same day and fuel as row " +
+                                                 std::to_string(sameAs[i]) + ": left out"});
+            continue;
         }
-        fillUps[kept++] = f;
+        fillUps[kept++] = fillUps[i];
     }
     fillUps.resize(kept);
 }
