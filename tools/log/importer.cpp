@@ -702,6 +702,7 @@ std::string recordLine(int vehicle, const std::string& distance, double fuel,
 // The fill-ups as the apps' arithmetic sees them.
 std::vector<FileFill> fileFills(const std::vector<FillUp>& fillUps) {
     std::vector<FileFill> fills;
+    fills.reserve(fillUps.size());
     for (const FillUp& f : fillUps)
         fills.push_back({f.odometer, f.distance, f.fuel, f.partial, f.missed});
     return fills;
@@ -735,7 +736,6 @@ ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existi
                       const ImportOptions& options) {
     ImportPlan plan;
     const std::vector<FillUp>& fillUps = file.fillUps;
-    plan.lines.reserve(fillUps.size() * 64); // a record line is about 60 bytes
     // the same vehicle, day and fuel as a record already there
     std::unordered_set<std::uint64_t> logged;
     for (const Record& r : existing)
@@ -751,30 +751,39 @@ ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existi
         if (r.vehicle == options.vehicle && r.time && (!newest || *r.time > *newest))
             newest = r.time;
 
-    const std::vector<FileFill> fills = fileFills(fillUps);
-    const std::vector<AppFill> series =
-        appSeries(fills, file.distanceColumn, options.startOdometer);
-    std::vector<bool> skip(fills.size(), false);
-    std::vector<double> prices;
-    bool warnedOlder = false;
-    for (const FillUp& f : fillUps)
-        prices.push_back(f.price);
-    for (const AppFill& a : series) {
-        const FillUp& f = fillUps[a.index];
-        // a full fill may be in the log with the partial fills added to it
-        if (inLog(f.time, f.fuel) || (a.role == Role::Closes && inLog(f.time, a.fuel))) {
-            skip[a.index] = true;
-            plan.notes.push_back({f.row, "already in the log (" +
-                                             date::format("%F", date::floor<date::days>(f.time)) +
-                                             ", " + withDecimals(f.fuel, 2) + "): left out"});
-        } else if (newest && f.time < *newest && !warnedOlder) {
-            warnedOlder = true;
-            plan.notes.push_back({f.row, "older than the newest record of the vehicle on the card: "
-                                         "appended after it all the same"});
+    // The series and its companions make the card's lines and are given back before the
+    // text of the lines is made: a big file's import peaks at the smaller of the two.
+    CardSeries card;
+    {
+        const std::vector<FileFill> fills = fileFills(fillUps);
+        const std::vector<AppFill> series =
+            appSeries(fills, file.distanceColumn, options.startOdometer);
+        std::vector<bool> skip(fills.size(), false);
+        std::vector<double> prices;
+        prices.reserve(fillUps.size());
+        bool warnedOlder = false;
+        for (const FillUp& f : fillUps)
+            prices.push_back(f.price);
+        for (const AppFill& a : series) {
+            const FillUp& f = fillUps[a.index];
+            // a full fill may be in the log with the partial fills added to it
+            if (inLog(f.time, f.fuel) || (a.role == Role::Closes && inLog(f.time, a.fuel))) {
+                skip[a.index] = true;
+                plan.notes.push_back(
+                    {f.row, "already in the log (" +
+                                date::format("%F", date::floor<date::days>(f.time)) + ", " +
+                                withDecimals(f.fuel, 2) + "): left out"});
+            } else if (newest && f.time < *newest && !warnedOlder) {
+                warnedOlder = true;
+                plan.notes.push_back({f.row,
+                                      "older than the newest record of the vehicle on the card: "
+                                      "appended after it all the same"});
+            }
         }
+        card = cardSeries(series, fills, prices, skip, options.odometerMode != 0,
+                          lastReading(existing, options.vehicle));
     }
-    const CardSeries card = cardSeries(series, fills, prices, skip, options.odometerMode != 0,
-                                       lastReading(existing, options.vehicle));
+    plan.lines.reserve(card.lines.size() * 64); // a record line is about 60 bytes
     for (const auto& [index, text] : card.notes)
         plan.notes.push_back({fillUps[index].row, text});
     for (const CardLine& line : card.lines) {

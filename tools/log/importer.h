@@ -13,13 +13,13 @@ namespace pwlog {
 
 struct FillUp {
     int row = 0; // 1-based row of the file, the header row included
+    bool partial = false;
+    bool missed = false; // a fill-up before this one was not logged
     LocalTime time;
     std::optional<double> odometer;
     std::optional<double> distance; // since the previous fill-up, when the file has it
     double fuel = 0.0;
-    double price = 0.0; // paid for the fill-up
-    bool partial = false;
-    bool missed = false;           // a fill-up before this one was not logged
+    double price = 0.0;            // paid for the fill-up
     std::optional<double> economy; // the app's own figure for it, in the file's unit
     double economyRounding = 0.0;  // how far the figure may be off by its decimals
 };

@@ -76,6 +76,7 @@ SeriesExport seriesRows(const VehicleLog& log, std::optional<double> start) {
 std::vector<AppFill> appSeries(const std::vector<FileFill>& fills, bool distanceColumn,
                                std::optional<double> start) {
     std::vector<AppFill> out;
+    out.reserve(fills.size());
     std::optional<double> from = start; // the reading of the last fill to full
     bool started = start.has_value();
     double partialDistance = 0.0, partialFuel = 0.0;
@@ -115,6 +116,7 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
                       const std::vector<double>& prices, const std::vector<bool>& skip,
                       bool odometerMode, double chain) {
     CardSeries out;
+    out.lines.reserve(series.size());
     // Fuel on the card that the apps count in no interval: it waits, carried, for the
     // next interval, which must then be a trip record (a trip record drops it).
     bool deadCarried = false;
