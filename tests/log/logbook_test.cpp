@@ -260,6 +260,13 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     ASSERT_EQ(midnight.records.size(), 1u);
     EXPECT_FALSE(midnight.records[0].time);
     EXPECT_EQ(midnight.warnings.size(), 1u);
+    // every line that starts with a digit is a record, whatever vehicle it names; other
+    // lines are the device's comments
+    const LogRecords vehicles = splitLog("0\t0.0\t5.00\t0.00\t9.00\t0.00\tx\n/ comment\n"
+                                         "9\t0.0\t5.00\t0.00\t9.00\t0.00\tx\n:\n");
+    ASSERT_EQ(vehicles.records.size(), 2u);
+    EXPECT_EQ(vehicles.records[0].vehicle, 0);
+    EXPECT_EQ(vehicles.records[1].vehicle, 9);
 }
 
 TEST(LogbookTest, NewRecordsGoWhereTheDeviceReads) {

@@ -109,11 +109,10 @@ std::vector<uint8_t> toRaw(const RgbPicture& picture, int bitsPerPixel) {
     uint8_t* out = raw.data();
     for (std::size_t i = 0; i < picture.rgb.size(); i += 3, out += bytes) {
         const unsigned r = picture.rgb[i], g = picture.rgb[i + 1], b = picture.rgb[i + 2];
-        if (bytes == 4) {
+        if (bytes == 4) { // the fourth byte stays the 0 the picture starts with
             out[0] = static_cast<uint8_t>(b);
             out[1] = static_cast<uint8_t>(g);
             out[2] = static_cast<uint8_t>(r);
-            out[3] = 0;
         } else {
             const unsigned v = ((r << 8) & 0xF800) | ((g << 3) & 0x07E0) | (b >> 3);
             out[0] = static_cast<uint8_t>(v);
