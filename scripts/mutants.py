@@ -5,9 +5,9 @@
 
 Picks COUNT faults at random in the SOURCE files (at most one per line): a flipped
 comparison, an off-by-one constant, && for ||, + for -, a dropped statement or `!`, a
-negated if, the other boolean returned, one more decimal in a format. Each one alone is
-written into the source, the preset is built and its suites run (ctest, stopping at the
-first failure); then the file is put back. A fault some test fails on is killed; one
+negated if, the other boolean returned, one more decimal in a format, one operand of a
+&& or || chain dropped. Each one alone is written into the source, the preset is built
+and its suites run (ctest, stopping at the first failure); then the file is put back. A fault some test fails on is killed; one
 every test passes with survived, and is printed with its line so a test can be written
 for what a user would see change. Faults that do not compile are not counted.
 
@@ -42,6 +42,38 @@ SLOW_TESTS = 'window_in_xvfb|pumpwright-bench-runs|pumpwright-device-time-runs'
 def blank_literals(line):
     line = re.sub(r'"(\\.|[^"\\])*"', lambda m: 'X' * len(m.group(0)), line)
     return re.sub(r"'(\\.|[^'\\])*'", lambda m: 'X' * len(m.group(0)), line)
+
+
+def dropped_conditions(code):
+    """Spans that drop one operand of a && or || chain in an if, while or return on one
+    line: the operand with the operator that joins it to its neighbour."""
+    m = re.match(r'\s*(?:(?:if|while) \(|return )', code)
+    if not m:
+        return []
+    # operands at the outermost level of the condition: split at && and || there
+    depth, parts, start, i = 0, [], m.end(), m.end()
+    while i < len(code):
+        c = code[i]
+        if c in '([{':
+            depth += 1
+        elif c in ')]}':
+            if depth == 0:
+                break
+            depth -= 1
+        elif c == ';' and depth == 0:
+            break
+        elif depth == 0 and code.startswith((' && ', ' || '), i):
+            parts.append((start, i))
+            start = i + 4
+            i += 4
+            continue
+        i += 1
+    if not parts:
+        return []
+    parts.append((start, i))
+    spans = [(parts[0][0], parts[1][0])]  # the first operand and the operator after it
+    spans += [(parts[k - 1][1], parts[k][1]) for k in range(1, len(parts))]
+    return spans
 
 
 def faults(path):
@@ -79,6 +111,8 @@ def faults(path):
             found.append((number, line, m.group(1) + '!(' + m.group(2) + ')' + m.group(3)))
         if re.match(r'\s*(continue|break);', code) or re.match(r'\s*[\w:.>-]+\(.*\);\s*$', code):
             found.append((number, line, re.match(r'\s*', line).group(0) + ';'))
+        for start, end in dropped_conditions(code):
+            put(start, end, '')
         for m in re.finditer(r'%\.(\d)f', line):
             put(m.start(), m.end(), '%%.%df' % (int(m.group(1)) + 1))
     return found
