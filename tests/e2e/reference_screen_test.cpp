@@ -25,7 +25,7 @@ const Geometry GEOMETRIES[] = {
 
 // The screens in the order the script reaches them. The statistics come first, while
 // the log holds only the sample refills.
-const char* const SCREENS[] = {"banner", "fueldist", "conprice", "recap",
+const char* const SCREENS[] = {"banner", "fueldist", "conprice", "defaults", "recap",
                                "entry",  "saved",    "error",    "settings"};
 
 // Names the panel in the test's name instead of its bytes.
@@ -148,8 +148,8 @@ TEST_P(ReferenceScreens, EveryScreenMatchesItsReference) {
     const std::string out = base;
     const std::string script =
         shot(out, "banner") + ltap("STATS") + shot(out, "fueldist") + ltap("STATDISPLAY") +
-        shot(out, "conprice") + ltap("STATDISPLAY") + ltap("CONFIG") + ltap("RECAP") +
-        shot(out, "recap") + ltap("STATDISPLAY") +
+        shot(out, "conprice") + ltap("STATDISPLAY") + ltap("CONFIG") + shot(out, "defaults") +
+        ltap("RECAP") + shot(out, "recap") + ltap("STATDISPLAY") +
         // a refill typed in: two fields taken, the price still on the display
         typeKeys("500") + ltap("DRIVEN") + typeKeys("37.5") + ltap("REFILLED") + typeKeys("61.2") +
         shot(out, "entry") + ltap("PAID") + ltap("SAVE") + shot(out, "saved") +
