@@ -26,7 +26,7 @@ namespace {
 
 bool openLog(std::ifstream& in) {
     in.open(dataPath("consumption.txt"));
-    return in.is_open() && in.good();
+    return in.is_open();
 }
 
 // The newest lines that fit, one per row of small text, the newest on the last row. The

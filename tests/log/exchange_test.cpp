@@ -439,7 +439,9 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
         {header + good + "1/22/2025,1600," + std::string(2000000, '9') + ",50,,True,False,\n",
          "row 3: unreadable fuel"},
         {"Date,Odometer,Cost\n" + good, "row 1: no fuel column: is this a lubelogger file?"},
-        {header + good + "1/22/2025,1600,-35,50,,True,False,\n", "row 3: negative fuel"},
+        // the first bad row is the one named
+        {header + good + "1/22/2025,1600,-35,50,,True,False,\n1/23/2025,1700,0,50,,True,False,\n",
+         "row 3: negative fuel"},
         {header + good + "1/22/1812,1600,35,50,,True,False,\n", "row 3: unreadable date"},
         {header + good + "2/45/2025,1600,35,50,,True,False,\n", "row 3: unreadable date"},
         {header + good + "1/22/2025,1600,35,\"50\n", "row 3:"},
