@@ -262,6 +262,20 @@ TEST_F(Images, PaddedLinesAndPanningKeepThePictureUpright) {
     EXPECT_EQ(fb.mapping[1800 * 3 + 7 * 4 - 4], 0);
 }
 
+// An upright picture at its own size is copied a row at a time from its own bytes; a
+// half-turned one, whose columns run backwards, pixel by pixel.
+TEST_F(Images, UprightRowsAreCopiedWhole) {
+    ASSERT_TRUE(openScreen(400, 256, 32));
+    std::vector<uint8_t> picture = coordinatePicture(400, 256);
+    const Image image = imageOf(picture);
+    RegionRows rows;
+    ASSERT_TRUE(rows.plan(10, 20, 110, 30, 400, 256, 400, 256, image));
+    EXPECT_EQ(rows.direct(rows.rowTerms.at(0)), picture.data() + (20 * 400 + 10) * 4);
+    fb.halfTurn = true;
+    ASSERT_TRUE(rows.plan(10, 20, 110, 30, 400, 256, 400, 256, image));
+    EXPECT_EQ(rows.direct(rows.rowTerms.at(0)), nullptr);
+}
+
 TEST_F(Images, ButtonsPaintFromTheirScreensPictures) {
     ASSERT_TRUE(openScreen(400, 256, 32));
     std::vector<uint8_t> normalBytes = coordinatePicture(400, 256);
