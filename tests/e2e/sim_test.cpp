@@ -189,9 +189,9 @@ TEST_F(Sim, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
     EXPECT_EQ(wait(spawn({"--version"}), 0), 0);
     EXPECT_EQ(output, "pumpwright-sim " PUMPWRIGHT_VERSION "\n");
     const std::vector<std::vector<std::string>> bad = {
-        {"--bpp", "17"},     {"--zoom", "2"},        {"stray"},
-        {"--size"},          {"--colour", "red"},    {"--size", "0x256"},
-        {"--size", "400x0"}, {"--size", "8193x256"}, {"--size", "400x8193"}};
+        {"--bpp", "17"},        {"--zoom", "2"},      {"stray"},           {"--size"},
+        {"--colour", "red"},    {"--size", "0x256"},  {"--size", "400x0"}, {"--size", "8193x256"},
+        {"--size", "400x8193"}, {"--size", "400-256"}};
     for (const auto& args : bad) {
         EXPECT_EQ(wait(spawn(args), 0), 2) << args[0];
         EXPECT_NE(errors.find(args.front()), std::string::npos) << errors;
@@ -384,8 +384,15 @@ TEST_F(Sim, UnreachableLayoutPointIsAScriptError) {
     // while layout x 350 needs a touch x of 350
     EXPECT_EQ(run({"--touch", "event", "--size", "256x400"}, "pass\nltap 350 80\n"), 2);
     EXPECT_NE(errors.find("line 2"), std::string::npos) << errors;
-    // the character device takes any 16-bit position: the same line works there
+    // the character device takes any 16-bit position: the same line works there, a
+    // position past either end of 16 bits does not
     EXPECT_EQ(run({"--size", "256x400"}, "pass\nltap 350 80\n"), 0) << errors;
+    for (const char* tap : {"tap -32769 5\n", "tap 32768 5\n", "tap 5 -32769\n", "tap 5 32768\n"}) {
+        EXPECT_EQ(run({}, std::string("pass\n") + tap), 2) << tap;
+        EXPECT_NE(errors.find("line 2: the touch position does not fit a 16-bit sample"),
+                  std::string::npos)
+            << errors;
+    }
     // the calibration tool runs before there is a calibration to reach any layout point by
     EXPECT_EQ(run({"--touch", "event", "--calibrate"}, "pass\nltap 200 128\n"), 2);
     EXPECT_NE(errors.find("line 2: no touch position reaches layout point 200 128"),
