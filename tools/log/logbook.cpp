@@ -365,10 +365,8 @@ Summary summarise(const VehicleLog& log, int vehicle, int fuelDistanceMode, doub
         if (!refill.record.time)
             continue;
         const LocalTime time = *refill.record.time;
-        if (!s.first || time < *s.first)
-            s.first = time;
-        if (!s.last || time > *s.last)
-            s.last = time;
+        s.first = s.first ? std::min(*s.first, time) : time;
+        s.last = s.last ? std::max(*s.last, time) : time;
         const date::year_month_day day{date::floor<date::days>(time)};
         const int year = static_cast<int>(day.year());
         years[year].add(refill);
