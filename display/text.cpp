@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -279,11 +280,14 @@ void drawKept(const KeptGlyph& g, long long ox, long long oy, int height, const 
 // Renders a copy of one laid-out glyph with its pen origin at (ox, oy), upward axis, and
 // draws it, keeping the rendering in the cache (at size, when the face's size is known)
 // if there is room; the laid-out glyph itself is left as it was.
-void renderGlyph(const LaidGlyph& laid, int size, long long ox, long long oy, int height,
-                 const Ink& ink) {
+void renderGlyph(const LaidGlyph& laid, std::optional<int> size, long long ox, long long oy,
+                 int height, const Ink& ink) {
     const FT_Glyph glyph = laid.loaded;
-    KeptGlyph kept{
-        laid.index, size, laid.advance, {}, 0, 0, 0, 0, 0, glyph->format != FT_GLYPH_FORMAT_BITMAP};
+    // the place, size and store offset are filled in as the glyph is drawn and kept
+    KeptGlyph kept{};
+    kept.index = laid.index;
+    kept.advance = laid.advance;
+    kept.outline = glyph->format != FT_GLYPH_FORMAT_BITMAP;
     FT_Glyph_Get_CBox(glyph, FT_GLYPH_BBOX_PIXELS, &kept.box);
     auto drawAndKeep = [&](const FT_Bitmap& bits, int left, int top) {
         return withCoverage(bits, [&](const GlyphBitmap& bitmap) {
@@ -291,8 +295,11 @@ void renderGlyph(const LaidGlyph& laid, int size, long long ox, long long oy, in
             kept.top = static_cast<int>(top - oy);
             kept.width = bitmap.width;
             kept.rows = bitmap.rows;
-            const KeptGlyph* stored =
-                size >= 0 ? cache.keep(kept, bitmap.buffer, bitmap.pitch) : nullptr;
+            const KeptGlyph* stored = nullptr;
+            if (size) {
+                kept.size = *size;
+                stored = cache.keep(kept, bitmap.buffer, bitmap.pitch);
+            }
             if (stored)
                 drawKept(*stored, ox, oy, height, ink);
             else
@@ -362,7 +369,7 @@ namespace {
 struct Line {
     LaidGlyph glyphs[MAX_GLYPHS];
     int count = 0;
-    int size = -1; // the size the face is set to, -1 when setting it failed
+    std::optional<int> size; // the size the face is set to; none when setting it failed
     // empty until a glyph widens it; a line of no glyph ends as the box 0, 0, 0, 0
     long long xMin = LLONG_MAX, yMin = LLONG_MAX, xMax = LLONG_MIN, yMax = LLONG_MIN;
 
@@ -404,8 +411,8 @@ bool layOut(const char* text, const char* fontName, int pixelSize, Line& line) {
                 pen += delta.x;
         }
         LaidGlyph& laid = line.glyphs[line.count];
-        laid = {line.size >= 0 ? cache.find(index, line.size) : nullptr, nullptr, index, 0,
-                pen >> 6};
+        // the advance comes from the kept glyph or the loaded one, below
+        laid = {line.size ? cache.find(index, *line.size) : nullptr, nullptr, index, {}, pen >> 6};
         if (laid.kept) {
             laid.advance = laid.kept->advance;
         } else {
