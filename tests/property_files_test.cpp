@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -124,6 +125,21 @@ TEST_F(PropertyFilesTest, InterruptedAndShortWritesStillSaveTheWholeFile) {
     saveProperties();
     splitWrites(0);
     EXPECT_EQ(readFile(dataFile("properties.txt")), whole);
+    EXPECT_FALSE(propertySetChanged(PropertySetId::User));
+}
+
+// A program started without standard input, as a start script may leave it, gets
+// descriptor 0 for the first file it opens: that file is written like any other.
+TEST_F(PropertyFilesTest, SavesWithTheStandardInputClosed) {
+    const int input = dup(0);
+    ASSERT_NE(input, -1);
+    close(0);
+    setProperty("P_A", "1");
+    saveProperties();
+    dup2(input, 0);
+    close(input);
+    const std::string saved = readFile(dataFile("properties.txt"));
+    EXPECT_NE(saved.find("\nP_A: 1\n"), std::string::npos) << saved;
     EXPECT_FALSE(propertySetChanged(PropertySetId::User));
 }
 
