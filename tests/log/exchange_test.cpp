@@ -157,6 +157,16 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
                        "3.785411784)"),
               std::string::npos)
         << out;
+    // Fuelly writes its month first, unless the command line says otherwise
+    writeFileText(trip.dir + "/dmy.csv",
+                  "car_name,odometer,miles,gallons,price,fuelup_date,missed_fuelup,partial_fuelup\n"
+                  "Jeep,1000,250,10,3.50,05/03/2021 0:00,0,0\n");
+    ASSERT_EQ(run("import --card " + trip.dir + " --format fuelly --vehicle 1 --dry-run " +
+                      "--date-order dmy " + trip.dir + "/dmy.csv",
+                  &out),
+              0)
+        << out;
+    EXPECT_NE(out.find("Fri Mar  5 00:00:00 2021"), std::string::npos) << out;
 
     // Fuelio's sectioned backup: only the Log section is read, every field quoted.
     writeFileText(card.dir + "/fuelio.csv",
