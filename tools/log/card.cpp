@@ -118,11 +118,14 @@ bool replaceWith(const std::string& path, std::initializer_list<std::string_view
 bool readFile(const std::string& path, std::string& text, std::string& error) {
     // read straight into a string of the file's size: a big import file is held once
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    struct stat st;
-    if (fd < 0 || fstat(fd, &st) != 0) {
+    if (fd < 0) {
         error = path + ": " + std::strerror(errno);
-        if (fd >= 0)
-            close(fd);
+        return false;
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        error = path + ": " + std::strerror(errno);
+        close(fd);
         return false;
     }
     text.clear();

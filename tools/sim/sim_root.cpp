@@ -114,8 +114,7 @@ bool writeShot(const std::string& path, std::string& error) {
 
 std::string rootAboveDataFolder(const std::string& dir) {
     std::string trimmed = dir;
-    while (trimmed.size() > 1 && trimmed.back() == '/')
-        trimmed.pop_back();
+    trimmed.erase(trimmed.find_last_not_of('/') + 1); // "/" becomes "", too short below
     const std::string tail = std::string(DATA_DIR).substr(0, std::strlen(DATA_DIR) - 1);
     if (trimmed.size() < tail.size() ||
         trimmed.compare(trimmed.size() - tail.size(), tail.size(), tail) != 0)
