@@ -3,8 +3,6 @@
 
 #include <csv.h>
 
-#include <cstdio>
-
 namespace pwlog {
 
 namespace {
@@ -181,8 +179,6 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<SeriesRow>& r
                true);
     const std::optional<LocalTime> newest =
         rows.empty() ? std::nullopt : rows.back().refill->record.time;
-    char guid[32];
-    std::snprintf(guid, sizeof guid, "pumpwright-%d", vehicle.vehicle);
     out += row({vehicleName(vehicle.vehicle),
                 "Pumpwright",
                 std::to_string(distUnit),
@@ -203,7 +199,7 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<SeriesRow>& r
                 "0.0",
                 "0",
                 "0",
-                guid,
+                "pumpwright-" + std::to_string(vehicle.vehicle),
                 millis(newest)},
                true);
     out += row({"## Log"}, true);
@@ -234,14 +230,14 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<SeriesRow>& r
         const SeriesRow& r = rows[i];
         const Record& rec = r.refill->record;
         const std::optional<double> value = economy(r, mode);
-        std::snprintf(guid, sizeof guid, "pw%d-%zu", vehicle.vehicle, i + 1);
         out += q(timeText(rec.time, "%F %R")) + "," + q(amount(r.odometer, 1, 2)) + "," +
                q(withDecimals(rec.fuel, 2)) + "," + q(r.role == Role::Partial ? "0" : "1") + "," +
                q(withDecimals(rec.price, 2)) + "," + q(value ? withDecimals(*value, 2) : "0.0") +
                ",\"0.0\",\"0.0\",," + q("") + "," + q(missed(rows, i) ? "1" : "0") + ",\"1\"," +
                q(PETROL) + "," + q(withDecimals(pricePerUnit(rec), 3)) + ",\"0\",\"0.0\"," +
-               q(std::to_string(i + 1)) + ",\"0.0\",," + q(guid) + "," + q(millis(rec.time)) +
-               "\r\n";
+               q(std::to_string(i + 1)) + ",\"0.0\",," +
+               q("pw" + std::to_string(vehicle.vehicle) + "-" + std::to_string(i + 1)) + "," +
+               q(millis(rec.time)) + "\r\n";
     }
     for (const char* section :
          {"## CostCategories", "## Costs", "## TripLog", "## FavStations", "## Category"})

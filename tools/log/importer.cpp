@@ -204,15 +204,12 @@ double roundingOf(std::string_view text) {
 std::string conversionNote(double distanceFactor, double fuelFactor, const UnitNames& card,
                            const std::string& fileDistance, const std::string& fileFuel) {
     std::string out;
-    char factor[64];
-    if (std::fabs(distanceFactor / card.kmPer - 1.0) > 1e-12) {
-        std::snprintf(factor, sizeof factor, "%.10g", distanceFactor / card.kmPer);
-        out += fileDistance + " to " + card.distance + " (x " + factor + ")";
-    }
-    if (std::fabs(fuelFactor / card.litresPer - 1.0) > 1e-12) {
-        std::snprintf(factor, sizeof factor, "%.10g", fuelFactor / card.litresPer);
-        out += (out.empty() ? "" : ", ") + fileFuel + " to " + card.fuel + " (x " + factor + ")";
-    }
+    if (std::fabs(distanceFactor / card.kmPer - 1.0) > 1e-12)
+        out += fileDistance + " to " + card.distance + " (x " +
+               formatted("%.10g", distanceFactor / card.kmPer) + ")";
+    if (std::fabs(fuelFactor / card.litresPer - 1.0) > 1e-12)
+        out += (out.empty() ? "" : ", ") + fileFuel + " to " + card.fuel + " (x " +
+               formatted("%.10g", fuelFactor / card.litresPer) + ")";
     return out.empty() ? out : "converted " + out;
 }
 
@@ -617,11 +614,7 @@ std::optional<int> vehicleNumber(std::string_view text) {
 }
 
 std::string outOfBounds(const FillUp& f) {
-    auto number = [](double v) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%g", v);
-        return std::string(text);
-    };
+    auto number = [](double v) { return formatted("%g", v); };
     auto over = [&](const char* what, double v, double max, const char* can) {
         return std::string(what) + " " + number(v) + " is more than " + can + " (at most " +
                number(max) + ")";
@@ -721,12 +714,11 @@ std::vector<Warning> economyMismatches(const ForeignFile& file) {
         const double fuel = a.fuel * file.fileFuelPerCard;
         const double value = per100 ? fuel / distance * 100.0 : distance / fuel;
         if (std::fabs(value - *f.economy) > f.economyRounding) {
-            char text[160];
-            std::snprintf(text, sizeof text,
-                          "the file's economy %g %s differs from its interval's %.2f (%.2f over "
-                          "%.2f): imported as the interval",
-                          *f.economy, file.economyUnit.c_str(), value, fuel, distance);
-            out.push_back({f.row, text});
+            out.push_back(
+                {f.row, formatted("the file's economy %g %s differs from its "
+                                  "interval's %.2f (%.2f over %.2f): imported as the "
+                                  "interval",
+                                  *f.economy, file.economyUnit.c_str(), value, fuel, distance)});
         }
     }
     return out;

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -25,12 +24,6 @@ struct Rgb {
 };
 constexpr Rgb INK{0.20, 0.22, 0.18}, GRID{0.85, 0.87, 0.82}, SERIES{0.26, 0.45, 0.62},
     LEVEL{0.80, 0.45, 0.10}, BARS{0.45, 0.58, 0.35};
-
-std::string fixed(double value, int decimals) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
-}
 
 void replaceAll(std::string& text, const std::string& from, const std::string& to) {
     for (std::size_t at = text.find(from); at != std::string::npos;
@@ -125,7 +118,7 @@ class Canvas {
             colour(GRID);
             line(LEFT, y, WIDTH - RIGHT, y, 1.0);
             colour(INK);
-            text(fixed(v, decimals), LEFT - 6, y + FONT / 3, 1.0);
+            text(withDecimals(v, decimals), LEFT - 6, y + FONT / 3, 1.0);
         }
     }
     double yOf(double v) const {
@@ -350,16 +343,14 @@ std::string periodTable(const char* first, const std::vector<Period>& periods, b
                       u.fuel + ")</th><th>money</th><th>average (" + escape(unit) + ")</th></tr>\n";
     for (const Period& p : periods) {
         const Totals& t = p.totals;
-        char label[32];
-        if (monthly)
-            std::snprintf(label, sizeof label, "%04d-%02u", p.year, p.month);
-        else
-            std::snprintf(label, sizeof label, "%04d", p.year);
+        const std::string label =
+            monthly ? formatted("%04d-%02u", p.year, p.month) : formatted("%04d", p.year);
         out +=
-            "<tr><td>" + std::string(label) + "</td><td>" + std::to_string(t.refills) +
-            "</td><td>" + fixed(t.distance, 0) + "</td><td>" + fixed(t.fuel, 2) + "</td><td>" +
-            fixed(t.money, 2) + "</td><td>" +
-            (t.hasAverage() ? fixed(refillConsumption(t.distance, t.intervalFuel, mode), 2) : "–") +
+            "<tr><td>" + label + "</td><td>" + std::to_string(t.refills) + "</td><td>" +
+            withDecimals(t.distance, 0) + "</td><td>" + withDecimals(t.fuel, 2) + "</td><td>" +
+            withDecimals(t.money, 2) + "</td><td>" +
+            (t.hasAverage() ? withDecimals(refillConsumption(t.distance, t.intervalFuel, mode), 2)
+                            : "–") +
             "</td></tr>\n";
     }
     return out + "</table>\n";
@@ -410,28 +401,28 @@ std::string reportHtml(const std::vector<VehicleReport>& vehicles,
         html += "<table class=\"figures\">\n";
         html += figureRow("refills", std::to_string(s.totals.refills) + ", " + dateText(s.first) +
                                          " to " + dateText(s.last));
-        html += figureRow("distance", fixed(s.totals.distance, 0) + " " + u.distance);
-        html += figureRow("fuel", fixed(s.totals.fuel, 2) + " " + u.fuel);
-        html += figureRow("money spent", fixed(s.totals.money, 2));
+        html += figureRow("distance", withDecimals(s.totals.distance, 0) + " " + u.distance);
+        html += figureRow("fuel", withDecimals(s.totals.fuel, 2) + " " + u.fuel);
+        html += figureRow("money spent", withDecimals(s.totals.money, 2));
         html += figureRow("average consumption",
-                          s.average ? fixed(*s.average, 2) + " " + unit : std::string("–"));
+                          s.average ? withDecimals(*s.average, 2) + " " + unit : std::string("–"));
         auto interval = [&](const Refill* r) {
-            return r ? fixed(refillConsumption(r->distance, r->fuel, mode), 2) + " " + unit + " (" +
-                           dateText(r->record.time) + ")"
+            return r ? withDecimals(refillConsumption(r->distance, r->fuel, mode), 2) + " " + unit +
+                           " (" + dateText(r->record.time) + ")"
                      : std::string("–");
         };
         html += figureRow("best interval", interval(s.best));
         html += figureRow("worst interval", interval(s.worst));
         html += figureRow(std::string("cost per 100 ") + u.distance,
-                          s.costPer100 ? fixed(*s.costPer100, 2) : std::string("–"));
+                          s.costPer100 ? withDecimals(*s.costPer100, 2) : std::string("–"));
         if (s.fullTankRange)
-            html += figureRow("range of a full tank", fixed(*s.fullTankRange, 0) + " " +
-                                                          u.distance + " (" + fixed(v.tankSize, 1) +
-                                                          " " + u.fuel + ")");
+            html += figureRow("range of a full tank",
+                              withDecimals(*s.fullTankRange, 0) + " " + u.distance + " (" +
+                                  withDecimals(v.tankSize, 1) + " " + u.fuel + ")");
         if (s.sinceTireChange)
-            html +=
-                figureRow("since the tire change", fixed(*s.sinceTireChange, 0) + " " + u.distance +
-                                                       " (changed " + dateText(s.tireChange) + ")");
+            html += figureRow("since the tire change", withDecimals(*s.sinceTireChange, 0) + " " +
+                                                           u.distance + " (changed " +
+                                                           dateText(s.tireChange) + ")");
         html += "</table>\n<div class=\"charts\">\n";
         std::vector<Point> consumptionPoints, pricePoints;
         for (const Refill& r : v.log->refills) {
@@ -446,7 +437,7 @@ std::string reportHtml(const std::vector<VehicleReport>& vehicles,
         const double* average = s.average ? &*s.average : nullptr;
         const std::string id = "v" + std::to_string(v.vehicle);
         html += lineChartSvg(id + "c", "Consumption per interval", unit, consumptionPoints, average,
-                             s.average ? "average " + fixed(*s.average, 2) : "");
+                             s.average ? "average " + withDecimals(*s.average, 2) : "");
         html += lineChartSvg(id + "p", "Price per " + std::string(u.fuel),
                              "per " + std::string(u.fuel), pricePoints, nullptr, "");
         html += monthChartSvg(id + "m", "Money per month", "money", s.months, monthMoney);
