@@ -25,8 +25,8 @@ const Geometry GEOMETRIES[] = {
 
 // The screens in the order the script reaches them. The statistics come first, while
 // the log holds only the sample refills.
-const char* const SCREENS[] = {"banner", "fueldist", "conprice", "defaults", "recap",
-                               "entry",  "saved",    "error",    "settings", "ranges"};
+const char* const SCREENS[] = {"banner", "fueldist", "conprice", "defaults", "recap",   "entry",
+                               "saved",  "error",    "settings", "ranges",   "per-fuel"};
 
 // Names the panel in the test's name instead of its bytes.
 void PrintTo(const Geometry& g, std::ostream* out) {
@@ -159,8 +159,9 @@ TEST_P(ReferenceScreens, EveryScreenMatchesItsReference) {
         ltap("CONFIG") + ltap("DISTPERFUEL") + ltap("TOTALDIST") + typeKeys("45") +
         ltap("CAR1FUELFULL") + typeKeys("52.5") + ltap("CAR2FUELFULL") + typeKeys("14") +
         ltap("BIKEFUELFULL") + typeKeys("3") + shot(out, "settings") +
-        // the graph again, in distance per fuel and with the full tank's ranges
-        ltap("BACK") + ltap("STATS") + shot(out, "ranges");
+        // the statistics again, in distance per fuel and with the full tank's ranges
+        ltap("BACK") + ltap("STATS") + shot(out, "ranges") + ltap("STATDISPLAY") +
+        shot(out, "per-fuel");
     ASSERT_EQ(run({"--size", std::to_string(g.width) + "x" + std::to_string(g.height), "--bpp",
                    std::to_string(g.bitsPerPixel)},
                   script),
