@@ -167,6 +167,19 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
               0)
         << out;
     EXPECT_NE(out.find("Fri Mar  5 00:00:00 2021"), std::string::npos) << out;
+    // a distance of 0 says nothing: the interval is the odometers' difference
+    writeFileText(
+        trip.dir + "/zero.csv",
+        "car_name,odometer,miles,gallons,price,fuelup_date,missed_fuelup,partial_fuelup\n"
+        "Jeep,1000,0,10,3.50,05/03/2021 0:00,0,0\nJeep,1300,0,12,3.60,05/20/2021 0:00,0,0\n");
+    ASSERT_EQ(run("import --card " + trip.dir + " --format fuelly --vehicle 1 --dry-run " +
+                      trip.dir + "/zero.csv",
+                  &out),
+              0)
+        << out;
+    EXPECT_NE(out.find("1\t482.81\t45.42\t0.0\t43.20\t9.41\tThu May 20 00:00:00 2021"),
+              std::string::npos)
+        << out;
 
     // Fuelio's sectioned backup: only the Log section is read, every field quoted.
     writeFileText(card.dir + "/fuelio.csv",
