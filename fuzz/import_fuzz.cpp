@@ -61,16 +61,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const LogRecords existing =
         splitLog("1\t0.0\t40.00\t1000.00\t60.00\t0.00\tMon Jan  6 08:10:00 2025\n"
                  "0\t250.00\t12.50\t0.0\t20.00\t5.00\tMon Jan  6 08:10:00 2025\n");
-    const ImportPlan plan = planImport(file, existing.records, options);
-    const LogRecords back = splitLog(plan.lines);
+    std::string lines;
+    const ImportPlan plan = planImport(file, existing.records, options,
+                                       [&](const std::string& line) { lines += line; });
+    const LogRecords back = splitLog(lines);
     if (back.records.size() != static_cast<std::size_t>(plan.records) || !back.warnings.empty())
         std::abort();
     for (const Record& r : back.records)
         if (r.bad || !r.time || r.vehicle != options.vehicle)
             std::abort();
-    for (std::size_t start = 0; start < plan.lines.size();) {
-        const std::size_t end = plan.lines.find('\n', start);
-        if (end == std::string::npos || !numbersReadable(plan.lines.substr(start, end - start)))
+    for (std::size_t start = 0; start < lines.size();) {
+        const std::size_t end = lines.find('\n', start);
+        if (end == std::string::npos || !numbersReadable(lines.substr(start, end - start)))
             std::abort(); // a line cut short or a number the device cannot read
         start = end + 1;
     }

@@ -1001,6 +1001,36 @@ TEST(ExchangeTest, ImportAppendsWhereTheDeviceReadsOrNothing) {
               std::string::npos)
         << out;
     EXPECT_EQ(readFileText(card.dir + "/consumption.txt.bak"), old + "\n\n");
+    {
+        // three days' fill-ups, each repeated twenty times across the file: every repeat
+        // names the first row of its day, and that row is kept
+        Card fresh("P_DEFAULTODOMETERMODE.1: 1.0\n");
+        std::string rows = "Date,Odometer,FuelConsumed,Cost\n";
+        for (int i = 0; i < 60; ++i)
+            rows += "2025-02-0" + std::to_string(1 + i % 3) + "," + std::to_string(1000 + 10 * i) +
+                    ",35,50\n";
+        writeFileText(fresh.dir + "/repeats.csv", rows);
+        const std::string dryRun = "import --card " + fresh.dir +
+                                   " --format lubelogger --vehicle 1 --dry-run " + fresh.dir +
+                                   "/repeats.csv";
+        ASSERT_EQ(run(dryRun, &out), 0) << out;
+        EXPECT_EQ(out.substr(0, out.find("--\n")),
+                  "1\t0.0\t35.00\t1000.00\t50.00\t0.00\tSat Feb  1 00:00:00 2025\n"
+                  "1\t0.0\t35.00\t1010.00\t50.00\t0.00\tSun Feb  2 00:00:00 2025\n"
+                  "1\t0.0\t35.00\t1020.00\t50.00\t0.00\tMon Feb  3 00:00:00 2025\n");
+        for (int row = 5; row <= 61; ++row)
+            EXPECT_NE(out.find("repeats.csv: row " + std::to_string(row) +
+                               ": the same day and fuel as row " +
+                               std::to_string(2 + (row - 2) % 3) + ": left out\n"),
+                      std::string::npos)
+                << row << "\n"
+                << out;
+        // the lines go out as they are made: an output that takes none fails the dry run
+        EXPECT_EQ(
+            std::system((PW_LOG_TOOL " " + dryRun + " >/dev/full 2>" + fresh.dir + "/err").c_str()),
+            1 << 8);
+        EXPECT_NE(readFileText(fresh.dir + "/err").find("stdout: write error"), std::string::npos);
+    }
     // a second import finds the record and appends nothing
     ASSERT_EQ(run(import, &out), 0) << out;
     EXPECT_EQ(splitLog(card.log()).records.size(), 2u);

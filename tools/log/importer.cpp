@@ -229,8 +229,11 @@ LocalTime withTimeOfDay(LocalTime day, std::string_view added, DateOrder order) 
 void putOldestFirst(std::vector<FillUp>& fillUps) {
     if (fillUps.size() > 1 && fillUps.front().time > fillUps.back().time)
         std::reverse(fillUps.begin(), fillUps.end());
-    std::stable_sort(fillUps.begin(), fillUps.end(),
-                     [](const FillUp& a, const FillUp& b) { return a.time < b.time; });
+    // a file in order, as the apps write theirs, is left as it is: the sort would take a
+    // buffer of half the fill-ups
+    auto older = [](const FillUp& a, const FillUp& b) { return a.time < b.time; };
+    if (!std::is_sorted(fillUps.begin(), fillUps.end(), older))
+        std::stable_sort(fillUps.begin(), fillUps.end(), older);
 }
 
 } // namespace
@@ -521,7 +524,7 @@ bool readRow(const Row& fields, int rowNumber, const ColumnMap& columns, const R
     if (missed >= 0)
         f.missed = truthy(field(missed));
     if (economy >= 0 && !trim(field(economy)).empty()) {
-        f.economy = parseAmount(field(economy));
+        f.economy = parseAmount(field(economy)).value_or(0.0);
         f.economyRounding = roundingOf(field(economy));
     }
     if (const std::string why = outOfBounds(f); !why.empty())
@@ -576,27 +579,38 @@ std::optional<std::uint64_t> dayAndFuel(LocalTime time, double fuel) {
 }
 
 // Leaves out the rows of the file with the same day and fuel as an earlier row: the
-// first is kept, the others named. The keys are sorted with their places in the file,
-// so that each run of one key starts at its first row; flat vectors, given back whole.
+// first is kept, the others named. The places of the fill-ups are sorted by key and place,
+// so that each run of one key starts at its first row. The keys are worked out as they are
+// compared, not held: the file's text and fill-ups are in memory still, and a place is
+// only 4 bytes (4 billion fill-ups could not be held anyway).
 void dropRepeatedRows(std::vector<FillUp>& fillUps, std::vector<Warning>& notes) {
-    std::vector<std::pair<std::uint64_t, std::size_t>> keyed;
-    for (std::size_t i = 0; i < fillUps.size(); ++i)
-        if (const std::optional<std::uint64_t> key = dayAndFuel(fillUps[i].time, fillUps[i].fuel))
-            keyed.emplace_back(*key, i);
-    std::sort(keyed.begin(), keyed.end());
-    std::vector<int> sameAs(fillUps.size()); // the row a repeat repeats; 0 for none
-    for (auto run = keyed.begin(); run != keyed.end();) {
+    auto key = [&](std::uint32_t i) { return dayAndFuel(fillUps[i].time, fillUps[i].fuel); };
+    std::vector<std::uint32_t> places;
+    places.reserve(fillUps.size());
+    for (std::uint32_t i = 0; i < fillUps.size(); ++i)
+        if (key(i))
+            places.push_back(i);
+    std::sort(places.begin(), places.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return std::pair(*key(a), a) < std::pair(*key(b), b);
+    });
+    std::vector<std::pair<std::size_t, int>> repeats; // a repeat's place, the row it repeats
+    for (auto run = places.begin(); run != places.end();) {
+        const std::uint64_t first = *key(*run);
         const auto next =
-            std::find_if(run, keyed.end(), [&](const auto& k) { return k.first != run->first; });
+            std::find_if(run, places.end(), [&](std::uint32_t i) { return *key(i) != first; });
         for (auto repeat = std::next(run); repeat != next; ++repeat)
-            sameAs[repeat->second] = fillUps[run->second].row;
+            repeats.emplace_back(*repeat, fillUps[*run].row);
         run = next;
     }
+    std::vector<std::uint32_t>().swap(places);
+    std::sort(repeats.begin(), repeats.end());
     std::size_t kept = 0;
+    auto repeat = repeats.begin();
     for (std::size_t i = 0; i < fillUps.size(); ++i) {
-        if (sameAs[i]) {
+        if (repeat != repeats.end() && repeat->first == i) {
             notes.push_back({fillUps[i].row, "the same day and fuel as row " +
-                                                 std::to_string(sameAs[i]) + ": left out"});
+                                                 std::to_string(repeat->second) + ": left out"});
+            ++repeat;
             continue;
         }
         fillUps[kept++] = fillUps[i];
@@ -692,40 +706,32 @@ std::string recordLine(int vehicle, const std::string& distance, double fuel,
            "\t" + formatCtime(time) + "\n";
 }
 
-// The fill-ups as the apps' arithmetic sees them.
-std::vector<FileFill> fileFills(const std::vector<FillUp>& fillUps) {
-    std::vector<FileFill> fills;
-    fills.reserve(fillUps.size());
-    for (const FillUp& f : fillUps)
-        fills.push_back({f.odometer, f.distance, f.fuel, f.partial, f.missed});
-    return fills;
-}
-
 } // namespace
 
 std::vector<Warning> economyMismatches(const ForeignFile& file) {
     std::vector<Warning> out;
     const bool per100 = file.economyUnit.find("/100") != std::string::npos;
-    for (const AppFill& a : appSeries(fileFills(file.fillUps), file.distanceColumn, std::nullopt)) {
+    for (const AppFill& a : appSeries(file.fillUps, file.distanceColumn, std::nullopt)) {
         const FillUp& f = file.fillUps[a.index];
-        if (a.role != Role::Closes || !f.economy || *f.economy == 0.0)
+        if (a.role != Role::Closes || f.economy == 0.0)
             continue;
         const double distance = a.distance * file.fileDistancePerCard;
         const double fuel = a.fuel * file.fileFuelPerCard;
         const double value = per100 ? fuel / distance * 100.0 : distance / fuel;
-        if (std::fabs(value - *f.economy) > f.economyRounding) {
+        if (std::fabs(value - f.economy) > f.economyRounding) {
             out.push_back(
                 {f.row, formatted("the file's economy %g %s differs from its "
                                   "interval's %.2f (%.2f over %.2f): imported as the "
                                   "interval",
-                                  *f.economy, file.economyUnit.c_str(), value, fuel, distance)});
+                                  f.economy, file.economyUnit.c_str(), value, fuel, distance)});
         }
     }
     return out;
 }
 
 ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existing,
-                      const ImportOptions& options) {
+                      const ImportOptions& options,
+                      const std::function<void(const std::string&)>& line) {
     ImportPlan plan;
     const std::vector<FillUp>& fillUps = file.fillUps;
     // the same vehicle, day and fuel as a record already there
@@ -743,60 +749,49 @@ ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existi
         if (r.vehicle == options.vehicle && r.time && (!newest || *r.time > *newest))
             newest = r.time;
 
-    // The series and its companions make the card's lines and are given back before the
-    // text of the lines is made: a big file's import peaks at the smaller of the two.
-    CardSeries card;
-    {
-        const std::vector<FileFill> fills = fileFills(fillUps);
-        const std::vector<AppFill> series =
-            appSeries(fills, file.distanceColumn, options.startOdometer);
-        std::vector<bool> skip(fills.size(), false);
-        std::vector<double> prices;
-        prices.reserve(fillUps.size());
-        bool warnedOlder = false;
-        for (const FillUp& f : fillUps)
-            prices.push_back(f.price);
-        for (const AppFill& a : series) {
-            const FillUp& f = fillUps[a.index];
-            // a full fill may be in the log with the partial fills added to it
-            if (inLog(f.time, f.fuel) || (a.role == Role::Closes && inLog(f.time, a.fuel))) {
-                skip[a.index] = true;
-                plan.notes.push_back(
-                    {f.row, "already in the log (" +
-                                date::format("%F", date::floor<date::days>(f.time)) + ", " +
-                                withDecimals(f.fuel, 2) + "): left out"});
-            } else if (newest && f.time < *newest && !warnedOlder) {
-                warnedOlder = true;
-                plan.notes.push_back({f.row,
-                                      "older than the newest record of the vehicle on the card: "
-                                      "appended after it all the same"});
-            }
+    const std::vector<AppFill> series =
+        appSeries(fillUps, file.distanceColumn, options.startOdometer);
+    std::vector<bool> skip(fillUps.size(), false);
+    bool warnedOlder = false;
+    for (const AppFill& a : series) {
+        const FillUp& f = fillUps[a.index];
+        // a full fill may be in the log with the partial fills added to it
+        if (inLog(f.time, f.fuel) || (a.role == Role::Closes && inLog(f.time, a.fuel))) {
+            skip[a.index] = true;
+            plan.notes.push_back({f.row, "already in the log (" +
+                                             date::format("%F", date::floor<date::days>(f.time)) +
+                                             ", " + withDecimals(f.fuel, 2) + "): left out"});
+        } else if (newest && f.time < *newest && !warnedOlder) {
+            warnedOlder = true;
+            plan.notes.push_back({f.row, "older than the newest record of the vehicle on the card: "
+                                         "appended after it all the same"});
         }
-        card = cardSeries(series, fills, prices, skip, options.odometerMode != 0,
-                          lastReading(existing, options.vehicle));
     }
-    plan.lines.reserve(card.lines.size() * 64); // a record line is about 60 bytes
-    for (const auto& [index, text] : card.notes)
+    std::vector<Warning> wholeNumbers; // noted after the series' own notes of the same row
+    const auto notes =
+        cardSeries(series, fillUps, skip, options.odometerMode != 0,
+                   lastReading(existing, options.vehicle), [&](const CardLine& card) {
+                       const FillUp& f = fillUps[card.index];
+                       if (card.distance != 0.0 && card.distance != std::trunc(card.distance))
+                           wholeNumbers.push_back({f.row, "the device reads the trip distance " +
+                                                              withDecimals(card.distance, 2) +
+                                                              " as a whole number"});
+                       line(recordLine(
+                           options.vehicle,
+                           card.distance != 0.0 ? withDecimals(card.distance, 2) : "0.0", card.fuel,
+                           card.odometer != 0.0   ? withDecimals(card.odometer, 2)
+                           : card.distance != 0.0 ? "0.0"
+                                                  : "0.00",
+                           card.price,
+                           card.distance != 0.0 ? refillConsumption(card.distance, card.fuel,
+                                                                    options.fuelDistanceMode)
+                                                : 0.0,
+                           f.time));
+                       ++plan.records;
+                   });
+    for (const auto& [index, text] : notes)
         plan.notes.push_back({fillUps[index].row, text});
-    for (const CardLine& line : card.lines) {
-        const FillUp& f = fillUps[line.index];
-        if (line.distance != 0.0 && line.distance != std::trunc(line.distance))
-            plan.notes.push_back({f.row, "the device reads the trip distance " +
-                                             withDecimals(line.distance, 2) +
-                                             " as a whole number"});
-        plan.lines +=
-            recordLine(options.vehicle,
-                       line.distance != 0.0 ? withDecimals(line.distance, 2) : "0.0", line.fuel,
-                       line.odometer != 0.0   ? withDecimals(line.odometer, 2)
-                       : line.distance != 0.0 ? "0.0"
-                                              : "0.00",
-                       line.price,
-                       line.distance != 0.0
-                           ? refillConsumption(line.distance, line.fuel, options.fuelDistanceMode)
-                           : 0.0,
-                       f.time);
-        ++plan.records;
-    }
+    plan.notes.insert(plan.notes.end(), wholeNumbers.begin(), wholeNumbers.end());
     std::stable_sort(plan.notes.begin(), plan.notes.end(),
                      [](const Warning& a, const Warning& b) { return a.line < b.line; });
     return plan;

@@ -3,26 +3,15 @@
 // fill-ups, and the fill-ups turned into records as the device would have written them.
 #include "tools/log/formats.h"
 #include "tools/log/logbook.h"
+#include "tools/log/series.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace pwlog {
-
-struct FillUp {
-    int row = 0; // 1-based row of the file, the header row included
-    bool partial = false;
-    bool missed = false; // a fill-up before this one was not logged
-    LocalTime time;
-    std::optional<double> odometer;
-    std::optional<double> distance; // since the previous fill-up, when the file has it
-    double fuel = 0.0;
-    double price = 0.0;            // paid for the fill-up
-    std::optional<double> economy; // the app's own figure for it, in the file's unit
-    double economyRounding = 0.0;  // how far the figure may be off by its decimals
-};
 
 // How the slashed dates of a file are ordered: day, month, year first.
 enum class DateOrder { Unknown, Dmy, Mdy, Ymd };
@@ -77,7 +66,6 @@ struct ImportOptions {
 };
 
 struct ImportPlan {
-    std::string lines; // whole record lines, oldest first, ready to append
     int records = 0;
     std::vector<Warning> notes; // per row: what was left out or changed, and why
 };
@@ -86,9 +74,11 @@ struct ImportPlan {
 // already on the card: every interval the app computes from the file is an interval on
 // the card, with the same distance and fuel, and none spans a missed fill-up. A fill-up
 // of the same vehicle, day and fuel as a record there is left out and named (the file's
-// own repeats were left out as it was read).
+// own repeats were left out as it was read). Each record is handed to line as it is made,
+// a whole line, oldest first, ready to append: a big file's text is never held whole.
 ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existing,
-                      const ImportOptions& options);
+                      const ImportOptions& options,
+                      const std::function<void(const std::string&)>& line);
 
 // A number as people type it: "46.301", "46,301", "1.234,56", "1,234.56".
 std::optional<double> parseAmount(std::string_view text);

@@ -240,16 +240,27 @@ int runImport(const ImportCommand& command) {
     options.odometerMode = card.odometerMode[vehicle];
     options.fuelDistanceMode = card.fuelDistanceMode;
     options.startOdometer = command.startOdometer;
-    const ImportPlan plan = planImport(foreign, log.records, options);
-    printRowNotes(plan.notes, command.file);
     const char* mode = card.odometerMode[vehicle] == 0 ? "trip distances" : "odometer readings";
     if (command.dryRun) {
+        // each line goes out as it is made: a big file's lines are never held together
+        bool written = true;
+        const ImportPlan plan =
+            planImport(foreign, log.records, options, [&](const std::string& line) {
+                written =
+                    written && std::fwrite(line.data(), 1, line.size(), stdout) == line.size();
+            });
+        printRowNotes(plan.notes, command.file);
         std::fprintf(stderr,
                      "pumpwright-log: would append %d records of %s (%s); nothing written\n",
                      plan.records, vehicleName(vehicle), mode);
-        return writeWhole("-", plan.lines, error) ? 0 : failure(error);
+        return written && std::fflush(stdout) == 0 ? 0 : failure("stdout: write error");
     }
-    if (plan.records > 0 && !appendToLog(card, plan.lines, error))
+    std::string lines;
+    lines.reserve(foreign.fillUps.size() * 64); // a record line is about 60 bytes
+    const ImportPlan plan =
+        planImport(foreign, log.records, options, [&](const std::string& line) { lines += line; });
+    printRowNotes(plan.notes, command.file);
+    if (plan.records > 0 && !appendToLog(card, lines, error))
         return failure(error + "; nothing imported");
     std::fprintf(stderr, "pumpwright-log: appended %d records of %s (%s) to %sconsumption.txt\n",
                  plan.records, vehicleName(vehicle), mode, card.dir.c_str());

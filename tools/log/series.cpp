@@ -73,7 +73,7 @@ SeriesExport seriesRows(const VehicleLog& log, std::optional<double> start) {
     return out;
 }
 
-std::vector<AppFill> appSeries(const std::vector<FileFill>& fills, bool distanceColumn,
+std::vector<AppFill> appSeries(const std::vector<FillUp>& fills, bool distanceColumn,
                                std::optional<double> start) {
     std::vector<AppFill> out;
     out.reserve(fills.size());
@@ -81,7 +81,7 @@ std::vector<AppFill> appSeries(const std::vector<FileFill>& fills, bool distance
     bool started = start.has_value();
     double partialDistance = 0.0, partialFuel = 0.0;
     for (std::size_t i = 0; i < fills.size(); ++i) {
-        const FileFill& f = fills[i];
+        const FillUp& f = fills[i];
         AppFill a{i, Role::Start, 0.0, 0.0, f.odometer};
         if (!a.odometer && from && f.distance)
             a.odometer = *from + *f.distance + partialDistance;
@@ -112,11 +112,11 @@ std::vector<AppFill> appSeries(const std::vector<FileFill>& fills, bool distance
     return out;
 }
 
-CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<FileFill>& fills,
-                      const std::vector<double>& prices, const std::vector<bool>& skip,
-                      bool odometerMode, double chain) {
-    CardSeries out;
-    out.lines.reserve(series.size());
+std::vector<std::pair<std::size_t, std::string>>
+cardSeries(const std::vector<AppFill>& series, const std::vector<FillUp>& fills,
+           const std::vector<bool>& skip, bool odometerMode, double chain,
+           const std::function<void(const CardLine&)>& line) {
+    std::vector<std::pair<std::size_t, std::string>> notes;
     // Fuel on the card that the apps count in no interval: it waits, carried, for the
     // next interval, which must then be a trip record (a trip record drops it).
     bool deadCarried = false;
@@ -127,20 +127,24 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
     bool closable = false;
     double closableDistance = 0.0;
     double lowStart = 0.0; // the first reading of a new odometer, lower than the one before
+    // The last line written, handed on when the next one is: a series may end at it.
+    std::optional<CardLine> last;
     auto write = [&](std::size_t index, double distance, double odometer, double fuel,
                      double price) {
-        out.lines.push_back({index, distance, odometer, fuel, price});
+        if (last)
+            line(*last);
+        last = CardLine{index, distance, odometer, fuel, price};
         closable = false;
     };
     auto note = [&](std::size_t index, const std::string& text) {
-        out.notes.emplace_back(index, text);
+        notes.emplace_back(index, text);
     };
     for (std::size_t k = 0; k < series.size(); ++k) {
         const AppFill& a = series[k];
         if (skip[a.index])
             continue;
-        const FileFill& f = fills[a.index];
-        const double price = prices[a.index];
+        const FillUp& f = fills[a.index];
+        const double price = f.price;
         if (a.role == Role::Partial) {
             if (chain != 0.0 && !deadCarried) {
                 // a top-up, carried by the card; after a new odometer's first reading at
@@ -154,15 +158,15 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
         }
         if (a.role == Role::Start) {
             if (closable) {
-                out.lines.back().distance = closableDistance;
-                out.lines.back().odometer = 0.0;
+                last->distance = closableDistance;
+                last->odometer = 0.0;
                 chain = 0.0;
             }
             const double reading = a.odometer.value_or(0.0);
             if (f.missed)
                 note(a.index, "follows a missed fill-up: no interval ends here, and its fuel "
                               "counts in the totals only");
-            else if (out.lines.empty() && chain != 0.0)
+            else if (!last && chain != 0.0)
                 note(a.index, "the first fill-up of the file closes no interval: its fuel counts "
                               "in the totals only");
             if (held.empty() && reading > 0.0 &&
@@ -181,7 +185,7 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
                 // the first one starts a series when the card has none; the card carries
                 // the fuel of the others to the next interval, written as a trip record
                 for (std::size_t i : held) {
-                    write(i, 0.0, chain == 0.0 ? reading : 0.0, fills[i].fuel, prices[i]);
+                    write(i, 0.0, chain == 0.0 ? reading : 0.0, fills[i].fuel, fills[i].price);
                     chain = chain == 0.0 ? reading : chain;
                     note(i, "a partial fill before a missed fill-up: its fuel counts in the "
                             "totals only");
@@ -201,7 +205,7 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
             double fuel = f.fuel, paid = price;
             for (std::size_t i : held) {
                 fuel += fills[i].fuel;
-                paid += prices[i];
+                paid += fills[i].price;
                 note(i, "partial fill: added to the next full fill, as the card has no "
                         "reading here to carry it from");
             }
@@ -240,11 +244,13 @@ CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<File
     for (std::size_t i : held)
         note(i, "partial fill with no full fill after it and no reading to carry it from: left "
                 "out");
-    if (deadCarried && !out.lines.empty())
-        note(out.lines.back().index,
+    if (deadCarried && last)
+        note(last->index,
              "the device measures its next reading from " + std::to_string(std::lround(chain)) +
                  ", with this fuel carried into it: start the next refill with a trip distance");
-    return out;
+    if (last)
+        line(*last);
+    return notes;
 }
 
 double lastReading(const std::vector<Record>& records, int vehicle) {

@@ -7,11 +7,27 @@
 // interval has the same distance and fuel on both sides and none spans a break.
 #include "tools/log/logbook.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace pwlog {
+
+// A fill-up of another app's file, in the card's units. The arithmetic reads the fill-ups
+// where they are: a big file's are held once.
+struct FillUp {
+    int row = 0; // 1-based row of the file, the header row included
+    bool partial = false;
+    bool missed = false; // a fill-up before this one was not logged
+    LocalTime time;
+    std::optional<double> odometer;
+    std::optional<double> distance; // since the previous fill-up, when the file has it
+    double fuel = 0.0;
+    double price = 0.0;           // paid for the fill-up
+    double economy = 0.0;         // the app's own figure for it, in the file's unit; 0: none
+    double economyRounding = 0.0; // how far the figure may be off by its decimals
+};
 
 // What a fill-up is to the apps' arithmetic.
 enum class Role {
@@ -51,20 +67,11 @@ struct AppFill {
     std::optional<double> odometer;
 };
 
-// A fill-up of another app's file, as much as the arithmetic needs.
-struct FileFill {
-    std::optional<double> odometer;
-    std::optional<double> distance; // since the previous fill-up, when the file has it
-    double fuel = 0.0;
-    bool partial = false;
-    bool missed = false;
-};
-
 // The apps' arithmetic over fill-ups oldest first: with distanceColumn (Fuelly, our own
 // file) the distance of a fill-up is the one entered since the previous fill-up, partial
 // ones added; otherwise the odometer difference from the previous fill to full. start is
 // the reading before the first fill-up, when known.
-std::vector<AppFill> appSeries(const std::vector<FileFill>& fills, bool distanceColumn,
+std::vector<AppFill> appSeries(const std::vector<FillUp>& fills, bool distanceColumn,
                                std::optional<double> start);
 
 // A record to append to the card's log.
@@ -76,19 +83,16 @@ struct CardLine {
     double price = 0.0;
 };
 
-struct CardSeries {
-    std::vector<CardLine> lines;
-    std::vector<std::pair<std::size_t, std::string>> notes; // fill-up index, what happened
-};
-
 // Writes the apps' series as records the card reads with the same intervals: readings in
 // odometer mode, trip distances otherwise, a trip record where the card must start a new
 // series after it. chain is the last reading of the vehicle on the card (0: none, or a
-// trip record last). Fill-ups with skip set are on the card already.
-// prices are what was paid for each fill-up.
-CardSeries cardSeries(const std::vector<AppFill>& series, const std::vector<FileFill>& fills,
-                      const std::vector<double>& prices, const std::vector<bool>& skip,
-                      bool odometerMode, double chain);
+// trip record last). Fill-ups with skip set are on the card already. Each record is
+// handed to line, oldest first, once it is final (a series may end at the last one
+// written); returned are the notes: the fill-up's index and what happened to it.
+std::vector<std::pair<std::size_t, std::string>>
+cardSeries(const std::vector<AppFill>& series, const std::vector<FillUp>& fills,
+           const std::vector<bool>& skip, bool odometerMode, double chain,
+           const std::function<void(const CardLine&)>& line);
 
 // The last reading of the vehicle the device measures the next one from: 0 when its last
 // record with a distance or a reading is a trip record without one.
