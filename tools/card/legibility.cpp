@@ -234,8 +234,17 @@ int main(int argc, char** argv) {
     FT_Library library;
     if (FT_Init_FreeType(&library) != 0)
         return 1;
-    std::printf("| font | lost strokes 320x240 | 400x256 | 480x272 | 800x480 | all | labels "
-                "shrunk / dropped (320x240) |\n|---|---|---|---|---|---|---|\n");
+    // the labels are counted on the smallest panel, the first
+    const auto size = [](const Panel& p) {
+        return std::to_string(p.w) + "x" + std::to_string(p.h);
+    };
+    std::string header = "| font | lost strokes", rule = "|---|";
+    for (const Panel& panel : PANELS) {
+        header += " " + size(panel) + " |";
+        rule += "---|";
+    }
+    std::printf("%s all | labels shrunk / dropped (%s) |\n%s---|---|\n", header.c_str(),
+                size(PANELS[0]).c_str(), rule.c_str());
     int status = 0;
     for (int i = 1; i < argc; ++i) {
         FT_Face face;
@@ -254,7 +263,7 @@ int main(int argc, char** argv) {
             lost += r.count.lost;
             crossings += r.count.crossings;
             losers.insert(r.losers.begin(), r.losers.end());
-            if (panel.w == 320) {
+            if (&panel == PANELS) {
                 shrunk = r.shrunk;
                 dropped = r.dropped;
             }
