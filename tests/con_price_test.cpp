@@ -127,6 +127,12 @@ TEST_F(ConPriceTest, ASpreadOfOneHasAGridLineEveryTenth) {
     const double low[] = {6.0, 6.1};
     drawBarChart(12, 300, 388, 400, low, 2);
     EXPECT_EQ(count(200, 301, 200, 399, layout.wires), 12);
+
+    // a spread of 30 (distance per fuel) has a grid line every 5: 40 down to 10, the
+    // average's line over the one of 25
+    const double wide[] = {10.0, 40.0};
+    drawBarChart(12, 11, 388, 123, wide, 2);
+    EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 6);
 }
 
 TEST_F(ConPriceTest, GridValuesOfTheSameHundredthsAreLabelledOnce) {
