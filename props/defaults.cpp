@@ -74,24 +74,25 @@ struct Setting {
     int sizeFrom;
 };
 
+// The fields a kind of setting does not use are left value-initialised.
 constexpr Setting text(const char* key, const char* def, const char** target) {
-    return {Kind::Text, key, def, 0, target, nullptr, nullptr, nullptr, {}, 0};
+    return {Kind::Text, key, def, {}, target, nullptr, nullptr, nullptr, {}, {}};
 }
 constexpr Setting integer(const char* key, const char* def, int* target) {
-    return {Kind::Int, key, def, 0, nullptr, target, nullptr, nullptr, {}, 0};
+    return {Kind::Int, key, def, {}, nullptr, target, nullptr, nullptr, {}, {}};
 }
 constexpr Setting number(const char* key, float def, int* target) {
-    return {Kind::Number, key, nullptr, def, nullptr, target, nullptr, nullptr, {}, 0};
+    return {Kind::Number, key, nullptr, def, nullptr, target, nullptr, nullptr, {}, {}};
 }
 constexpr Setting flag(const char* key, const char* def, bool* target) {
-    return {Kind::Flag, key, def, 0, nullptr, nullptr, target, nullptr, {}, 0};
+    return {Kind::Flag, key, def, {}, nullptr, nullptr, target, nullptr, {}, {}};
 }
 constexpr Setting listed(const char* key, const char* def) {
-    return {Kind::Listed, key, def, 0, nullptr, nullptr, nullptr, nullptr, {}, 0};
+    return {Kind::Listed, key, def, {}, nullptr, nullptr, nullptr, nullptr, {}, {}};
 }
 constexpr Setting rect(const char* prefix, int screen, int x, int y, int w, int h, int sizeFrom,
                        LayoutRect* target) {
-    return {Kind::Rect,           prefix,  nullptr, 0, nullptr, nullptr, nullptr, target,
+    return {Kind::Rect,           prefix,  nullptr, {}, nullptr, nullptr, nullptr, target,
             {screen, x, y, w, h}, sizeFrom};
 }
 

@@ -462,6 +462,7 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
         {header + good + "1/22/2025,1600," + std::string(2000000, '9') + ",50,,True,False,\n",
          "row 3: unreadable fuel"},
         {"Date,Odometer,Cost\n" + good, "row 1: no fuel column: is this a lubelogger file?"},
+        {"", "the file is empty"},
         // the first bad row is the one named
         {header + good + "1/22/2025,1600,-35,50,,True,False,\n1/23/2025,1700,0,50,,True,False,\n",
          "row 3: negative fuel"},
@@ -488,6 +489,14 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
         EXPECT_EQ(card.log(), log);
         EXPECT_EQ(access((card.dir + "/consumption.txt.bak").c_str(), F_OK), -1);
     }
+    // a Fuelio backup without its log
+    writeFileText(card.dir + "/bad.csv", "\"## Vehicle\"\n\"Name\"\n\"Car\"\n");
+    std::string said;
+    EXPECT_EQ(
+        run("import --card " + card.dir + " --format fuelio --vehicle 1 " + card.dir + "/bad.csv",
+            &said),
+        1);
+    EXPECT_NE(said.find("no \"## Log\" section"), std::string::npos) << said;
     // a file of another format, which names no column this one looks for
     for (const std::string format : {"csv", "lubelogger", "fuelly", "fuelio"}) {
         writeFileText(card.dir + "/bad.csv", "\"## Log\"\nDate,Odometer\n");

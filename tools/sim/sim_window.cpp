@@ -22,7 +22,7 @@ Window w;
 
 // The screen pixel under a window point; the window may have been resized.
 void screenPoint(int wx, int wy, int& x, int& y) {
-    int ww = 1, wh = 1;
+    int ww{}, wh{}; // as SDL gives them; a window of no size counts as one pixel
     SDL_GetWindowSize(w.window, &ww, &wh);
     x = std::clamp(static_cast<int>(static_cast<long>(wx) * fb.xres / std::max(ww, 1)), 0,
                    fb.xres - 1);
