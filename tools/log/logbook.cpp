@@ -351,7 +351,7 @@ Summary summarise(const VehicleLog& log, int vehicle, int fuelDistanceMode, doub
         if (refill.kind == Kind::LeftOut)
             continue;
         s.totals.add(refill);
-        if (refill.complete() && refill.fuel > 0.0) {
+        if (refill.complete()) {
             const double value = refillConsumption(refill.distance, refill.fuel, fuelDistanceMode);
             if (!s.best ||
                 better(value, refillConsumption(s.best->distance, s.best->fuel, fuelDistanceMode),

@@ -98,6 +98,8 @@ struct Refill {
     double distance = 0.0;
     double fuel = 0.0;
     double money = 0.0;
+    // Closes an interval; its fuel is above 0 then (a refill of no fuel, or of fuel that
+    // does not read as a number, is left out as the log is read).
     bool complete() const { return kind == Kind::Trip || kind == Kind::Interval; }
 };
 

@@ -428,7 +428,7 @@ std::string reportHtml(const std::vector<VehicleReport>& vehicles,
         for (const Refill& r : v.log->refills) {
             if (r.kind == Kind::LeftOut || !r.record.time)
                 continue;
-            if (r.complete() && r.fuel > 0.0)
+            if (r.complete())
                 consumptionPoints.push_back(
                     {*r.record.time, refillConsumption(r.distance, r.fuel, mode)});
             if (r.record.price > 0.0 && r.record.fuel > 0.0)
