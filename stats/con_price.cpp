@@ -141,7 +141,7 @@ void drawBarChart(int x1, int y1, int x2, int y2, const double* values, int n) {
     // Hundredths of the previous grid value: a step below 0.01 would repeat labels.
     double last = 0;
     walkGrid(s, y1, y2, [&](double t, int row, bool inside) {
-        const double q = std::trunc(t * 100 + 0.5);
+        const double q = std::round(t * 100);
         if (inside && q != last) {
             char label[64];
             std::snprintf(label, sizeof label, "%0.02f", t);

@@ -112,12 +112,12 @@ std::string fuelly(const std::vector<VehicleExport>& vehicles,
             const SeriesRow& r = rows[i];
             const Record& rec = r.refill->record;
             const double fuel = rec.fuel * toGallons;
-            std::optional<double> value = economy(r, metric ? options.fuelDistanceMode : 1);
-            if (value && !metric)
-                *value /= toGallons;
+            // per US gallon: toGallons turns a UK card's miles per gallon, and is 1 otherwise
+            const std::optional<double> value = economy(r, metric ? options.fuelDistanceMode : 1);
             out += csvField(vehicleName(vehicles[v].vehicle), true) + "," +
-                   csvField("Pumpwright", true) + "," + (value ? withDecimals(*value, 2) : "0") +
-                   "," + amount(r.odometer, 1, 2) + "," + amount(r.distance, 1, 2) + "," +
+                   csvField("Pumpwright", true) + "," +
+                   (value ? withDecimals(*value / toGallons, 2) : "0") + "," +
+                   amount(r.odometer, 1, 2) + "," + amount(r.distance, 1, 2) + "," +
                    amount(fuel, 1, 3) + "," + amount(fuel != 0.0 ? rec.price / fuel : 0.0, 3, 6) +
                    ",," + timeText(rec.time, "%F") + "," + timeText(rec.time, "%F %T") +
                    ",\"\",\"\"," + (missed(rows, i) ? "1" : "0") + "," +

@@ -322,6 +322,11 @@ namespace {
 
 // Where a format keeps each value, and the factors from the file's units to the card's.
 constexpr int NO_COLUMN = -1; // every column is at 0 or beyond
+
+// Whether the row is long enough to hold the column; NO_COLUMN casts beyond any row.
+bool hasField(const Row& fields, int column) {
+    return static_cast<std::size_t>(column) < fields.size();
+}
 struct ColumnMap {
     int date = NO_COLUMN, odometer = NO_COLUMN, distance = NO_COLUMN, fuel = NO_COLUMN,
         cost = NO_COLUMN, perUnit = NO_COLUMN, full = NO_COLUMN, partial = NO_COLUMN,
@@ -457,9 +462,7 @@ bool readRow(const Row& fields, int rowNumber, const ColumnMap& columns, const R
         return false;
     };
     auto field = [&](int column) -> std::string_view {
-        return column >= 0 && static_cast<std::size_t>(column) < fields.size()
-                   ? std::string_view(fields[column])
-                   : std::string_view();
+        return hasField(fields, column) ? std::string_view(fields[column]) : std::string_view();
     };
     if (fields.size() < width &&
         static_cast<std::size_t>(std::max({date, fuel, odometer, distance, cost, perUnit})) >=
@@ -666,9 +669,9 @@ bool readForeign(std::string_view text, Format format, const ForeignOptions& opt
         return findColumns(fields, rowNumber, format, options.cardUnits, columns, file, error);
     };
     const RowHandler survey = [&](Row& fields, int rowNumber) {
-        if (columns.date >= 0 && static_cast<std::size_t>(columns.date) < fields.size())
+        if (hasField(fields, columns.date))
             dates.see(fields[columns.date], rowNumber);
-        if (columns.carColumn >= 0 && static_cast<std::size_t>(columns.carColumn) < fields.size())
+        if (hasField(fields, columns.carColumn))
             cars.see(fields[columns.carColumn]);
         return true;
     };
