@@ -116,7 +116,7 @@ Background* entryFor(const Image& picture, int imageW, int imageH) {
 } // namespace
 
 void drawBackground(const Image& picture, int imageW, int imageH) {
-    const std::size_t bytes = fb.var.bits_per_pixel / 8;
+    const std::size_t bytes = static_cast<std::size_t>(pixelStep());
     if (!fb.mapping || bytes < 1 || fb.xres < 1 || fb.yres < 1)
         return;
     const std::size_t lineBytes = static_cast<std::size_t>(fb.xres) * bytes;

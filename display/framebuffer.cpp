@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -24,9 +25,10 @@ void closeDevice() {
 }
 
 // Bytes a pixel write touches: putPixel writes four bytes on 32-bit screens and two
-// (RGB565) on every other depth; a picture copy writes bits_per_pixel / 8.
+// (RGB565) on every other depth; a picture copy writes pixelStep() bytes.
 uint64_t pixelBytes() {
-    return std::max<uint64_t>(fb.var.bits_per_pixel == 32 ? 4 : 2, fb.var.bits_per_pixel / 8);
+    return std::max<uint64_t>(fb.var.bits_per_pixel == 32 ? 4 : 2,
+                              static_cast<uint64_t>(pixelStep()));
 }
 
 // The plain screen size, and beyond it every byte that line_length and the panning
@@ -113,7 +115,7 @@ void closeFB() {
 
 std::size_t pixelOffset(int x, int y) {
     return std::size_t{fb.fix.line_length} * (static_cast<std::size_t>(y) + fb.var.yoffset) +
-           (static_cast<std::size_t>(x) + fb.var.xoffset) * (fb.var.bits_per_pixel / 8);
+           (static_cast<std::size_t>(x) + fb.var.xoffset) * static_cast<std::size_t>(pixelStep());
 }
 
 PixelInk packInk(int r, int g, int b) {
@@ -126,7 +128,7 @@ PixelInk packInk(int r, int g, int b) {
 }
 
 std::ptrdiff_t pixelStep() {
-    return static_cast<std::ptrdiff_t>(fb.var.bits_per_pixel / 8);
+    return static_cast<std::ptrdiff_t>(fb.var.bits_per_pixel / CHAR_BIT);
 }
 
 UprightSteps uprightSteps(int x, int y) {

@@ -89,7 +89,7 @@ bool RegionRows::plan(int x1, int y1, int x2, int y2, int screenW, int screenH, 
         std::swap(x1, x2);
     if (y1 > y2)
         std::swap(y1, y2);
-    bytes = static_cast<int>(fb.var.bits_per_pixel / 8);
+    bytes = static_cast<int>(pixelStep());
     if (x1 == x2 || y1 == y2 || bytes < 1)
         return false;
     const Point p0 = screenToLayout(x1, y1, screenW, screenH, imageW, imageH);

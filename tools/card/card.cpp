@@ -18,6 +18,7 @@
 #include "tools/common/screenshot.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -218,7 +219,7 @@ int main(int argc, char** argv) {
         return cardFailure(problem);
 
     const int w = layout.screenW[0], h = layout.screenH[0];
-    const std::size_t bytes = static_cast<std::size_t>(w) * h * (a.bits / 8);
+    const std::size_t bytes = static_cast<std::size_t>(w) * h * (a.bits / CHAR_BIT);
     Scratch scratch;
     problem = openSurface(scratch, a.font, a.bits, bytes);
     if (problem.empty()) {

@@ -5,6 +5,7 @@
 #include "props/layout.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -120,12 +121,12 @@ struct Checker {
                                               static_cast<unsigned long long>(layout.screenH[s]);
             if (bits == 0)
                 bits = bytes == pixels * 4 ? 32 : 16;
-            if (bytes != pixels * (bits / 8))
+            if (bytes != pixels * (bits / CHAR_BIT))
                 report(PICTURE_KEYS[slot], std::string(layout.pictureName[slot]) + " holds " +
                                                std::to_string(bytes) + " bytes; " +
                                                size(layout.screenW[s], layout.screenH[s]) + " at " +
                                                std::to_string(bits) + " bits needs " +
-                                               std::to_string(pixels * (bits / 8)));
+                                               std::to_string(pixels * (bits / CHAR_BIT)));
         }
     }
 

@@ -1,6 +1,7 @@
 #include "tools/common/png_picture.h"
 
 #include <algorithm>
+#include <climits>
 #include <png.h>
 
 namespace {
@@ -104,7 +105,7 @@ RgbPicture scalePicture(const RgbPicture& from, int w, int h) {
 }
 
 std::vector<uint8_t> toRaw(const RgbPicture& picture, int bitsPerPixel) {
-    const int bytes = bitsPerPixel / 8;
+    const int bytes = bitsPerPixel / CHAR_BIT;
     std::vector<uint8_t> raw(static_cast<std::size_t>(picture.w) * picture.h * bytes);
     uint8_t* out = raw.data();
     for (std::size_t i = 0; i < picture.rgb.size(); i += 3, out += bytes) {
@@ -137,7 +138,7 @@ void rgbOfRawPixel(const uint8_t* p, int bitsPerPixel, uint8_t* rgb) {
 
 bool fromRaw(const uint8_t* data, std::size_t size, int w, int h, int bitsPerPixel,
              RgbPicture& picture) {
-    const std::size_t bytes = static_cast<std::size_t>(bitsPerPixel / 8);
+    const std::size_t bytes = static_cast<std::size_t>(bitsPerPixel / CHAR_BIT);
     const std::size_t pixels = static_cast<std::size_t>(w) * h;
     if (w < 1 || h < 1 || size != pixels * bytes)
         return false;

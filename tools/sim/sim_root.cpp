@@ -7,6 +7,7 @@
 #include "tools/common/screenshot.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -87,8 +88,8 @@ bool prepareSimRoot(const SimOptions& options, std::string& error) {
 
     if (!makeDirectory(rootedPath("/dev"), error))
         return false;
-    const std::size_t bytes =
-        static_cast<std::size_t>(options.width) * options.height * (options.bitsPerPixel / 8);
+    const std::size_t bytes = static_cast<std::size_t>(options.width) * options.height *
+                              (options.bitsPerPixel / CHAR_BIT);
     if (!makeFramebufferFile(rootedPath(FB_DEVICE), bytes, error))
         return false;
 
