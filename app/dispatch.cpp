@@ -118,7 +118,6 @@ void runAction(int target) {
         if (target >= BTN_1 && target <= BTN_9)
             digitAction(static_cast<char>('1' + (target - BTN_1)));
         // C has nothing of its own: the entry is cleared after every action
-        break;
     }
 }
 

@@ -8,6 +8,16 @@
 
 using DebugLogTest = RootTest;
 
+// A root prefix given with trailing slashes names the same files, with no doubled slash.
+TEST_F(DebugLogTest, ARootWithTrailingSlashesNamesTheSameFiles) {
+    const std::string log = dataPath("Debug.log"), fb = rootedPath("/dev/fb");
+    setRootPrefix(root + "//");
+    EXPECT_EQ(dataPath("Debug.log"), log);
+    EXPECT_EQ(rootedPath("/dev/fb"), fb);
+    EXPECT_EQ(fb, root + "/dev/fb");
+    setRootPrefix(root);
+}
+
 TEST_F(DebugLogTest, AppendsLinesAndKeepsEarlierOnes) {
     debugLog("Error opening ts!");
     debugLog("Error opening image!");
