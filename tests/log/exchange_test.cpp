@@ -616,6 +616,13 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
                                     "\"6.60\",\"0.0\",\"0.0\",,\"\",\"0\",\"1\",\"100\",",
                                     0),
               0u);
+    // the vehicle's guid; each row's UniqueId and guid count the rows oldest first, and
+    // lastupdated is its time in milliseconds
+    EXPECT_NE(line(fuelio, 2).find(",\"pumpwright-1\","), std::string::npos) << line(fuelio, 2);
+    EXPECT_NE(line(fuelio, 5).find(",\"7\",\"0.0\",,\"pw1-7\",\"1741597200000\"\r"),
+              std::string::npos);
+    EXPECT_NE(line(fuelio, 6).find(",\"6\",\"0.0\",,\"pw1-6\",\"1740819600000\"\r"),
+              std::string::npos);
     EXPECT_EQ(line(fuelio, 6).rfind("\"2025-03-01 09:00\",\"60000.0\",\"35.00\",\"1\",\"59.50\","
                                     "\"0.0\",\"0.0\",\"0.0\",,\"\",\"1\",",
                                     0),

@@ -265,6 +265,10 @@ TEST(ReportTest, LineChartsShowEveryPointOrTheSpanOfEachColumn) {
                                            dashed = pathsIn(svg, LEVEL);
     ASSERT_EQ(series.size(), 1u);
     ASSERT_EQ(dashed.size(), 1u);
+    // a unit wide, as the columns are, where the line with its dots is wider
+    EXPECT_NE(svg.find("stroke-width:1;stroke-linecap:butt;stroke-linejoin:miter;stroke:rgb(" +
+                       SERIES + ")"),
+              std::string::npos);
     const std::vector<double>& c = series[0];
     ASSERT_EQ(c.size() % 4, 0u);
     ASSERT_GT(c.size() / 4, 200u);
