@@ -180,6 +180,25 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
     EXPECT_NE(out.find("1\t482.81\t45.42\t0.0\t43.20\t9.41\tThu May 20 00:00:00 2021"),
               std::string::npos)
         << out;
+    // distances that miss part of the odometer (a row missing) around a top-up, on a card
+    // of readings: the reading after the top-up gives the app's interval, 100 + 300 km
+    Card readings("P_DEFAULTODOMETERMODE.1: 1.0\n");
+    writeFileText(readings.dir + "/consumption.txt",
+                  "1\t0.0\t40.00\t900.00\t60.00\t0.00\tMon Jan  6 08:00:00 2025\n");
+    writeFileText(
+        readings.dir + "/gap.csv",
+        "car_name,odometer,km,litres,price,fuelup_date,missed_fuelup,partial_fuelup\n"
+        "Jeep,1000,100,30,45,01/10/2025 0:00,0,0\nJeep,1100,100,10,15,01/15/2025 0:00,0,1\n"
+        "Jeep,1500,300,25,37.5,01/20/2025 0:00,0,0\n");
+    ASSERT_EQ(run("import --card " + readings.dir + " --format fuelly --vehicle 1 --dry-run " +
+                      readings.dir + "/gap.csv",
+                  &out),
+              0)
+        << out;
+    EXPECT_NE(out.find("1\t0.0\t10.00\t0.00\t150.00\t0.00\tWed Jan 15 00:00:00 2025\n"
+                       "1\t0.0\t25.00\t1400.00\t937.50\t0.00\tMon Jan 20 00:00:00 2025"),
+              std::string::npos)
+        << out;
 
     // Fuelio's sectioned backup: only the Log section is read, every field quoted.
     writeFileText(card.dir + "/fuelio.csv",
@@ -988,6 +1007,7 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     EXPECT_EQ(dateText("12/31/2099 11:59 PM"), "Thu Dec 31 23:59:00 2099");
     EXPECT_FALSE(parseDate("1/1/2100"));
     EXPECT_EQ(dateText("3/7/2025 12:30 AM"), "Fri Mar  7 00:30:00 2025");
+    EXPECT_EQ(dateText("3/7/2025 1:00 PM"), "Fri Mar  7 13:00:00 2025");
     EXPECT_FALSE(parseDate("3/7/2025 13:00 PM"));
     EXPECT_FALSE(parseDate("12/31/1969"));
     EXPECT_FALSE(parseDate("2025-03-07 noon"));
