@@ -248,6 +248,14 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
         EXPECT_EQ(out.find("converted"), *u.note ? out.find(u.note) : std::string::npos) << out;
         EXPECT_EQ(out.find("economy"), std::string::npos) << out;
     }
+    // a file without car names is all one car, whatever --car names
+    std::string named;
+    ASSERT_EQ(run("import --card " + card.dir + " --format fuelio --vehicle 0 --dry-run --units " +
+                      std::string(std::end(units)[-1].cardUnits) + " --car Polo " + card.dir +
+                      "/miles.csv",
+                  &named),
+              0);
+    EXPECT_EQ(named, out);
 }
 
 // The consumption of each interval the card reads from record lines, as the app shows it.
