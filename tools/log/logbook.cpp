@@ -1,5 +1,7 @@
 #include "tools/log/logbook.h"
 
+#include "base/numeric.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -182,7 +184,7 @@ LogRecords splitLog(std::string_view text) {
                     {lineNumber, "empty line: the device reads no record after it, nor does this"});
             break;
         }
-        if (line[0] < '0' || line[0] > '9')
+        if (!isDigit(line.front()))
             continue;
         const std::vector<std::string_view> fields = splitFields(line, '\t');
         Record record;
@@ -327,7 +329,7 @@ std::vector<TireChange> readEvents(std::string_view text) {
     LineReader lines{text};
     std::string_view line;
     while (lines.read(line)) {
-        if (line.empty() || line[0] < '0' || line[0] > '9')
+        if (line.empty() || !isDigit(line.front()))
             continue;
         const std::vector<std::string_view> fields = splitFields(line, '\t');
         if (fields.size() < 3 || trimmed(fields[1]) != "tirechange")
