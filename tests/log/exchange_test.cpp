@@ -199,6 +199,7 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
                        "1\t0.0\t25.00\t1400.00\t937.50\t0.00\tMon Jan 20 00:00:00 2025"),
               std::string::npos)
         << out;
+    EXPECT_EQ(out.find("the device measures its next reading"), std::string::npos) << out;
 
     // Fuelio's sectioned backup: only the Log section is read, every field quoted.
     writeFileText(card.dir + "/fuelio.csv",
@@ -360,6 +361,13 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
         {header + "05/01/2024,52000,41.2,70.04,0,True,False,,\r\n"
                   "06/02/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
          "--date-order dmy", "Tue Feb  6 00:00:00 2024"},
+        // 13 first or second is a day
+        {header + "01/13/2024,52000,41.2,70.04,0,True,False,,\r\n"
+                  "02/01/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
+         "", "Sat Jan 13 00:00:00 2024"},
+        {header + "13/01/2024,52000,41.2,70.04,0,True,False,,\r\n"
+                  "02/01/2024,52600,39.9,67.83,6.65,True,False,,\r\n",
+         "", "Sat Jan 13 00:00:00 2024"},
         // 12 is still a month; a day equal to its month reads the same either way
         {header + "01/19/2024,52000,41.2,70.04,0,True,False,,\r\n"
                   "12/05/2024,52600,39.9,67.83,6.65,True,False,,\r\n",

@@ -749,8 +749,8 @@ ImportPlan planImport(const ForeignFile& file, const std::vector<Record>& existi
     };
     std::optional<LocalTime> newest;
     for (const Record& r : existing)
-        if (r.vehicle == options.vehicle && r.time && (!newest || *r.time > *newest))
-            newest = r.time;
+        if (r.vehicle == options.vehicle && r.time)
+            newest = newest ? std::max(*newest, *r.time) : *r.time;
 
     const std::vector<AppFill> series =
         appSeries(fillUps, file.distanceColumn, options.startOdometer);
