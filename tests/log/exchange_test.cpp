@@ -476,6 +476,18 @@ TEST(ExchangeTest, EveryColumnIsReadWhereverItIs) {
             EXPECT_EQ(out, first) << "column " << column << " first\n" << turned(f.text, column);
         }
     }
+    // the flags of our own file, as people spell them
+    const std::string csv = "import --card " + card.dir + " --vehicle 1 --dry-run --format csv " +
+                            card.dir + "/any.csv";
+    std::string digits, words;
+    writeFileText(card.dir + "/any.csv", files[4].text);
+    ASSERT_EQ(run(csv, &digits), 0) << digits;
+    std::string spelt = std::regex_replace(files[4].text, std::regex(",1,0\n"), ",Y,no\n");
+    spelt = std::regex_replace(spelt, std::regex(",0,0\n"), ",false,N\n");
+    spelt = std::regex_replace(spelt, std::regex(",1,1\n"), ",yes,true\n");
+    writeFileText(card.dir + "/any.csv", spelt);
+    ASSERT_EQ(run(csv, &words), 0) << words;
+    EXPECT_EQ(words, digits) << spelt;
 }
 
 TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
