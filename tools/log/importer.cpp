@@ -639,7 +639,7 @@ std::string outOfBounds(const FillUp& f) {
     // written as !(v <= max) so that a NaN is out too
     if (!(f.fuel <= MAX_FUEL))
         return over("fuel", f.fuel, MAX_FUEL, "one refill can be");
-    if (f.odometer && !(*f.odometer <= MAX_ODOMETER))
+    if (!(f.odometer.value_or(0.0) <= MAX_ODOMETER))
         return over("odometer", *f.odometer, MAX_ODOMETER, "an odometer reads");
     if (f.distance && !(*f.distance <= MAX_DISTANCE))
         return over("distance", *f.distance, MAX_DISTANCE, "one refill goes");

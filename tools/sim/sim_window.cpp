@@ -87,10 +87,6 @@ bool windowDisplayPresent(std::string& error) {
 }
 
 bool openSimWindow(int zoom, std::string& error) {
-    if (zoom < 1 || zoom > MAX_ZOOM) {
-        error = "the zoom must lie in 1.." + std::to_string(MAX_ZOOM);
-        return false;
-    }
     if (!fb.mapping) {
         error = "no framebuffer to show";
         return false;

@@ -10,7 +10,8 @@ struct SDL_Window;
 // nor a Wayland display is named and no SDL video driver is chosen (SDL would otherwise
 // fall back to an off-screen driver and run on with nothing shown).
 bool windowDisplayPresent(std::string& error);
-// Opens the window for the started program's framebuffer. False with a message.
+// Opens the window for the started program's framebuffer, zoom (1 to MAX_ZOOM, as the
+// options take it) times enlarged. False with a message.
 bool openSimWindow(int zoom, std::string& error);
 // Hands the window's events to the touch device, waiting at most timeoutMs for the
 // first of them: button down and motion while down are pressed samples, button up a
