@@ -611,6 +611,14 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
           "E_SCREEN.2.BG.w: picture size 0x256 is not usable"})
         EXPECT_NE(messages.find(line), std::string::npos) << messages;
     EXPECT_EQ(messages.find("s1.raw holds"), std::string::npos) << messages;
+    // too tall a picture is named too, and no picture of such a card is exported
+    writeFile(dataFile("environment.txt"), "E_SCREEN.0.BG.h: 4097\n");
+    EXPECT_EQ(card("check " + root), 1);
+    EXPECT_NE(messages.find("E_SCREEN.0.BG.h: picture size 400x4097 is not usable"),
+              std::string::npos)
+        << messages;
+    EXPECT_EQ(card("export " + root + " " + root + "/tall"), 1);
+    EXPECT_NE(messages.find("the picture sizes in environment.txt"), std::string::npos) << messages;
 
     // Absurd rectangles: a clear message and nothing drawn.
     const std::string s0 = readFile(dataFile("s0.raw"));

@@ -24,7 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int MAX_SIDE = 4096;
 constexpr const char* SLOTS[PICTURE_COUNT] = {"s0", "s0a", "s1", "s1a", "s2"};
 
 std::optional<int> slotOf(const std::string& name) {
@@ -127,8 +126,7 @@ std::string openCard(const std::string& dir) {
     setRootPrefix(dir);
     loadLayout();
     for (int s = 0; s < 3; ++s)
-        if (layout.screenW[s] < 1 || layout.screenH[s] < 1 || layout.screenW[s] > MAX_SIDE ||
-            layout.screenH[s] > MAX_SIDE)
+        if (!usableSide(layout.screenW[s]) || !usableSide(layout.screenH[s]))
             return "the picture sizes in environment.txt (E_SCREEN.<n>.BG.w, .h) are not "
                    "usable; `pumpwright-card check` says which";
     const std::vector<SkinProblem> names = checkNames();
@@ -176,8 +174,7 @@ std::string depthError(const char* text) {
 
 bool parseSize(const char* text, int& w, int& h) {
     char tail = 0;
-    return std::sscanf(text, "%dx%d%c", &w, &h, &tail) == 2 && w >= 1 && h >= 1 && w <= MAX_SIDE &&
-           h <= MAX_SIDE;
+    return std::sscanf(text, "%dx%d%c", &w, &h, &tail) == 2 && usableSide(w) && usableSide(h);
 }
 
 bool parseDepth(const char* text, int& bitsPerPixel) {

@@ -17,8 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Larger pictures would not fit the device's memory.
-constexpr int MAX_SIDE = 4096;
 // Text below this many pixels loses its strokes in the thresholded rendering.
 constexpr int SMALLEST_TEXT = 7;
 // The default keypad rows overlap by up to four rows (edges count to both keys); the
@@ -70,9 +68,9 @@ struct Checker {
     void checkScreens() {
         for (int s = 0; s < 3; ++s) {
             const int w = layout.screenW[s], h = layout.screenH[s];
-            usableScreen[s] = w >= 1 && h >= 1 && w <= MAX_SIDE && h <= MAX_SIDE;
+            usableScreen[s] = usableSide(w) && usableSide(h);
             if (!usableScreen[s])
-                report(screenKey(s, w < 1 || w > MAX_SIDE ? "w" : "h"),
+                report(screenKey(s, usableSide(w) ? "h" : "w"),
                        "picture size " + size(w, h) + " is not usable (1 to " +
                            std::to_string(MAX_SIDE) + " a side)");
         }
@@ -245,6 +243,10 @@ struct Checker {
 };
 
 } // namespace
+
+bool usableSide(int side) {
+    return side >= 1 && side <= MAX_SIDE;
+}
 
 std::string buttonKey(int button) {
     return std::string("E_BUTTON.") + BUTTON_DEFAULTS[button].name;

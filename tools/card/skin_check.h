@@ -19,6 +19,11 @@ std::vector<SkinProblem> checkNames();
 // Everything. bitsPerPixel 16 or 32 is the panel's depth; 0 takes it from the first picture's size.
 std::vector<SkinProblem> checkSkin(int bitsPerPixel);
 
+// Larger pictures would not fit the device's memory.
+constexpr int MAX_SIDE = 4096;
+// A picture side the card maker can make and the device can hold: 1 to MAX_SIDE pixels.
+bool usableSide(int side);
+
 // Where a button's keys start: E_BUTTON.<name>.
 std::string buttonKey(int button);
 // The screen (0, 1 or 2) whose E_SCREEN.<n>.BG size a picture slot has.
