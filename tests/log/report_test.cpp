@@ -167,15 +167,26 @@ TEST(ReportTest, TimeAxesNameEveryYearAtItsFirstLabel) {
         ASSERT_LT(dec + 1, labels->size());
         EXPECT_EQ(labels->at(dec + 1).substr(3), " 2026");
     }
-    // over more than two years, the Januaries with their years: to January 2028 here
-    while (months.size() < 28) {
-        months.push_back(months.back());
-        months.back().month = months.back().month % 12 + 1;
-        months.back().year += months.back().month == 1;
+    // two years are still told by their months; a 25th month turns both axes to the
+    // Januaries with their years (October 2025 to October 2027 here)
+    for (const std::size_t span : {24u, 25u}) {
+        while (months.size() < span) {
+            const date::year_month m =
+                date::year{2025} / date::October + date::months{static_cast<int>(months.size())};
+            points.push_back({LocalTime{date::local_days{m / 15}.time_since_epoch()}, 6.0});
+            months.push_back(months.back());
+            months.back().year = static_cast<int>(m.year());
+            months.back().month = static_cast<unsigned>(m.month());
+        }
+        const std::vector<std::string> labels = axisLabels(monthChartSvg(
+            "m", "Money per month", "money", months, [](const Totals& t) { return t.money; }));
+        EXPECT_EQ(axisLabels(lineChartSvg("c", "Consumption", "l/100km", points, nullptr, "")),
+                  labels);
+        if (span == 24)
+            EXPECT_EQ(labels.front(), "Oct 2025");
+        else
+            EXPECT_EQ(labels, (std::vector<std::string>{"2026", "2027"}));
     }
-    EXPECT_EQ(axisLabels(monthChartSvg("m", "Money per month", "money", months,
-                                       [](const Totals& t) { return t.money; })),
-              (std::vector<std::string>{"2026", "2027", "2028"}));
     releaseChartFonts();
 }
 

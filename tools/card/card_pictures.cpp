@@ -204,9 +204,9 @@ void paintPicture(const PictureJob& job) {
         if (!onPicture(layout.buttons[i], job.screens))
             continue;
         Box face = grow(pixelsOf(layout.buttons[i]), -2);
-        for (int j = 0; j < BUTTON_COUNT; ++j)
-            if (j != i && onPicture(layout.buttons[j], job.screens))
-                keepClear(face, pixelsOf(layout.buttons[j]));
+        for (const LayoutRect& other : layout.buttons)
+            if (&other != &layout.buttons[i] && onPicture(other, job.screens))
+                keepClear(face, pixelsOf(other));
         if (face.x2 - face.x1 >= 4 && face.y2 - face.y1 >= 4)
             drawButton(face, LABELS[i], job.active, job.body);
     }
