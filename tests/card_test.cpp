@@ -619,6 +619,9 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
         << messages;
     EXPECT_EQ(card("export " + root + " " + root + "/tall"), 1);
     EXPECT_NE(messages.find("the picture sizes in environment.txt"), std::string::npos) << messages;
+    // nor is such a card scaled to another panel: it has no size to scale from
+    EXPECT_EQ(card(root + " --size 480x272"), 1);
+    EXPECT_EQ(readFile(dataFile("environment.txt")), "E_SCREEN.0.BG.h: 4097\n");
 
     // Absurd rectangles: a clear message and nothing drawn.
     const std::string s0 = readFile(dataFile("s0.raw"));

@@ -133,6 +133,10 @@ TEST_F(ConPriceTest, ASpreadOfOneHasAGridLineEveryTenth) {
     const double wide[] = {10.0, 40.0};
     drawBarChart(12, 11, 388, 123, wide, 2);
     EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 6);
+    // and one of 60 every 10: 70 down to 10 again, the average's line over the one of 40
+    const double wider[] = {10.0, 70.0};
+    drawBarChart(12, 11, 388, 123, wider, 2);
+    EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 6);
 }
 
 TEST_F(ConPriceTest, GridValuesOfTheSameHundredthsAreLabelledOnce) {

@@ -202,10 +202,11 @@ bool writeScaledEnvironment(int w, int h, std::string& error) {
             set(prefix + "active.h", h);
         }
     }
-    // Both edges are scaled, so rectangles that meet still meet.
+    // Both edges are scaled, so rectangles that meet still meet. The card's picture sizes,
+    // which the rectangles are measured on, were checked usable before (layoutProblem).
     auto scaleRect = [&](const std::string& prefix, const LayoutRect& r) {
-        const double sx = static_cast<double>(w) / std::max(r.layoutW, 1);
-        const double sy = static_cast<double>(h) / std::max(r.layoutH, 1);
+        const double sx = static_cast<double>(w) / r.layoutW;
+        const double sy = static_cast<double>(h) / r.layoutH;
         const long x1 = std::lround(r.x1 * sx), x2 = std::lround(r.x2 * sx);
         const long y1 = std::lround(r.y1 * sy), y2 = std::lround(r.y2 * sy);
         set(prefix + ".x", x1);
@@ -218,8 +219,8 @@ bool writeScaledEnvironment(int w, int h, std::string& error) {
     scaleRect("E_AREA.NUMINDISPLAY", layout.numDisplay);
     scaleRect("E_AREA.STATDISPLAY", layout.statDisplay);
     // Text keeps its proportion to the narrower way the layout shrinks or grows.
-    const double textScale = std::min(static_cast<double>(w) / std::max(layout.screenW[0], 1),
-                                      static_cast<double>(h) / std::max(layout.screenH[0], 1));
+    const double textScale = std::min(static_cast<double>(w) / layout.screenW[0],
+                                      static_cast<double>(h) / layout.screenH[0]);
     auto scaleText = [&](const char* key, int size) { set(key, std::lround(size * textScale)); };
     scaleText("E_AREA.NUMINDISPLAY.fontsize", layout.numFontSize);
     scaleText("E_AREA.STATDISPLAY.text.fontsize", layout.textSize);
