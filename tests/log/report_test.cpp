@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <iterator>
 #include <regex>
@@ -254,6 +255,12 @@ TEST(ReportTest, LineChartsShowEveryPointOrTheSpanOfEachColumn) {
     ASSERT_EQ(two.size(), 3u);
     ASSERT_EQ(two[0].size(), 4u);
     EXPECT_LT(two[0][0], two[0][2]);
+    // they are equal: a level line amid a scale in hundredths, as when they are a hair apart
+    EXPECT_DOUBLE_EQ(two[0][1], 152.0);
+    const std::string hair = lineChartSvg(
+        "c", "C", "l", {points[0], {points[1].time, std::nextafter(7.0, 8.0)}}, nullptr, "");
+    EXPECT_EQ(scaleLabels(hair), std::vector<int>(5, 4)); // 6.96 to 7.04
+    EXPECT_DOUBLE_EQ(pathsIn(hair, SERIES).at(0).at(1), 152.0);
     for (std::size_t n : {2, 120, 121})
         drawn.push_back(
             pathsIn(lineChartSvg("c", "C", "l", {points.begin(), points.begin() + n}, nullptr, ""),

@@ -221,7 +221,9 @@ std::string lineChartSvg(const std::string& id, const std::string& title, const 
         lo = std::min(lo, p.value);
         hi = std::max(hi, p.value);
     }
-    const double pad = (hi - lo) * 0.1 + 1e-9;
+    // Equal values (a price that did not change) or values a rounding error apart still get
+    // a scale a twentieth of a unit tall at least, labelled in hundredths, the line amid it.
+    const double pad = std::max((hi - lo) * 0.1, 0.025);
     c.valueAxis(std::max(0.0, lo - pad), hi + pad);
     // time axis: from the first day of the first month to the first day after the last
     const auto firstDay = date::floor<date::days>(points.front().time);
