@@ -254,6 +254,12 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     EXPECT_FALSE(parseCtime("Sat Jan  1 10:12:44 0"));
     EXPECT_FALSE(parseCtime("Sun Feb 30 08:00:00 2025"));
     EXPECT_FALSE(parseCtime("Sun Xyz  6 08:00:00 2025")); // no month of that name
+    // every field within its clock's range (a leap second's :60 included), no further
+    EXPECT_TRUE(parseCtime("Wed Dec 31 23:59:60 2025"));
+    for (const char* stamp :
+         {"Wed Jan 257 08:00:00 2025", "Mon Jan  6 -1:00:00 2025", "Mon Jan  6 08:60:00 2025",
+          "Mon Jan  6 08:-1:00 2025", "Mon Jan  6 08:00:61 2025", "Mon Jan  6 08:00:-1 2025"})
+        EXPECT_FALSE(parseCtime(stamp)) << stamp;
     // the clock runs to 23:59:59: a record stamped 24:00:00 has no date
     const LogRecords midnight =
         splitLog("1\t0.0\t5.00\t100.00\t9.00\t0.00\tMon Jan  6 24:00:00 2025\n");

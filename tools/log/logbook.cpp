@@ -153,10 +153,13 @@ std::optional<LocalTime> parseCtime(std::string_view text) {
     // date's years end at 32767 and wrap beyond; no card was written in such a year
     if (year < 1 || year > 9999)
         return std::nullopt;
+    // date keeps a day in a byte: day 257 would be taken for the 1st
+    if (m == 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+        second < 0 || second > 60)
+        return std::nullopt;
     const date::year_month_day ymd{date::year(year), date::month(m + 1),
                                    date::day(static_cast<unsigned>(day))};
-    if (m == 12 || !ymd.ok() || day < 1 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
-        second < 0 || second > 60)
+    if (!ymd.ok())
         return std::nullopt;
     return date::local_days{ymd} + std::chrono::hours(hour) + std::chrono::minutes(minute) +
            std::chrono::seconds(second);
