@@ -146,8 +146,9 @@ class Canvas {
         line(LEFT, HEIGHT - BOTTOM, WIDTH - RIGHT, HEIGHT - BOTTOM, 1.2);
         line(LEFT, TOP, LEFT, HEIGHT - BOTTOM, 1.2);
     }
-    void notice(const std::string& message) {
-        colour(INK);
+    // A chart with nothing to plot: its frame, and why in the frame's ink.
+    void nothingToPlot(const std::string& message) {
+        frame();
         text(message, WIDTH / 2, HEIGHT / 2, 0.5);
     }
 
@@ -212,8 +213,7 @@ std::string lineChartSvg(const std::string& id, const std::string& title, const 
                      [](const Point& a, const Point& b) { return a.time < b.time; });
     Canvas c(title, unit);
     if (points.size() < 2) {
-        c.frame();
-        c.notice("not enough data");
+        c.nothingToPlot("not enough data");
         return c.finish(id);
     }
     double lo = points[0].value, hi = lo;
@@ -300,8 +300,7 @@ std::string monthChartSvg(const std::string& id, const std::string& title, const
                           const std::vector<Period>& months, double (*value)(const Totals&)) {
     Canvas c(title, unit);
     if (months.empty()) {
-        c.frame();
-        c.notice("no dated refills");
+        c.nothingToPlot("no dated refills");
         return c.finish(id);
     }
     const date::year_month first{date::year(months.front().year),
