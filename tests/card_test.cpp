@@ -514,6 +514,14 @@ TEST_F(CardTest, MakesCardsForOtherPanels) {
         EXPECT_EQ(card("export " + root + "/" + size + " " + root + "/" + size + "-looks"), 0)
             << size << ": " << messages;
     }
+    // a scaled layout that cannot be written is a failure, and no pictures are made for it
+    const std::string stuck = root + "/stuck";
+    fs::create_directories(stuck + "/mnt/sdcard/Pumpwright/environment.txt");
+    EXPECT_EQ(card(stuck + " --size 480x272"), 1);
+    EXPECT_NE(messages.find("cannot write " + stuck + "/mnt/sdcard/Pumpwright/environment.txt"),
+              std::string::npos)
+        << messages;
+    EXPECT_FALSE(fileExists(stuck + "/mnt/sdcard/Pumpwright/s0.raw"));
 }
 
 // Every fault is named by the key that causes it; the card maker refuses to draw from

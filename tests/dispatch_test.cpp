@@ -149,6 +149,11 @@ TEST_F(Dispatch, ModeButtonsStoreTheirSettings) {
     dispatch(0, 276, 130); // TOTALDIST for the selected car 1
     EXPECT_STREQ(getProperty("P_DEFAULTODOMETERMODE.1", "0"), "1.0");
     EXPECT_TRUE(app.fullRedrawRequested);
+    // and their partners set them back
+    dispatch(0, 276, 30); // FUELPER100DIST
+    EXPECT_STREQ(getProperty("P_DEFAULTFUELDISTMODE", "1"), "0");
+    dispatch(0, 276, 177); // TRIPDIST
+    EXPECT_STREQ(getProperty("P_DEFAULTODOMETERMODE.1", "1.0"), "0.0");
     dispatch(0, 353, 30); // BACK
     EXPECT_EQ(app.currentScreen, 0);
     // each vehicle button selects its own vehicle
