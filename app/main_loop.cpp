@@ -52,10 +52,8 @@ bool onCurrentScreen(const LayoutRect& rect) {
 
 void drawNumberDisplay() {
     const LayoutRect& area = layout.numDisplay;
-    const int w = layout.screenW[0];
-    const int h = layout.screenH[0];
-    const Point a = layoutToScreen(area.x1, area.y1, w, h, fb.xres, fb.yres);
-    const Point b = layoutToScreen(area.x2, area.y2, w, h, fb.xres, fb.yres);
+    const Point a = layoutToScreen(area.x1, area.y1, area.layoutW, area.layoutH, fb.xres, fb.yres);
+    const Point b = layoutToScreen(area.x2, area.y2, area.layoutW, area.layoutH, fb.xres, fb.yres);
     const Colour& c = layout.numColour;
     if (app.showBanner)
         drawText(a.x, a.y, b.x, b.y, bannerText(), layout.fontName, 9, 0, c.r, c.g, c.b, -1, -1,
