@@ -120,6 +120,11 @@ TEST(Calibration, PressAverageLeavesOutTheSettlingReports) {
     EXPECT_EQ(r.point.x, 102); // 101.5 rounded
     EXPECT_EQ(r.point.y, 202);
     EXPECT_EQ(r.spreadX, 3);
+    // four are all kept
+    ASSERT_TRUE(averagePress({{100, 0}, {100, 0}, {100, 0}, {104, 40}}, r));
+    EXPECT_EQ(r.point.x, 101);
+    EXPECT_EQ(r.point.y, 10);
+    EXPECT_EQ(r.spreadY, 40);
     // five or more: the first and last are left out
     ASSERT_TRUE(averagePress({{900, 0}, {100, 10}, {102, 12}, {104, 14}, {0, 999}}, r));
     EXPECT_EQ(r.point.x, 102);
