@@ -117,7 +117,8 @@ bool openSimWindow(int zoom, std::string& error) {
 
 bool handleWindowEvents(unsigned timeoutMs) {
     SDL_Event e;
-    if (timeoutMs > 0 && SDL_WaitEventTimeout(&e, static_cast<int>(timeoutMs)) && !handle(e))
+    // a timeout of 0 only looks, as SDL_PollEvent does
+    if (SDL_WaitEventTimeout(&e, static_cast<int>(timeoutMs)) && !handle(e))
         return false;
     while (SDL_PollEvent(&e))
         if (!handle(e))
