@@ -258,6 +258,19 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
                   &named),
               0);
     EXPECT_EQ(named, out);
+    // and the other way: km and litres onto a card of miles and US gallons
+    writeFileText(card.dir + "/km.csv",
+                  "\"## Log\"\n\"Data\",\"Odo (km)\",\"Fuel (litres)\",\"Full\",\"Price "
+                  "(optional)\",\"Missed\"\n"
+                  "\"2024-03-10 16:01\",\"1000.0\",\"10.0\",\"1\",\"15\",\"0\"\n");
+    ASSERT_EQ(run("import --card " + card.dir +
+                      " --format fuelio --vehicle 0 --dry-run --units us " + card.dir + "/km.csv",
+                  &out),
+              0)
+        << out;
+    EXPECT_NE(out.find("converted km to mi (x 0.6213711922), litres to gal (x 0.2641720524)"),
+              std::string::npos)
+        << out;
 }
 
 // The consumption of each interval the card reads from record lines, as the app shows it.
