@@ -269,10 +269,12 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     // every line that starts with a digit is a record, whatever vehicle it names; other
     // lines are the device's comments
     const LogRecords vehicles = splitLog("0\t0.0\t5.00\t0.00\t9.00\t0.00\tx\n/ comment\n"
-                                         "9\t0.0\t5.00\t0.00\t9.00\t0.00\tx\n:\n");
-    ASSERT_EQ(vehicles.records.size(), 2u);
+                                         "9\t0.0\t5.00\t0.00\t9.00\t0.00\tx\n:\n"
+                                         "4294967297\t0.0\t5.00\t0.00\t9.00\t0.00\tx\n");
+    ASSERT_EQ(vehicles.records.size(), 3u);
     EXPECT_EQ(vehicles.records[0].vehicle, 0);
     EXPECT_EQ(vehicles.records[1].vehicle, 9);
+    EXPECT_NE(vehicles.records[2].vehicle, 1); // no car 1 by wrapping round
 }
 
 TEST(LogbookTest, NewRecordsGoWhereTheDeviceReads) {
