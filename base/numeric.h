@@ -1,7 +1,9 @@
 #pragma once
 // Small numeric helpers every floor uses. Inline: the drawing code converts every pixel
 // coordinate through them.
+#include <climits>
 #include <cmath>
+#include <cstdlib>
 
 // Truncation toward zero held within -limit..limit (NaN gives 0): a computed value from
 // a hand-edited file can lie anywhere, and a plain cast of it would be undefined.
@@ -23,4 +25,11 @@ inline int truncToInt(double v) {
 
 inline bool isDigit(char c) {
     return c >= '0' && c <= '9';
+}
+
+// The whole number a text starts with, held within int's range: the files are read by
+// 32- and 64-bit programs alike, and 4294967297 must not wrap round to 1 on either.
+inline int leadingInt(const char* text) {
+    const long long v = std::strtoll(text, nullptr, 10);
+    return v > INT_MAX ? INT_MAX : v < INT_MIN ? INT_MIN : static_cast<int>(v);
 }

@@ -1,11 +1,11 @@
 #include "props/properties.h"
 
 #include "base/debug_log.h"
+#include "base/numeric.h"
 #include "base/paths.h"
 #include "props/property_files.h"
 #include "props/property_sets.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
 
@@ -27,15 +27,6 @@ std::string numberText(double value) {
     char text[400]; // "%0.1f" of the largest double has 310 digits
     std::snprintf(text, sizeof text, "%0.1f", value);
     return text;
-}
-
-int toInt(const char* text) {
-    const long value = std::strtol(text, nullptr, 10);
-    if (value > INT_MAX)
-        return INT_MAX;
-    if (value < INT_MIN)
-        return INT_MIN;
-    return static_cast<int>(value);
 }
 
 } // namespace
@@ -65,11 +56,11 @@ const char* getProperty(const std::string& key, float def) {
 }
 
 int getPropertyInt(const std::string& key, const char* def) {
-    return toInt(getProperty(key, def));
+    return leadingInt(getProperty(key, def));
 }
 
 int getPropertyInt(const std::string& key, float def) {
-    return toInt(getProperty(key, def));
+    return leadingInt(getProperty(key, def));
 }
 
 double getPropertyDouble(const std::string& key, const char* def) {

@@ -293,10 +293,13 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
     // Fuelio backup whose older last row is missed: the app shows 6.77 l/100km (the
     // partial fill's fuel in it) and 6.87 for the newest (41.20 l over 600 km).
     const std::string real = PW_SOURCE_DIR "/tests/log/files/";
-    for (int odometerMode : {0, 1}) {
-        SCOPED_TRACE(odometerMode ? "odometer readings" : "trip distances");
-        Card card("P_DEFAULTODOMETERMODE.1: " + std::to_string(odometerMode) +
-                  ".0\nP_DEFAULTFUELDISTMODE: 1\n");
+    // (a mode past int's range is read as the device reads it, held at the greatest int:
+    // readings, not the 0 it would wrap round to)
+    for (const char* odometerMode : {"0.0", "4294967296"}) {
+        const std::string mode = *odometerMode == '0' ? "trip distances" : "odometer readings";
+        SCOPED_TRACE(mode);
+        Card card("P_DEFAULTODOMETERMODE.1: " + std::string(odometerMode) +
+                  "\nP_DEFAULTFUELDISTMODE: 1\n");
         std::string out;
         const std::string import = "import --card " + card.dir + " --vehicle 1 --dry-run ";
         EXPECT_EQ(run(import + "--format fuelly " + real + "fuelly-two-cars.csv", &out), 1);
@@ -318,6 +321,7 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
             << out;
         EXPECT_NE(out.find("Mon Apr 25 17:02:41 2022"), std::string::npos) << out;
         EXPECT_EQ(out.find("economy"), std::string::npos) << out;
+        EXPECT_NE(out.find("records of car 1 (" + mode + ")"), std::string::npos) << out;
         // the motorcycle's second figure in the file is not its interval's: said, not used
         ASSERT_EQ(run(import + "--format fuelly --car CB500 " + real + "fuelly-two-cars.csv", &out),
                   0);
@@ -326,7 +330,7 @@ TEST(ExchangeTest, RealFilesImportToTheAppsOwnFigures) {
                   std::string::npos)
             << out;
 
-        Card golf("P_DEFAULTODOMETERMODE.1: " + std::to_string(odometerMode) + ".0\n");
+        Card golf("P_DEFAULTODOMETERMODE.1: " + std::string(odometerMode) + "\n");
         ASSERT_EQ(run("import --card " + golf.dir + " --vehicle 1 --dry-run --format fuelio " +
                           real + "fuelio-golf.csv",
                       &out),

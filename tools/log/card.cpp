@@ -1,5 +1,6 @@
 #include "tools/log/card.h"
 
+#include "base/numeric.h"
 #include "base/paths.h"
 #include "props/property_files.h"
 #include "records/consumption_log.h"
@@ -188,12 +189,11 @@ bool loadCard(const std::string& dir, Card& card, std::string& error) {
     };
     for (int v = 0; v < VEHICLE_COUNT; ++v) {
         // stored as "1.0": the integer reading stops at the point
-        card.odometerMode[v] = static_cast<int>(
-            std::strtol(value("P_DEFAULTODOMETERMODE." + std::to_string(v)).c_str(), nullptr, 10));
+        card.odometerMode[v] =
+            leadingInt(value("P_DEFAULTODOMETERMODE." + std::to_string(v)).c_str());
         card.tankSize[v] = std::strtod(value(fuelFullKey(v)).c_str(), nullptr);
     }
-    card.fuelDistanceMode =
-        static_cast<int>(std::strtol(value("P_DEFAULTFUELDISTMODE").c_str(), nullptr, 10));
+    card.fuelDistanceMode = leadingInt(value("P_DEFAULTFUELDISTMODE").c_str());
     return true;
 }
 

@@ -2,8 +2,6 @@
 
 #include "base/numeric.h"
 
-#include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <map>
@@ -91,13 +89,6 @@ struct LineReader {
         return text.find_first_not_of('\n', next) == std::string_view::npos;
     }
 };
-
-// The vehicle a line names. The device compares the whole number with its vehicle's, so
-// 4294967297 names no vehicle there, and must not wrap to car 1 here.
-int vehicleNumber(std::string_view field) {
-    const long long v = std::strtoll(std::string(field).c_str(), nullptr, 10);
-    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
-}
 
 } // namespace
 
@@ -201,7 +192,7 @@ LogRecords splitLog(std::string_view text) {
         const std::vector<std::string_view> fields = splitFields(line, '\t');
         Record record;
         record.line = lineNumber;
-        record.vehicle = vehicleNumber(fields[0]);
+        record.vehicle = leadingInt(std::string(fields[0]).c_str());
         double* values[] = {&record.distance, &record.fuel, &record.odometer, &record.price};
         std::string problems;
         for (std::size_t i = 0; i < 4; ++i) {
@@ -347,7 +338,7 @@ std::vector<TireChange> readEvents(std::string_view text) {
         if (fields.size() < 3 || trimmed(fields[1]) != "tirechange")
             continue;
         TireChange change;
-        change.vehicle = vehicleNumber(fields[0]);
+        change.vehicle = leadingInt(std::string(fields[0]).c_str());
         change.value = std::string(trimmed(fields[2]));
         if (fields.size() >= 4)
             change.time = parseCtime(fields.at(3)); // checked: a stamp is optional
