@@ -670,6 +670,8 @@ TEST_F(CardTest, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
         {root + " --size 3", "--size"},
         {root + " --size 0x240", "not 0x240"},
         {root + " --size 320x4097", "not 320x4097"},
+        {root + " --size 4294967297x240", "not 4294967297x240"}, // no 1 by wrapping round
+        {root + " --size 320x240x", "not 320x240x"},
         {root + " --colour red", "--colour"},
         {root + " " + root + "/b", root + "/b"},
         {"import " + root + " s9=a.png", "s9=a.png"},

@@ -59,7 +59,7 @@ struct Scratch {
 struct Arguments {
     std::string dir;
     std::string font = DEFAULT_FONT;
-    int w = 0, h = 0; // --size, 0 without
+    unsigned w = 0, h = 0; // --size, 0 without
     int bits = 16;
 };
 
@@ -76,7 +76,7 @@ bool parseArguments(int argc, char** argv, Arguments& a, std::string& error) {
         if (!std::strcmp(argv[i], "--font")) {
             a.font = argv[++i];
         } else if (!std::strcmp(argv[i], "--size")) {
-            if (!parseSize(argv[++i], a.w, a.h)) {
+            if (!parseSize(argv[++i], MAX_SIDE, a.w, a.h)) {
                 error = sizeError(argv[i]);
                 return false;
             }

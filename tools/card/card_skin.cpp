@@ -172,11 +172,6 @@ std::string depthError(const char* text) {
     return std::string("--bpp wants 16 or 32, not ") + text;
 }
 
-bool parseSize(const char* text, int& w, int& h) {
-    char tail = 0;
-    return std::sscanf(text, "%dx%d%c", &w, &h, &tail) == 2 && usableSide(w) && usableSide(h);
-}
-
 bool parseDepth(const char* text, int& bitsPerPixel) {
     if (std::strcmp(text, "16") && std::strcmp(text, "32"))
         return false;
@@ -184,7 +179,7 @@ bool parseDepth(const char* text, int& bitsPerPixel) {
     return true;
 }
 
-bool writeScaledEnvironment(int w, int h, std::string& error) {
+bool writeScaledEnvironment(unsigned w, unsigned h, std::string& error) {
     const std::string path = dataPath("environment.txt");
     PropertyMap keys;
     loadPropertyFile(path, keys);

@@ -8,15 +8,13 @@ int importCommand(int argc, char** argv);
 int exportCommand(int argc, char** argv);
 int checkCommand(int argc, char** argv);
 
-// "WxH" with both sides in 1..4096.
-bool parseSize(const char* text, int& w, int& h);
 // "16" or "32".
 bool parseDepth(const char* text, int& bitsPerPixel);
 // Writes environment.txt in dataDir() with the picture sizes, every rectangle and every
 // text size of the layout in force scaled to w x h, keeping the file's other keys, and
 // sets the same values in the property store (loadLayout() then reads the new layout). The layout's
 // own picture sizes must be usable.
-bool writeScaledEnvironment(int w, int h, std::string& error);
+bool writeScaledEnvironment(unsigned w, unsigned h, std::string& error);
 
 int cardFailure(const std::string& message);
 // The usage --help prints.

@@ -3,6 +3,7 @@
 #include "app/app_state.h"
 #include "app/main_loop.h"
 #include "calibrate/calibrator.h"
+#include "tools/common/cli.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -11,22 +12,6 @@
 namespace {
 
 constexpr unsigned MAX_SIDE = 8192;
-
-bool parseSize(const std::string& text, unsigned& w, unsigned& h) {
-    char* end = nullptr;
-    const unsigned long x = std::strtoul(text.c_str(), &end, 10);
-    if (end == text.c_str() || *end != 'x')
-        return false;
-    const char* rest = end + 1;
-    const unsigned long y = std::strtoul(rest, &end, 10);
-    if (end == rest || *end != '\0')
-        return false;
-    if (x < 1 || y < 1 || x > MAX_SIDE || y > MAX_SIDE)
-        return false;
-    w = static_cast<unsigned>(x);
-    h = static_cast<unsigned>(y);
-    return true;
-}
 
 } // namespace
 
@@ -71,7 +56,7 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std
             options.root = value;
             haveRoot = !value.empty();
         } else if (name == "--size") {
-            if (!parseSize(value, options.width, options.height)) {
+            if (!parseSize(value.c_str(), MAX_SIDE, options.width, options.height)) {
                 error = "--size wants WxH (1 to 8192 each), not " + value;
                 return false;
             }
