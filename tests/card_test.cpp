@@ -144,6 +144,10 @@ TEST_F(CardTest, OverlappingButtonsKeepTheirFacesApart) {
     for (int y = 5; y < 55; y++)
         for (int x = 315; x < 323; x++)
             ASSERT_EQ(s0[y * W + x], s0[0]) << x << "," << y;
+    // one point wider, a face five pixels wide is drawn
+    writeFile(dataFile("environment.txt"), "E_BUTTON.EXIT.w: 9\n");
+    ASSERT_EQ(card(root), 0) << messages;
+    EXPECT_NE(picture("s0.raw")[30 * W + 319], s0[0]);
 }
 
 // The number display and the statistics area are plain panels, so that text drawn
