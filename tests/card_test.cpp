@@ -511,6 +511,13 @@ TEST_F(CardTest, MakesCardsForOtherPanels) {
               (std::vector<int>{252, 5, 314, 52, 320}));
     EXPECT_EQ(layout.numFontSize, 23); // 29 by 0.8
     EXPECT_EQ(card("check " + root), 0) << messages;
+    // the depth the first picture shows is the one the others are weighed at
+    const std::string s2 = readFile(dataFile("s2.raw"));
+    writeFile(dataFile("s2.raw"), s2 + "x");
+    EXPECT_EQ(card("check " + root), 1);
+    writeFile(dataFile("s2.raw"), s2);
+    EXPECT_EQ(messages,
+              "E_SCREEN.2.BG.name: s2.raw holds 307201 bytes; 320x240 at 32 bits needs 307200\n");
     EXPECT_FALSE(fileExists(dataFile("properties.txt")));
     // Panels up to 4096 a side, down to one pixel; their pictures export as well.
     for (const std::string size : {"1x4096", "4096x1"}) {
