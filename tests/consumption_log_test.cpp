@@ -495,17 +495,31 @@ TEST_F(ConsumptionLogTest, FullAndReadOnlyCardOfItsOwn) {
     }
     const Mounted card{dataDir()};
     // fill the card up to its last byte
-    {
+    const auto fillCard = [this] {
         std::ofstream filler(dataFile("filler"), std::ios::binary);
         const std::string block(4096, 'x');
         for (int i = 0; i < 64 && filler.write(block.data(), block.size()); ++i)
             filler.flush();
-    }
+    };
+    fillCard();
     appendConsumptionRecord();
     expectRefillKept();
     std::filesystem::remove(dataFile("filler"));
     appendConsumptionRecord();
     EXPECT_STREQ(app.inputText, "=> 7.65");
+    // full again, with a log whose last page has room for 20 bytes: the part of the next
+    // record that arrived is cut off, and the cut synced to the card
+    std::string saved = readFile(dataFile("consumption.txt"));
+    saved += "#" + std::string(4096 - 20 - saved.size() - 2, ' ') + "\n";
+    writeFile(dataFile("consumption.txt"), saved);
+    fillCard();
+    enterRefill(412, 31.5, 44.07);
+    takeSyncSteps();
+    appendConsumptionRecord();
+    expectRefillKept();
+    EXPECT_EQ(readFile(dataFile("consumption.txt")), saved);
+    EXPECT_EQ(takeSyncSteps(), "fsync file\n");
+    std::filesystem::remove(dataFile("filler"));
 
     ASSERT_EQ(mount(nullptr, dataDir(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
     const std::string before = readFile(dataFile("consumption.txt"));
