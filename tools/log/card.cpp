@@ -5,12 +5,14 @@
 #include "props/property_files.h"
 #include "records/consumption_log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <initializer_list>
+#include <iterator>
 #include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -154,19 +156,18 @@ bool loadCard(const std::string& dir, Card& card, std::string& error) {
     }
     // The card maker and the simulator take the card's root; a desktop mounts the card
     // with the data folder inside.
-    card.dir.clear();
-    for (const std::string& candidate :
-         {withSlash(dir), withSlash(dir) + "Pumpwright/", withSlash(dir) + (DATA_DIR + 1)})
-        if (isFolder(candidate) && holdsCardFiles(candidate)) {
-            card.dir = candidate;
-            break;
-        }
-    if (card.dir.empty()) {
+    const std::string candidates[] = {withSlash(dir), withSlash(dir) + "Pumpwright/",
+                                      withSlash(dir) + (DATA_DIR + 1)};
+    const auto found =
+        std::find_if(std::begin(candidates), std::end(candidates),
+                     [](const std::string& c) { return isFolder(c) && holdsCardFiles(c); });
+    if (found == std::end(candidates)) {
         error = dir + ": no card here (no consumption.txt, properties.txt or environment.txt " +
                 "in it, nor in its Pumpwright or " + (DATA_DIR + 1) +
                 " folder): give the card's Pumpwright folder";
         return false;
     }
+    card.dir = *found;
     const std::string log = card.dir + "consumption.txt";
     if (exists(log) && !readFile(log, card.consumption, error))
         return false;
