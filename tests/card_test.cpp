@@ -13,6 +13,7 @@
 #include <png.h>
 #include <set>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 #include <zlib.h>
@@ -480,6 +481,11 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
     ASSERT_EQ(card("import --scale " + root + " s2=" + png + "dot.png"), 0) << messages;
     const std::vector<uint16_t> dot = picture("s2.raw");
     EXPECT_EQ(std::count(dot.begin(), dot.end(), rgb565(200, 200, 200)), W * H);
+    // and up to the 4096 a side a card's picture may have
+    for (const auto& [w, h] : {std::pair{1, 4096}, {4096, 1}}) {
+        writeTestPng(png + "edge.png", w, h, PNG_FORMAT_GRAY, grey);
+        EXPECT_EQ(card("import --scale " + root + " s2=" + png + "edge.png"), 0) << messages;
+    }
     // Shrunk, each pixel is the mean of the four it covers, rounded to the nearest: blocks
     // of 0, 0, 2, 255 and of 0, 0, 3, 255 by turns give 64 (of 64.25) and 65 (of 64.5).
     writeTestPng(png + "blocks.png", 2 * W, 2 * H, PNG_FORMAT_GRAY, [](std::size_t i) {
@@ -498,7 +504,13 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
 // A card for a 320 x 240 panel with 32-bit pixels: the layout is scaled, not the pictures,
 // and the program shows it unscaled.
 TEST_F(CardTest, MakesCardsForOtherPanels) {
+    const mode_t mask = umask(022);
     ASSERT_EQ(card(root + " --size 320x240 --bpp 32"), 0) << messages;
+    umask(mask);
+    // readable by everyone, as the umask allows: a desktop copies the card as any user
+    EXPECT_EQ(fs::status(dataFile("s0.raw")).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
     const std::string s0 = readFile(dataFile("s0.raw"));
     ASSERT_EQ(s0.size(), static_cast<std::size_t>(320 * 240 * 4));
     EXPECT_EQ(s0.substr(0, 4), std::string("\x39\x32\x2C\x00", 4)); // the body, 44 50 57
