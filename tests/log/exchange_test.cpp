@@ -500,9 +500,11 @@ TEST(ExchangeTest, EveryColumnIsReadWhereverItIs) {
     std::string digits, words;
     writeFileText(card.dir + "/any.csv", files[4].text);
     ASSERT_EQ(run(csv, &digits), 0) << digits;
-    std::string spelt = std::regex_replace(files[4].text, std::regex(",1,0\n"), ",Y,no\n");
-    spelt = std::regex_replace(spelt, std::regex(",0,0\n"), ",false,N\n");
-    spelt = std::regex_replace(spelt, std::regex(",1,1\n"), ",yes,true\n");
+    std::string spelt = std::regex_replace(files[4].text, std::regex(",1,0\n"), ",yes,no\n",
+                                           std::regex_constants::format_first_only);
+    spelt = std::regex_replace(spelt, std::regex(",1,0\n"), ",Y,N\n");
+    spelt = std::regex_replace(spelt, std::regex(",0,0\n"), ",false,n\n");
+    spelt = std::regex_replace(spelt, std::regex(",1,1\n"), ",TRUE,true\n");
     writeFileText(card.dir + "/any.csv", spelt);
     ASSERT_EQ(run(csv, &words), 0) << words;
     EXPECT_EQ(words, digits) << spelt;
