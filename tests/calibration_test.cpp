@@ -193,6 +193,19 @@ TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
 // first screen covers all of it, to the last row and column.
 class CalibratorScreen : public ScreenTest {};
 
+TEST_F(CalibratorScreen, ATouchDeviceThatIsNotThereEndsItWithTheScreenClosed) {
+    ASSERT_TRUE(openScreen(400, 256, 16));
+    closeFB();
+    setCalibratorDevice(root + "/gone");
+    int status = 0;
+    EXPECT_FALSE(startCalibrator(status));
+    setCalibratorDevice("");
+    EXPECT_NE(status, 0);
+    EXPECT_NE(debugLogText().find("Error opening " + root + "/gone\n"), std::string::npos)
+        << debugLogText();
+    EXPECT_EQ(fb.mapping, nullptr);
+}
+
 TEST_F(CalibratorScreen, PaintsOverEverythingTheScreenShowedBefore) {
     ASSERT_TRUE(openScreen(400, 256, 16));
     fillMapping(0xAA);

@@ -58,9 +58,17 @@ TEST_F(MainLoop, PassWithoutRequestDrawsNothing) {
     EXPECT_EQ(pixel(353, 80), 0xBEEF);
 }
 
-TEST_F(MainLoop, UnknownVehiclePaintsNoVehicleButton) {
+TEST_F(MainLoop, EachVehiclePaintsItsOwnButtonAndAnUnknownOneNone) {
     start();
+    for (const auto& [vehicle, y] : {std::pair{"0", 152}, {"1", 55}, {"2", 105}}) {
+        setProperty("P_DEFAULTVEHICLE", vehicle);
+        app.fullRedrawRequested = true;
+        runPass();
+        EXPECT_EQ(buttonPixels(315, y, PIC_S0A_VALUE), BUTTON_AREA) << vehicle;
+        EXPECT_EQ(count(315, 55, 391, 201, PIC_S0A_VALUE), BUTTON_AREA) << vehicle;
+    }
     setProperty("P_DEFAULTVEHICLE", "3");
+    app.fullRedrawRequested = true;
     runPass();
     EXPECT_EQ(buttonPixels(315, 55, PIC_S0_VALUE), BUTTON_AREA);
     EXPECT_EQ(buttonPixels(315, 105, PIC_S0_VALUE), BUTTON_AREA);
