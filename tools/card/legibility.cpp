@@ -65,7 +65,7 @@ void crossLine(int length, Fine fine, Coarse coarse, Count& count) {
             continue;
         }
         const int start = t;
-        while (t < length * FINE && fine(t, FINE / 2))
+        while (fine(t, FINE / 2)) // none past the line's end: the fine shape ends there
             ++t;
         // A stroke runs through the whole pixel line, at least half a pixel thick; the
         // tip of a curve or the edge of a bar only touching the line is none.
