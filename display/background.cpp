@@ -117,7 +117,8 @@ Background* entryFor(const Image& picture, int imageW, int imageH) {
 
 void drawBackground(const Image& picture, int imageW, int imageH) {
     const std::size_t bytes = static_cast<std::size_t>(pixelStep());
-    if (!fb.mapping || bytes < 1 || fb.xres < 1 || fb.yres < 1)
+    // a mapped screen has pixels: one without any is refused when it is mapped
+    if (!fb.mapping || bytes < 1)
         return;
     const std::size_t lineBytes = static_cast<std::size_t>(fb.xres) * bytes;
     Background* b = entryFor(picture, imageW, imageH);

@@ -96,6 +96,8 @@ TEST_F(Framebuffer, MappingThatCannotCoverTheScreenIsRefused) {
     screen.xres = 0; // a driver reporting no screen
     EXPECT_FALSE(openScreen(screen, 64));
     EXPECT_EQ(fb.mapping, nullptr);
+    EXPECT_EQ(debugLogText(), "### Error mapping framebuffer: 256 bytes for 16x8 at 16 bits\n"
+                              "### Error mapping framebuffer: 0 bytes for 0x8 at 16 bits\n");
 }
 
 TEST_F(Framebuffer, PaddedLinesAndPanningAreMappedAndAddressed) {

@@ -168,6 +168,11 @@ TEST(ReportTest, TimeAxesNameEveryYearAtItsFirstLabel) {
         ASSERT_LT(dec + 1, labels->size());
         EXPECT_EQ(labels->at(dec + 1).substr(3), " 2026");
     }
+    // a label that would reach past the chart's right edge is left out: "Jan 2026" at the
+    // end of an axis from November
+    const std::vector<Point> winter = {points[1], points[2]};
+    EXPECT_EQ(axisLabels(lineChartSvg("c", "Consumption", "l/100km", winter, nullptr, "")),
+              (std::vector<std::string>{"Nov 2025", "Dec"}));
     // two years are still told by their months; a 25th month turns both axes to the
     // Januaries with their years (October 2025 to October 2027 here)
     for (const std::size_t span : {24u, 25u}) {
