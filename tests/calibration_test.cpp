@@ -187,6 +187,13 @@ TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
     EXPECT_FALSE(saved);
     EXPECT_NE(error.find(".new: File too large"), std::string::npos) << error;
     EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
+    // Nor one that takes nothing at all: the save ends and says why.
+    takeNoBytes(true);
+    const bool tookNothing = saveCalibration({1, 2, 3, 4}, error);
+    takeNoBytes(false);
+    EXPECT_FALSE(tookNothing);
+    EXPECT_NE(error.find(".new: No space left on device"), std::string::npos) << error;
+    EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
 }
 
 // The tool starts on whatever the screen showed before (a console, the logbook): its

@@ -112,6 +112,15 @@ TEST_F(FuelDistanceTest, ExampleGraphWithoutCapacity) {
     EXPECT_TRUE(is(313, 44, layout.dots));
     EXPECT_TRUE(is(310, 44, layout.dots));
     EXPECT_TRUE(is(388, 11, layout.dots));
+    // The totals' entry ends no interval and gets no dot: drawn in a corner of the screen,
+    // the graph puts no dot well away from it (the totals' would be at 350, 83).
+    useScreen(400, 256);
+    std::vector<DistanceFuel> e = twoIntervals();
+    drawFuelDistance(12, 160, 200, 250, e.data(), 3, 0.0, 0);
+    EXPECT_TRUE(is(162, 173, layout.dots));
+    EXPECT_EQ(count(0, 0, 399, 140, layout.dots) + count(220, 0, 399, 255, layout.dots), 0);
+    useScreen(400, 256);
+    draw(twoIntervals());
 
     // Value figures along the top, no range figures below them.
     const int u = 376 / 5;

@@ -126,6 +126,13 @@ TEST_F(PropertyFilesTest, InterruptedAndShortWritesStillSaveTheWholeFile) {
     splitWrites(0);
     EXPECT_EQ(readFile(dataFile("properties.txt")), whole);
     EXPECT_FALSE(propertySetChanged(PropertySetId::User));
+    // a medium that takes nothing ends the save: the file as it was, the set still to save
+    setProperty("P_A", "a third value");
+    takeNoBytes(true);
+    EXPECT_FALSE(saveProperties());
+    takeNoBytes(false);
+    EXPECT_EQ(readFile(dataFile("properties.txt")), whole);
+    EXPECT_TRUE(propertySetChanged(PropertySetId::User));
 }
 
 // A program started without standard input, as a start script may leave it, gets

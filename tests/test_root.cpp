@@ -16,6 +16,7 @@ namespace {
 long writeCalls = 0;
 std::size_t writePiece = 0; // 0: writes go through whole
 bool interruptWrite = false;
+bool writeNothing = false;
 } // namespace
 
 // The test program is linked with --wrap=write: every write() call in the program's own
@@ -23,6 +24,8 @@ bool interruptWrite = false;
 extern "C" ssize_t __real_write(int fd, const void* data, size_t size);
 extern "C" ssize_t __wrap_write(int fd, const void* data, size_t size) {
     ++writeCalls;
+    if (writeNothing)
+        return 0;
     if (writePiece > 0) {
         interruptWrite = !interruptWrite;
         if (interruptWrite) {
@@ -37,6 +40,10 @@ extern "C" ssize_t __wrap_write(int fd, const void* data, size_t size) {
 void splitWrites(std::size_t piece) {
     writePiece = piece;
     interruptWrite = false;
+}
+
+void takeNoBytes(bool nothing) {
+    writeNothing = nothing;
 }
 
 long writeCallCount() {
@@ -85,6 +92,7 @@ void RootTest::SetUp() {
 
 void RootTest::TearDown() {
     splitWrites(0);
+    takeNoBytes(false);
     resetProcessState();
     setRootPrefix("");
     std::error_code ignored;

@@ -130,10 +130,17 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
         << out;
     EXPECT_EQ(card.log(), "# kept\n"); // a dry run changes nothing
     ASSERT_EQ(run("import --card " + card.dir +
-                  " --format lubelogger --vehicle 2 --date-order mdy " + card.dir + "/lube.csv"),
+                      " --format lubelogger --vehicle 2 --date-order mdy " + card.dir + "/lube.csv",
+                  nullptr, "umask 022; "),
               0);
     EXPECT_EQ(card.log(), "# kept\n" + out.substr(0, out.find("--\n")));
     EXPECT_EQ(readFileText(card.dir + "/consumption.txt.bak"), "# kept\n");
+    // readable by everyone, as the umask allows: the log and its backup are new files
+    for (const char* name : {"/consumption.txt", "/consumption.txt.bak"}) {
+        struct stat made {};
+        ASSERT_EQ(stat((card.dir + name).c_str(), &made), 0);
+        EXPECT_EQ(made.st_mode & 07777, 0644u) << name;
+    }
 
     // Fuelly in US units onto a metric card with trip distances: miles, gallons and a
     // price per gallon become km, litres and the amount paid.
@@ -799,6 +806,24 @@ TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
         EXPECT_NE(summary.find("/consumption.txt:2: odometer 100 is below"), std::string::npos)
             << summary;
     }
+
+    // The report lists the warnings in line order, and a line's own in the order they
+    // arise: the date it could not read before the fuel its vehicle leaves out. Twenty
+    // such lines, more than a sort keeps in order by chance.
+    std::string lines;
+    for (int i = 0; i < 20; ++i)
+        lines += "1\t100.00\t0.00\t0.00\t0.00\t0.00\tsomeday\n";
+    writeFileText(card.dir + "/consumption.txt", lines);
+    ASSERT_EQ(run("report --card " + card.dir + " -o " + card.dir + "/r.html"), 0);
+    const std::string report = readFileText(card.dir + "/r.html");
+    std::size_t at = 0;
+    for (int line = 1; line <= 20; ++line)
+        for (const char* what : {": unreadable date", ": no fuel"}) {
+            const std::size_t next = report.find("line " + std::to_string(line) + what);
+            ASSERT_NE(next, std::string::npos) << line << what << report;
+            EXPECT_GT(next, at) << line << what << report;
+            at = next;
+        }
 }
 
 TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {

@@ -252,6 +252,7 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     EXPECT_FALSE(parseCtime("Mon Mar  2 10:12:44 40000")); // would wrap to a negative year
     EXPECT_FALSE(parseCtime("Mon Mar  2 10:12:44 -31073"));
     EXPECT_FALSE(parseCtime("Sat Jan  1 10:12:44 0"));
+    EXPECT_EQ(formatCtime(*parseCtime("Mon Jan  1 10:12:44 1")), "Mon Jan  1 10:12:44 1");
     EXPECT_FALSE(parseCtime("Sun Feb 30 08:00:00 2025"));
     EXPECT_FALSE(parseCtime("Sun Xyz  6 08:00:00 2025")); // no month of that name
     // every field within its clock's range (a leap second's :60 included), no further

@@ -151,6 +151,12 @@ TEST_F(WindowTest, DraggingPressesWhereTheFingerIs) {
     runPass();
     const auto [x3, y3] = BUTTONS.at("3");
     const auto [x2, y2] = BUTTONS.at("2");
+    // a drag whose button went down outside the window (on its title bar) presses nothing
+    mouse(SDL_MOUSEMOTION, x3, y3);
+    mouse(SDL_MOUSEBUTTONUP, x3, y3);
+    ASSERT_TRUE(handleWindowEvents(0));
+    runPass();
+    EXPECT_STREQ(app.inputText, "1");
     mouse(SDL_MOUSEBUTTONDOWN, x3, y3);
     mouse(SDL_MOUSEMOTION, x2, y2);
     ASSERT_TRUE(handleWindowEvents(0));

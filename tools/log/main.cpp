@@ -297,8 +297,10 @@ int runReport(const ReportCommand& command) {
     for (std::size_t i = 0; i < vehicles.size(); ++i)
         reports.push_back({vehicles[i], &logs[i], &summaries[i], card.odometerMode[vehicles[i]],
                            card.tankSize[vehicles[i]]});
-    std::sort(warnings.begin(), warnings.end(),
-              [](const Warning& a, const Warning& b) { return a.line < b.line; });
+    // in line order; a line's own warnings keep theirs: what could not be read comes
+    // before what that means for its vehicle's series
+    std::stable_sort(warnings.begin(), warnings.end(),
+                     [](const Warning& a, const Warning& b) { return a.line < b.line; });
     ReportOptions options;
     options.title = "Pumpwright logbook";
     options.fuelDistanceMode = card.fuelDistanceMode;
