@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Mutation run: do the suites notice a small plausible fault?
 
-    python3 scripts/mutants.py [--count N] [--seed S] [--preset P] [--results FILE] SOURCE...
+    python3 scripts/mutants.py [--count N] [--seed S] [--preset P] [--checked P2]
+                               [--results FILE] SOURCE...
 
 Picks COUNT faults at random in the SOURCE files (at most one per line): a flipped
 comparison, an off-by-one constant, && for ||, + for -, a dropped statement or `!`, a
@@ -15,6 +16,10 @@ With --results, every verdict is appended to FILE (JSON lines) and lines already
 there are skipped, so a second run meets fresh faults. The SOURCE files must have no
 uncommitted changes: the run writes into them, and puts back the committed text even when
 interrupted.
+
+With --checked (the test command's sanitizer build, `debug`), a fault that every test of
+the preset passes is tried once more in that build: a read one past a vector's end
+changes no figure, but the checked build stops on it, as the test command would.
 """
 import argparse
 import json
@@ -127,6 +132,7 @@ def main():
     ap.add_argument('--count', type=int, default=40)
     ap.add_argument('--seed', type=int, default=1)
     ap.add_argument('--preset', default='release')
+    ap.add_argument('--checked')
     ap.add_argument('--results')
     ap.add_argument('sources', nargs='+')
     a = ap.parse_args()
@@ -157,26 +163,33 @@ def main():
         original = open(f, encoding='utf-8').read()
         text = original.split('\n')
         text[n - 1] = new
+        slow = '' if f.startswith('tools/sim/') else ' -E "%s"' % SLOW_TESTS
+
+        def passes(preset):
+            """None when the fault does not compile, else whether every test passes."""
+            if run('cmake --build --preset %s -j2' % preset).returncode != 0:
+                return None
+            # A fault in a writing loop can write until the disk is full, and a full
+            # disk stops even the restoring of the source: files stop at 1 GiB.
+            return run('ulimit -f 1048576; ctest --preset %s -j2 --stop-on-failure --timeout 120%s'
+                       % (preset, slow)).returncode == 0
         try:
             open(f, 'w', encoding='utf-8').write('\n'.join(text))
-            if run('cmake --build --preset %s -j2' % a.preset).returncode != 0:
-                verdict = 'does not compile'
-            else:
-                slow = '' if f.startswith('tools/sim/') else ' -E "%s"' % SLOW_TESTS
-                # A fault in a writing loop can write until the disk is full, and a full
-                # disk stops even the restoring of the source: files stop at 1 GiB.
-                t = run('ulimit -f 1048576; ctest --preset %s -j2 --stop-on-failure --timeout 120%s'
-                        % (a.preset, slow))
-                verdict = 'survived' if t.returncode == 0 else 'killed'
+            verdict = {None: 'does not compile', True: 'survived', False: 'killed'}[passes(a.preset)]
+            by = ''
+            if verdict == 'survived' and a.checked and passes(a.checked) is False:
+                verdict, by = 'killed', ' (by the %s build)' % a.checked
         finally:
             open(f, 'w', encoding='utf-8').write(original)
         killed += verdict == 'killed'
         survived += verdict == 'survived'
-        print('%-8s %s:%d\n   - %s\n   + %s' % (verdict, f, n, old.strip(), new.strip()), flush=True)
+        print('%-8s %s:%d%s\n   - %s\n   + %s' % (verdict, f, n, by, old.strip(), new.strip()),
+              flush=True)
         if log:
             log.write(json.dumps(dict(file=f, line=n, old=old, new=new, verdict=verdict)) + '\n')
             log.flush()
-    run('cmake --build --preset %s -j2' % a.preset)
+    for preset in [a.preset] + ([a.checked] if a.checked else []):
+        run('cmake --build --preset %s -j2' % preset)
     total = killed + survived
     print('mutants: killed %d of %d%s' % (killed, total,
           ' (%.0f%%)' % (100.0 * killed / total) if total else ''))

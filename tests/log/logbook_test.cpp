@@ -267,6 +267,12 @@ TEST(LogbookTest, RecordsTheDeviceSkipsAreWarnedWithTheirLines) {
     ASSERT_EQ(midnight.records.size(), 1u);
     EXPECT_FALSE(midnight.records[0].time);
     EXPECT_EQ(midnight.warnings.size(), 1u);
+    // a line of six fields is a record without a date
+    const LogRecords undated = splitLog("1\t0.0\t5.00\t100.00\t9.00\t0.00\n");
+    ASSERT_EQ(undated.records.size(), 1u);
+    EXPECT_FALSE(undated.records[0].time);
+    ASSERT_EQ(undated.warnings.size(), 1u);
+    EXPECT_EQ(undated.warnings[0].text, "no date: left out of the periods");
     // every line that starts with a digit is a record, whatever vehicle it names; other
     // lines are the device's comments
     const LogRecords vehicles = splitLog("0\t0.0\t5.00\t0.00\t9.00\t0.00\tx\n/ comment\n"
