@@ -632,6 +632,27 @@ TEST_F(TextTest, GlyphsOffTheScreenDrawOnlyWhereTheyLand) {
                     drawGlyph(big, at.x, at.y, 0, 0, 0, outline, 0, 0);
                     ASSERT_TRUE(screenBytes() == expected) << rot90 << half << outline << at.x;
                 }
+
+    // At the edge of FreeType's range (a pixel box from -32768 on) a kept glyph is refused
+    // exactly where rendering it in place is: the second draw logs what the first did.
+    resetFB();
+    openScreen(400, 256);
+    int refused = 0;
+    for (int x = -32790; x <= -32750; ++x) {
+        closeFont();
+        resetDebugLog(); // each draw's refusal is written, not counted as a repeat
+        const std::size_t before = debugLogText().size();
+        text(x, 20, x + 100, 90, "W", 16, ALIGN_LEFT);
+        const std::size_t between = debugLogText().size();
+        resetDebugLog();
+        text(x, 20, x + 100, 90, "W", 16, ALIGN_LEFT);
+        const std::string log = debugLogText();
+        const bool refusedRendered = log.find("Glyph_To_Bitmap", before) < between;
+        EXPECT_EQ(log.find("Glyph_To_Bitmap", between) != std::string::npos, refusedRendered) << x;
+        refused += refusedRendered;
+    }
+    EXPECT_GT(refused, 0);
+    EXPECT_LT(refused, 41);
 }
 
 } // namespace

@@ -189,18 +189,21 @@ TEST_F(Sim, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
     EXPECT_EQ(wait(spawn({"--version"}), 0), 0);
     EXPECT_EQ(output, "pumpwright-sim " PUMPWRIGHT_VERSION "\n");
     const std::vector<std::vector<std::string>> bad = {
-        {"--bpp", "17"},        {"--zoom", "2"},      {"stray"},           {"--size"},
-        {"--colour", "red"},    {"--size", "0x256"},  {"--size", "400x0"}, {"--size", "8193x256"},
-        {"--size", "400x8193"}, {"--size", "400-256"}};
+        {"--bpp", "17"},        {"--zoom", "2"},       {"stray"},           {"--size"},
+        {"--colour", "red"},    {"--size", "0x256"},   {"--size", "400x0"}, {"--size", "8193x256"},
+        {"--size", "400x8193"}, {"--size", "400-256"}, {"--touch", "mouse"}};
     for (const auto& args : bad) {
         EXPECT_EQ(wait(spawn(args), 0), 2) << args[0];
         EXPECT_NE(errors.find(args.front()), std::string::npos) << errors;
         EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
         EXPECT_EQ(output, "");
     }
-    // sizes at the limits pass, so the bad depth after them is the one named
-    for (const char* size : {"1x8192", "8192x1"}) {
-        EXPECT_EQ(wait(spawn({"--size", size, "--bpp", "17"}), 0), 2);
+    // sizes at the limits and both touch devices pass, so the bad depth after them is the
+    // one named
+    const std::vector<std::pair<std::string, std::string>> good = {
+        {"--size", "1x8192"}, {"--size", "8192x1"}, {"--touch", "ts"}, {"--touch", "event"}};
+    for (const auto& [option, value] : good) {
+        EXPECT_EQ(wait(spawn({option, value, "--bpp", "17"}), 0), 2);
         EXPECT_EQ(errors.rfind("pumpwright-sim: --bpp", 0), 0u) << errors;
     }
 }
@@ -417,6 +420,12 @@ TEST_F(Sim, MalformedScriptLineStopsBeforeStart) {
         EXPECT_NE(errors.find("line 3: " + std::string(message)), std::string::npos) << errors;
     }
     EXPECT_EQ(run({}, "sample 1 2 3\n"), 0) << errors; // in ts mode: fine
+    // an event's type and code are 16 bits each
+    for (const char* line : {"event 65536 0 0\n", "event 0 -1 0\n"}) {
+        EXPECT_EQ(run({"--touch", "event"}, line), 2) << line;
+        EXPECT_NE(errors.find("line 1: type and code must lie in 0..65535"), std::string::npos)
+            << errors;
+    }
     // the program never started for the bad scripts: no framebuffer file yet
     std::filesystem::remove_all(root + "/dev");
     EXPECT_EQ(run({}, "pass\nltap 1\n"), 2);

@@ -213,6 +213,8 @@ TEST(ReportTest, BarsAndTheirScaleAreDrawnToTheValues) {
     };
     const std::string bars = chart([](const Totals& t) { return t.money; });
     const std::string none = chart([](const Totals&) { return 0.0; });
+    const std::string undated =
+        monthChartSvg("u", "Money per month", "money", {}, [](const Totals& t) { return t.money; });
     releaseChartFonts();
     // the grid at 0, 50, 100 and 150; its labels 1, 2, 3 and 3 glyphs long
     std::vector<double> grid;
@@ -241,6 +243,14 @@ TEST(ReportTest, BarsAndTheirScaleAreDrawnToTheValues) {
     // nothing to show: a scale from 0 to 1 in steps of 0.2, and no bar
     EXPECT_EQ(pathsIn(none, GRID).size(), 6u);
     EXPECT_TRUE(pathsIn(none, BARS).empty());
+    // no dated refill at all: the frame and the reason ("no dated refills", 14 glyphs)
+    EXPECT_EQ(pathsIn(undated, INK).size(), 2u);
+    EXPECT_TRUE(pathsIn(undated, GRID).empty());
+    std::size_t glyphs = 0;
+    for (std::size_t at = undated.find("<use"); at != std::string::npos;
+         at = undated.find("<use", at + 1))
+        ++glyphs;
+    EXPECT_GE(glyphs, 14u);
 }
 
 // Up to one point per 4 units of width a line with a dot at each point; more, a column
