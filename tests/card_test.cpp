@@ -518,6 +518,10 @@ TEST_F(CardTest, MakesCardsForOtherPanels) {
     loadLayout();
     EXPECT_EQ(layout.screenW[2], 320);
     EXPECT_EQ(layout.screenH[1], 240);
+    const std::string environment = readFile(dataFile("environment.txt"));
+    for (const char* size : {"E_SCREEN.0.BG.active.w: 320", "E_SCREEN.0.BG.active.h: 240",
+                             "E_SCREEN.1.BG.active.w: 320", "E_SCREEN.1.BG.active.h: 240"})
+        EXPECT_NE(environment.find(size), std::string::npos) << size << environment;
     const LayoutRect& exit = layout.buttons[BTN_EXIT]; // 315,5 77x50 of 400x256
     EXPECT_EQ((std::vector<int>{exit.x1, exit.y1, exit.x2, exit.y2, exit.layoutW}),
               (std::vector<int>{252, 5, 314, 52, 320}));

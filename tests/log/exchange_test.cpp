@@ -903,6 +903,15 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
         << out;
     EXPECT_NE(out.find("row 2: older than the newest"), std::string::npos) << out;
     EXPECT_EQ(out.find("older"), out.rfind("older")) << out;
+    // nor is one at the very time of the newest record
+    writeFileText(shared.dir + "/lube.csv",
+                  "Date,Odometer,FuelConsumed,Cost\n2025-02-01 08:00,20100,40.01,60.45\n");
+    ASSERT_EQ(run("import --card " + shared.dir + " --format lubelogger --vehicle 1 --dry-run " +
+                      shared.dir + "/lube.csv",
+                  &out),
+              0);
+    EXPECT_NE(out.find("Sat Feb  1 08:00:00 2025"), std::string::npos) << out;
+    EXPECT_EQ(out.find("older"), std::string::npos) << out;
 
     // the first reading of a file gives no trip distance unless the start is given
     writeFileText(card.dir + "/april.csv", "Date,Odometer,FuelConsumed,Cost\n"
@@ -1066,6 +1075,9 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     EXPECT_FALSE(parseAmount("1e400"));
     EXPECT_FALSE(parseAmount("0x1p3"));
     EXPECT_FALSE(parseAmount("12 l"));
+    // up to 40 characters, leading zeros and all
+    EXPECT_EQ(parseAmount(std::string(38, '0') + "12"), 12.0);
+    EXPECT_FALSE(parseAmount(std::string(39, '0') + "12"));
     EXPECT_EQ(formatCtime(*parseDate("3/7/2025 6:30 PM")), "Fri Mar  7 18:30:00 2025");
     EXPECT_EQ(formatCtime(*parseDate("07.03.2025 06:30")), "Fri Mar  7 06:30:00 2025");
     EXPECT_EQ(formatCtime(*parseDate("2025-03-07T06:30:15")), "Fri Mar  7 06:30:15 2025");
