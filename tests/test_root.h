@@ -28,8 +28,10 @@ long writeCallCount();
 // signal (EINTR) and the others write at most piece bytes, as a slow card may; 0 ends
 // it (as does the end of the test).
 void splitWrites(std::size_t piece);
-// While true, every write() call of the program's own code returns 0 and writes nothing,
-// as a broken medium or driver may: a loop that waits for progress would never end.
+// While true, every write() call of the program's own code to a file being made (its
+// name ends in ".new") returns 0 and writes nothing, as a broken medium or driver may: a
+// loop that waits for progress would never end. The log is left alone: the C++ streams
+// wait for progress themselves.
 void takeNoBytes(bool nothing);
 // The fsync() and rename() calls of the program's own code since the last call, one a
 // line: "fsync file", "fsync folder", "rename FROM TO" (file names only).

@@ -876,25 +876,24 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     writeFileText(shared.dir + "/consumption.txt",
                   "1\t0.0\t30.00\t19000.00\t45.00\t0.00\tWed Jan 15 08:00:00 2025\n"
                   "1\t0.0\t40.00\t20000.00\t60.00\t0.00\tSat Feb  1 08:00:00 2025\n");
-    writeFileText(shared.dir + "/lube.csv",
-                  "Date,Odometer,FuelConsumed,Cost\n2025-02-01 17:30,9000,40,60\n");
-    ASSERT_EQ(run("import --card " + shared.dir + " --format lubelogger --vehicle 2 --dry-run " +
-                      shared.dir + "/lube.csv",
-                  &out),
-              0);
+    // a dry run of a LubeLogger file of these rows for the vehicle: what it prints
+    const auto dryRun = [&](int vehicle, const std::string& rows) {
+        writeFileText(shared.dir + "/lube.csv", "Date,Odometer,FuelConsumed,Cost\n" + rows);
+        std::string printed;
+        EXPECT_EQ(run("import --card " + shared.dir + " --format lubelogger --dry-run --vehicle " +
+                          std::to_string(vehicle) + " " + shared.dir + "/lube.csv",
+                      &printed),
+                  0);
+        return printed;
+    };
+    out = dryRun(2, "2025-02-01 17:30,9000,40,60\n");
     EXPECT_EQ(out.rfind("2\t0.0\t40.00\t9000.00\t60.00\t0.00\tSat Feb  1 17:30:00 2025\n--\n", 0),
               0u)
         << out;
     // nor is a second fill of the same vehicle that day with a cent more fuel; only the fill
     // before the card's newest record is said to be older
-    writeFileText(shared.dir + "/lube.csv", "Date,Odometer,FuelConsumed,Cost\n"
-                                            "2025-01-20,19500,30,45\n"
-                                            "2025-02-01 18:00,20100,40.01,60.45\n"
-                                            "2025-02-10,20500,35,52.5\n");
-    ASSERT_EQ(run("import --card " + shared.dir + " --format lubelogger --vehicle 1 --dry-run " +
-                      shared.dir + "/lube.csv",
-                  &out),
-              0);
+    out = dryRun(1, "2025-01-20,19500,30,45\n2025-02-01 18:00,20100,40.01,60.45\n"
+                    "2025-02-10,20500,35,52.5\n");
     EXPECT_EQ(out.rfind("1\t0.0\t30.00\t0.00\t45.00\t0.00\tMon Jan 20 00:00:00 2025\n"
                         "1\t600.00\t40.01\t20100.00\t60.45\t6.67\tSat Feb  1 18:00:00 2025\n"
                         "1\t0.0\t35.00\t20500.00\t52.50\t0.00\tMon Feb 10 00:00:00 2025\n--\n",
@@ -904,12 +903,7 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     EXPECT_NE(out.find("row 2: older than the newest"), std::string::npos) << out;
     EXPECT_EQ(out.find("older"), out.rfind("older")) << out;
     // nor is one at the very time of the newest record
-    writeFileText(shared.dir + "/lube.csv",
-                  "Date,Odometer,FuelConsumed,Cost\n2025-02-01 08:00,20100,40.01,60.45\n");
-    ASSERT_EQ(run("import --card " + shared.dir + " --format lubelogger --vehicle 1 --dry-run " +
-                      shared.dir + "/lube.csv",
-                  &out),
-              0);
+    out = dryRun(1, "2025-02-01 08:00,20100,40.01,60.45\n");
     EXPECT_NE(out.find("Sat Feb  1 08:00:00 2025"), std::string::npos) << out;
     EXPECT_EQ(out.find("older"), std::string::npos) << out;
 
