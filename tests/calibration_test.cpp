@@ -3,6 +3,7 @@
 #include "calibrate/calibration_file.h"
 #include "calibrate/calibrator.h"
 #include "display/framebuffer.h"
+#include "props/properties.h"
 #include "tests/screen_fixture.h"
 
 #include <algorithm>
@@ -211,6 +212,36 @@ TEST_F(CalibratorScreen, ATouchDeviceThatIsNotThereEndsItWithTheScreenClosed) {
     EXPECT_NE(debugLogText().find("Error opening " + root + "/gone\n"), std::string::npos)
         << debugLogText();
     EXPECT_EQ(fb.mapping, nullptr);
+}
+
+// With the quarter turn, a panel that is not square would put some crosses off the
+// screen: the tool refuses to start on either such panel, with or without the half turn,
+// though the touch device is there, and says why.
+TEST_F(CalibratorScreen, AQuarterTurnedPanelThatIsNotSquareIsRefused) {
+    writeFile(root + "/no-touches", "");
+    setCalibratorDevice(root + "/no-touches");
+    setProperty("P_ROT90", "1");
+    for (const char* half : {"0", "1"}) {
+        setProperty("P_ROT180", half);
+        for (const unsigned w : {400u, 256u}) {
+            const unsigned h = w == 400 ? 256 : 400;
+            ASSERT_TRUE(openScreen(w, h, 16));
+            closeFB();
+            int status = 0;
+            EXPECT_FALSE(startCalibrator(status)) << w << "x" << h << " half " << half;
+            EXPECT_NE(status, 0);
+            EXPECT_EQ(fb.mapping, nullptr);
+        }
+        ASSERT_TRUE(openScreen(256, 256, 16));
+        closeFB();
+        int status = 1;
+        EXPECT_TRUE(startCalibrator(status)) << "square, half " << half;
+        EXPECT_EQ(finishCalibrator(), 0);
+    }
+    setCalibratorDevice("");
+    // (the log writes a repeated message once)
+    EXPECT_NE(debugLogText().find("Cannot calibrate: the quarter turn needs a square panel"),
+              std::string::npos);
 }
 
 TEST_F(CalibratorScreen, PaintsOverEverythingTheScreenShowedBefore) {

@@ -382,6 +382,10 @@ TEST_F(CardTest, ExportedPicturesImportToTheSameBytes) {
     EXPECT_EQ(card("export " + root + " " + root + "/again"), 1);
     EXPECT_NE(messages.find("s1.raw: 204801 bytes is not a 400x256 picture"), std::string::npos)
         << messages;
+    // a picture the card lacks is named as missing, not as one of the wrong size
+    fs::remove(dataFile("s1.raw"));
+    EXPECT_EQ(card("export " + root + " " + root + "/again"), 1);
+    EXPECT_NE(messages.find("cannot read " + dataFile("s1.raw")), std::string::npos) << messages;
 }
 
 // A card that takes one picture and then no more (here a file size limit of 300,000

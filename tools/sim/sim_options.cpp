@@ -43,7 +43,7 @@ bool parseSimOptions(int argc, const char* const* argv, SimOptions& options, std
             continue;
         }
         const std::size_t eq = name.find('=');
-        if (name.rfind("--", 0) == 0 && eq != std::string::npos) {
+        if (eq != std::string::npos) {
             value = name.substr(eq + 1);
             name.erase(eq);
         } else if (i + 1 < argc) {
