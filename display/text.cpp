@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
@@ -61,7 +62,7 @@ unsigned rowBytes(const FT_Bitmap& bits) {
 bool drawable(const FT_Bitmap& bits) {
     if (bits.rows == 0 || bits.width == 0)
         return true;
-    const unsigned pitch = static_cast<unsigned>(bits.pitch < 0 ? -bits.pitch : bits.pitch);
+    const unsigned pitch = static_cast<unsigned>(std::abs(bits.pitch));
     const unsigned needed = rowBytes(bits);
     return bits.buffer && needed > 0 && pitch >= needed;
 }

@@ -33,8 +33,9 @@ LogAppend openLogForAppend(const std::string& path) {
     log.fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (log.fd < 0)
         logFailure("opening", path, errno);
+    // (a log that did not open fails fstat too, and keeps a length of 0)
     struct stat st {};
-    if (log.fd >= 0 && fstat(log.fd, &st) == 0)
+    if (fstat(log.fd, &st) == 0)
         log.oldLength = st.st_size;
     return log;
 }

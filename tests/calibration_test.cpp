@@ -103,10 +103,17 @@ TEST(Calibration, ImplausibleReadingsAreRefusedWithTheirReason) {
     presses = pressesOf(panel);
     presses.p[2].spreadY = 200; // wandered some 14 pixels
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::Unstable);
-    presses.p[2].spreadY = 99; // just over a 32nd of the span (3164)
-    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::Unstable);
-    presses.p[2].spreadY = 90;
+    // A press may wander a 32nd of its axis's span, not one reading more: spans of 5920
+    // across and 3616 down.
+    presses = pressesOf([](Point t) { return RawPoint{100 + 16 * t.x, 100 + 16 * t.y}; });
+    presses.p[1].spreadX = 185;
+    presses.p[3].spreadY = 113;
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::None);
+    presses.p[1].spreadX += 1;
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::Unstable);
+    presses.p[1].spreadX -= 1;
+    presses.p[3].spreadY += 1;
+    EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::Unstable);
 
     cal = {1, 2, 3, 4};
     presses.p[0].spreadX = 1000;

@@ -232,6 +232,11 @@ TEST_F(Sim, RootWithoutACardIsRefusedWithTheCommandThatMakesOne) {
     EXPECT_NE(errors.find("cannot create " + root + "/dev/fb: Is a directory"), std::string::npos)
         << errors;
     std::filesystem::remove_all(root + "/dev");
+    // and a device folder where a file stands is named as well
+    writeFile(root + "/dev", "");
+    EXPECT_EQ(run({}, "pass\n"), 2);
+    EXPECT_NE(errors.find("cannot create " + root + "/dev: "), std::string::npos) << errors;
+    std::filesystem::remove(root + "/dev");
 
     std::filesystem::remove_all(root + "/mnt");
     EXPECT_EQ(run({}, "pass\n"), 2);
