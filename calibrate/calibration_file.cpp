@@ -1,6 +1,7 @@
 #include "calibrate/calibration_file.h"
 
 #include "base/paths.h"
+#include "base/write_all.h"
 
 #include <cerrno>
 #include <cstring>
@@ -22,19 +23,7 @@ bool replaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std
         error = reason("cannot create", temporary);
         return false;
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n == 0)
-                errno = ENOSPC;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    const bool written = done == bytes.size() && fsync(fd) == 0;
+    const bool written = writeAll(fd, bytes.data(), bytes.size()) && fsync(fd) == 0;
     if (!written)
         error = reason("cannot write", temporary);
     if (close(fd) != 0 && written) {

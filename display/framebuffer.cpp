@@ -24,11 +24,10 @@ void closeDevice() {
     fb.fd = -1;
 }
 
-// Bytes a pixel write touches: putPixel writes four bytes on 32-bit screens and two
-// (RGB565) on every other depth; a picture copy writes pixelStep() bytes.
+// Bytes a pixel write touches: a picture copy writes pixelStep() bytes, putPixel as many
+// on 32-bit screens and two (RGB565) on every other depth, fewer-bit ones included.
 uint64_t pixelBytes() {
-    return std::max<uint64_t>(fb.var.bits_per_pixel == 32 ? 4 : 2,
-                              static_cast<uint64_t>(pixelStep()));
+    return std::max<uint64_t>(2, static_cast<uint64_t>(pixelStep()));
 }
 
 // The plain screen size, and beyond it every byte that line_length and the panning

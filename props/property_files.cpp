@@ -1,4 +1,5 @@
 #include "props/property_files.h"
+#include "base/write_all.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -71,19 +72,6 @@ std::string escapeLineFeeds(const std::string& value) {
     return out;
 }
 
-bool writeAll(int fd, const std::string& data) {
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 void syncDirectoryOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
@@ -143,7 +131,7 @@ bool writePropertyFile(const std::string& path, const char* const* header, const
     const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (fd < 0)
         return false;
-    const bool written = writeAll(fd, text) && ::fsync(fd) == 0;
+    const bool written = writeAll(fd, text.data(), text.size()) && ::fsync(fd) == 0;
     const bool closed = ::close(fd) == 0;
     if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
         ::unlink(temp.c_str());

@@ -113,9 +113,10 @@ FuelDistanceScale scaleFuelDistance(int x1, int y1, int x2, int y2, DistanceFuel
     s.yScale = (y2 - y1) / s.yTop;
     s.xScale = static_cast<double>(x2 - x1) / (y2 - y1) * s.yScale * s.minSlope;
     // Scales that are not numbers (a flat area, only negative fuels in a hand-edited log)
-    // would put every pixel nowhere: such data is not enough to draw.
-    s.enoughData = count > 1 && s.minValue != MIN_START && s.maxValue != MAX_START &&
-                   std::isfinite(s.yScale) && std::isfinite(s.xScale) && std::isfinite(s.xTop);
+    // would put every pixel nowhere: such data is not enough to draw. (A lowest and a
+    // highest interval need two entries at least.)
+    s.enoughData = s.minValue != MIN_START && s.maxValue != MAX_START && std::isfinite(s.yScale) &&
+                   std::isfinite(s.xScale) && std::isfinite(s.xTop);
     return s;
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/numeric.h"
 #include "base/paths.h"
+#include "base/write_all.h"
 #include "props/property_files.h"
 #include "records/consumption_log.h"
 
@@ -65,20 +66,10 @@ std::string cannotWrite(const std::string& path, int code) {
     return text;
 }
 
-bool writeAll(int fd, std::initializer_list<std::string_view> parts) {
-    for (std::string_view part : parts) {
-        while (!part.empty()) {
-            const ssize_t n = write(fd, part.data(), part.size());
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                if (n == 0)
-                    errno = ENOSPC;
-                return false;
-            }
-            part.remove_prefix(static_cast<std::size_t>(n));
-        }
-    }
+bool writeParts(int fd, std::initializer_list<std::string_view> parts) {
+    for (std::string_view part : parts)
+        if (!writeAll(fd, part.data(), part.size()))
+            return false;
     return true;
 }
 
@@ -100,7 +91,7 @@ bool replaceWith(const std::string& path, std::initializer_list<std::string_view
         error = cannotWrite(path, errno);
         return false;
     }
-    const bool written = writeAll(fd, parts) && fsync(fd) == 0;
+    const bool written = writeParts(fd, parts) && fsync(fd) == 0;
     const int code = errno;
     if (close(fd) != 0 || !written) {
         error = cannotWrite(path, written ? errno : code);
