@@ -906,6 +906,14 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     out = dryRun(1, "2025-02-01 08:00,20100,40.01,60.45\n");
     EXPECT_NE(out.find("Sat Feb  1 08:00:00 2025"), std::string::npos) << out;
     EXPECT_EQ(out.find("older"), std::string::npos) << out;
+    // nor does a record whose fuel is a slip of many digits: its 109,951,162,782,600
+    // hundredths end in the same 41 bits as 50.00
+    writeFileText(shared.dir + "/consumption.txt",
+                  readFileText(shared.dir + "/consumption.txt") +
+                      "2\t0.0\t1099511627826.00\t9000.00\t60.00\t0.00\tSat Mar  1 08:00:00 2025\n");
+    out = dryRun(2, "2025-03-01 09:00,9500,50,75\n");
+    EXPECT_EQ(out.rfind("2\t0.0\t50.00\t0.00\t75.00\t0.00\tSat Mar  1 09:00:00 2025\n--\n", 0), 0u)
+        << out;
 
     // the first reading of a file gives no trip distance unless the start is given
     writeFileText(card.dir + "/april.csv", "Date,Odometer,FuelConsumed,Cost\n"
