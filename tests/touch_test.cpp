@@ -4,6 +4,7 @@
 #include "display/framebuffer.h"
 #include "tests/test_root.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -98,6 +99,7 @@ TEST_F(TouchTest, CharacterDeviceIsUsedWithoutCalibration) {
     EXPECT_EQ(touch.sample.x, 56); // the short read did not touch the sample
     closeTouch();
     EXPECT_EQ(touch.fd, -1);
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1) << "the device is closed, not only forgotten";
 }
 
 TEST_F(TouchTest, UnusableCalibrationsCloseTheEventDevice) {
