@@ -1,6 +1,7 @@
 #include "base/write_all.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <unistd.h>
 
 bool writeAll(int fd, const void* data, std::size_t size) {
@@ -18,4 +19,14 @@ bool writeAll(int fd, const void* data, std::size_t size) {
         size -= static_cast<std::size_t>(n);
     }
     return true;
+}
+
+void syncFolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd != -1) {
+        fsync(fd);
+        close(fd);
+    }
 }

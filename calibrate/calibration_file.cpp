@@ -56,16 +56,6 @@ bool readWhole(const std::string& path, std::vector<uint8_t>& bytes) {
     return n == 0;
 }
 
-void syncFolder(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd != -1) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
 } // namespace
 
 bool saveCalibration(const Calibration& cal, std::string& error) {
@@ -86,6 +76,6 @@ bool saveCalibration(const Calibration& cal, std::string& error) {
     }
     if (!replaceFile(path, bytes, error))
         return false;
-    syncFolder(path);
+    syncFolderOf(path);
     return true;
 }

@@ -72,16 +72,6 @@ std::string escapeLineFeeds(const std::string& value) {
     return out;
 }
 
-void syncDirectoryOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 } // namespace
 
 bool parsePropertyLine(const std::string& line, std::string& key, std::string& value) {
@@ -137,6 +127,6 @@ bool writePropertyFile(const std::string& path, const char* const* header, const
         ::unlink(temp.c_str());
         return false;
     }
-    syncDirectoryOf(path);
+    syncFolderOf(path);
     return true;
 }

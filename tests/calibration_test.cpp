@@ -167,7 +167,7 @@ TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
     takeSyncSteps();
     ASSERT_TRUE(saveCalibration({10, 20, 30, 40}, error)) << error;
     EXPECT_EQ(takeSyncSteps(), "fsync file\nrename cal.bak.new cal.bak\n"
-                               "fsync file\nrename cal.new cal\nfsync folder\n");
+                               "fsync file\nrename cal.new cal\nfsync folder sysfile\n");
     EXPECT_EQ(openFiles(), opened);
     EXPECT_EQ(readFile(path() + BACKUP_SUFFIX), first);
     EXPECT_EQ(readFile(path() + ORIGINAL_SUFFIX), "old calibration!");

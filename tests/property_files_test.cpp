@@ -109,10 +109,10 @@ TEST_F(PropertyFilesTest, NewFileIsOnTheCardBeforeItReplacesTheOldAndTheFolderAf
     // a power cut at any point leaves the old file or the complete new one
     EXPECT_EQ(takeSyncSteps(), "fsync file\n"
                                "rename environment.txt.new environment.txt\n"
-                               "fsync folder\n"
+                               "fsync folder Pumpwright\n"
                                "fsync file\n"
                                "rename properties.txt.new properties.txt\n"
-                               "fsync folder\n");
+                               "fsync folder Pumpwright\n");
 }
 
 TEST_F(PropertyFilesTest, InterruptedAndShortWritesStillSaveTheWholeFile) {

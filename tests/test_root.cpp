@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
-#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,11 +19,17 @@ std::size_t writePiece = 0; // 0: writes go through whole
 bool interruptWrite = false;
 bool writeNothing = false;
 
-// Whether fd is a file being made to replace another (its name ends in ".new").
-bool madeFile(int fd) {
+// The path of what fd has open.
+std::string openPath(int fd) {
     char name[PATH_MAX];
     const ssize_t n = readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), name, sizeof name);
-    return n >= 4 && std::string_view(name, static_cast<std::size_t>(n)).substr(n - 4) == ".new";
+    return n > 0 ? std::string(name, static_cast<std::size_t>(n)) : std::string();
+}
+
+// Whether fd is a file being made to replace another (its name ends in ".new").
+bool madeFile(int fd) {
+    const std::string name = openPath(fd);
+    return name.size() >= 4 && name.compare(name.size() - 4, 4, ".new") == 0;
 }
 } // namespace
 
@@ -70,7 +75,9 @@ extern "C" int __real_fsync(int fd);
 extern "C" int __wrap_fsync(int fd) {
     struct stat status {};
     const bool folder = ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode);
-    syncSteps += folder ? "fsync folder\n" : "fsync file\n";
+    syncSteps +=
+        folder ? "fsync folder " + std::filesystem::path(openPath(fd)).filename().string() + "\n"
+               : std::string("fsync file\n");
     return __real_fsync(fd);
 }
 

@@ -34,7 +34,7 @@ void splitWrites(std::size_t piece);
 // wait for progress themselves.
 void takeNoBytes(bool nothing);
 // The fsync() and rename() calls of the program's own code since the last call, one a
-// line: "fsync file", "fsync folder", "rename FROM TO" (file names only).
+// line: "fsync file", "fsync folder NAME", "rename FROM TO" (file and folder names only).
 std::string takeSyncSteps();
 // mkdir -p
 void makeDirs(const std::string& path);

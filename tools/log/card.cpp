@@ -73,14 +73,6 @@ bool writeParts(int fd, std::initializer_list<std::string_view> parts) {
     return true;
 }
 
-void syncFolder(const std::string& path) {
-    const int fd = open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
 // Writes the parts to a temporary file beside path, flushes it to the medium and
 // renames it over path: a reader finds the old file or the whole new one.
 bool replaceWith(const std::string& path, std::initializer_list<std::string_view> parts,
@@ -103,7 +95,7 @@ bool replaceWith(const std::string& path, std::initializer_list<std::string_view
         unlink(temp.c_str());
         return false;
     }
-    syncFolder(path);
+    syncFolderOf(path);
     return true;
 }
 
