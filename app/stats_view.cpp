@@ -14,7 +14,6 @@
 #include "stats/fuel_distance.h"
 #include "stats/plot.h"
 
-#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -40,15 +39,12 @@ void drawRecap(std::istream& in, int vehicle) {
     const std::size_t rows = static_cast<std::size_t>(height / rowHeight);
     std::vector<std::array<char, SCRATCH_SIZE>> kept; // a ring once it holds rows lines
     std::size_t count = 0;
-    for (int length; (length = nextRecordLine(in, vehicle)) > 0; ++count) {
+    for (; nextRecordLine(in, vehicle) > 0; ++count) {
         if (kept.size() < rows)
             kept.emplace_back();
-        // drawText reports problems through scratchText, so the line is copied out first
-        char* line = kept[count % rows].data();
-        const std::size_t bytes =
-            std::min<std::size_t>(static_cast<std::size_t>(length), SCRATCH_SIZE - 1);
-        std::memcpy(line, scratchText, bytes);
-        line[bytes] = '\0';
+        // drawText reports problems through scratchText, so the line is copied out first:
+        // the whole buffer, which holds the line and the NUL that ends it
+        std::memcpy(kept[count % rows].data(), scratchText, SCRATCH_SIZE);
     }
     const std::size_t shown = kept.size();
     for (std::size_t k = 0; k < shown; ++k) {

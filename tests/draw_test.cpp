@@ -193,7 +193,8 @@ TEST_F(Draw, HugeEllipseVisitsOnlyTheScreen) {
 
 // Random segments with whole-number ends on and around 16- and 32-bit screens of either
 // orientation (the quarter-turned panels), many of them steep, flat, one pixel long or
-// hitting the pixel grid exactly, plus rectangles and ellipses reaching off the screen.
+// hitting the pixel grid exactly, a fifth with every end off the grid instead, plus
+// rectangles and ellipses reaching off the screen.
 TEST_F(Draw, StepsLikeTheDoubleArithmetic) {
     std::mt19937 random(11);
     auto pick = [&](int low, int high) {
@@ -213,14 +214,15 @@ TEST_F(Draw, StepsLikeTheDoubleArithmetic) {
             if (n % 7 == 0)
                 y2 = y1 + (x2 - x1) * pick(-3, 3) / 4; // slopes that meet the grid
             const double width = n % 11 == 0 ? 1.8 : 1.0;
+            const double f = n % 5 == 4 ? 0.375 : 0.0; // every end off the grid
             SCOPED_TRACE(std::to_string(x1) + "," + std::to_string(y1) + " " + std::to_string(x2) +
                          "," + std::to_string(y2) + " on " + std::to_string(w) + "x" +
                          std::to_string(h));
             fillMapping(0);
-            referenceLine(x1, y1, x2, y2, 9, 200, 77, width);
+            referenceLine(x1 + f, y1 + f, x2 + f, y2 + f, 9, 200, 77, width);
             const std::string expected = mappingBytes();
             fillMapping(0);
-            drawLine(x1, y1, x2, y2, 9, 200, 77, width);
+            drawLine(x1 + f, y1 + f, x2 + f, y2 + f, 9, 200, 77, width);
             ASSERT_TRUE(mappingBytes() == expected);
         }
         for (int n = 0; n < 150; ++n) {
