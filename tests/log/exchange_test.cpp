@@ -549,6 +549,7 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
         // less than nothing, if only just
         {header + good + "1/22/2025,-0.5,35,50,,True,False,\n", "row 3: "},
         {header + good + "1/22/2025,1600,0,50,,True,False,\n", "row 3: no fuel"},
+        {header + good + "1/22/2025,1600,0.004,50,,True,False,\n", "row 3: no fuel"}, // 0.00
         {header + good + "1/22/2025,1600,35,-0.5,,True,False,\n", "row 3: "},
     };
     for (const auto& c : cases) {

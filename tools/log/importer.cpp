@@ -506,9 +506,10 @@ bool readRow(const Row& fields, int rowNumber, const ColumnMap& columns, const R
         !amount(distance, "distance", f.distance) || !amount(cost, "cost", total) ||
         !amount(perUnit, "price per unit", unitPrice))
         return false;
-    if (!litres || *litres <= 0.0)
+    // the card keeps hundredths: fuel that is 0.00 there is none
+    f.fuel = litres ? round2(*litres * toCardFuel) : 0.0;
+    if (f.fuel <= 0.0)
         return fail("no fuel");
-    f.fuel = round2(*litres * toCardFuel);
     // a reading of 0 is none, as on the card: the next interval runs from the one before
     if (f.odometer == 0.0)
         f.odometer.reset();
