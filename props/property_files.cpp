@@ -1,4 +1,5 @@
 #include "props/property_files.h"
+
 #include "base/write_all.h"
 
 #include <cerrno>
