@@ -170,6 +170,11 @@ TEST_F(CardTest, DisplayAreasAreCleanPanels) {
         // Framed: the panel stands out from what surrounds its frame.
         EXPECT_NE(pixels[(a.y1 - 4) * W + a.x1 - 4], paper);
     }
+    // s2 lies behind the statistics screens 2 to 4: an area on screen 2 alone is on it too
+    const std::vector<uint16_t> s2 = picture("s2.raw");
+    writeFile(dataFile("environment.txt"), "E_AREA.STATDISPLAY.screen: 4\n");
+    ASSERT_EQ(card(root), 0) << messages;
+    EXPECT_TRUE(picture("s2.raw") == s2);
 }
 
 TEST_F(CardTest, FollowsTheCardsEnvironmentAndLeavesItsFilesAlone) {

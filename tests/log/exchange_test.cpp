@@ -1191,7 +1191,7 @@ TEST(ExchangeTest, ImportAppendsWhereTheDeviceReadsOrNothing) {
     writeFileText(card.dir + "/environment.txt", "E_SCREEN.0.BG.name: look.bin\n");
     const std::string log = card.log();
     for (const char* output :
-         {"consumption.txt", "properties.txt", "events.txt", "s1a.raw", "look.bin", "Diduz.ovo"}) {
+         {"consumption.txt", "properties.txt", "events.txt", "a.raw", "look.bin", "Diduz.ovo"}) {
         const std::string path = card.dir + "/" + output;
         EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + path, &out), 1) << output;
         EXPECT_NE(out.find("is one of the card's own files"), std::string::npos) << out;
@@ -1201,7 +1201,7 @@ TEST(ExchangeTest, ImportAppendsWhereTheDeviceReadsOrNothing) {
             << output;
     }
     EXPECT_EQ(card.log(), log);
-    EXPECT_EQ(access((card.dir + "/s1a.raw").c_str(), F_OK), -1);
+    EXPECT_EQ(access((card.dir + "/a.raw").c_str(), F_OK), -1);
     // a name that only ends as a picture's does is none
     EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + "/.raw"), 0);
     ASSERT_EQ(symlink((card.dir + "/consumption.txt").c_str(), (card.dir + ".link").c_str()), 0);

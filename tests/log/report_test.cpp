@@ -62,6 +62,18 @@ TEST(ReportTest, OnePageThatNeedsNothingElse) {
     options.title = "Logbook <of \"Ann\" & Bob>";
     const std::string html =
         reportHtml({{2, &car2, &s2, 0, 60.0}, {0, &bike, &s0, 0, 0.0}}, car2.warnings, options);
+    // a refill whose price was not entered is left out of the price chart, not drawn at 0
+    const LogRecords unpriced =
+        splitLog("1\t0.0\t30.00\t10000\t60.00\t0\tMon Jan  6 08:00:00 2025\n"
+                 "1\t0.0\t30.00\t10500\t0.00\t0\tMon Jan 13 08:00:00 2025\n"
+                 "1\t0.0\t30.00\t11000\t66.00\t0\tMon Jan 20 08:00:00 2025\n");
+    const VehicleLog car1 = readVehicle(unpriced.records, 1);
+    const Summary s1 = summarise(car1, 1, 0, 0.0, {});
+    const std::string page = reportHtml({{1, &car1, &s1, 0, 0.0}}, car1.warnings, options);
+    const std::size_t p1 = page.find("aria-label=\"Price per l");
+    ASSERT_NE(p1, std::string::npos);
+    EXPECT_EQ(pathsIn(page.substr(p1, page.find("</svg>", p1) - p1), SERIES).size(), 3u)
+        << "the line and a dot at each of its two ends";
     releaseChartFonts();
 
     // self-contained: no script, no link, nothing fetched; the title escaped
