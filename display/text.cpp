@@ -243,7 +243,7 @@ struct LaidGlyph {
 template <typename Use>
 bool withCoverage(const FT_Bitmap& bits, Use use) {
     if (!drawable(bits)) {
-        use(GlyphBitmap{nullptr, 0, 0, 0});
+        use(GlyphBitmap{});
         return true;
     }
     if (bits.pixel_mode == FT_PIXEL_MODE_GRAY && bits.pitch >= 0) {
