@@ -80,7 +80,8 @@ TEST_F(CardTest, FillsTheDataDirectoryWithPicturesAndFont) {
 // its rectangle, and nothing outside the buttons changes between the two pictures.
 void checkButtons(const std::vector<uint16_t>& normal, const std::vector<uint16_t>& active,
                   int screen) {
-    loadLayout(); // the rectangles the program will use, from the card's environment
+    resetProperties(); // the rectangles the program will use, from the card's environment
+    loadLayout();
     std::vector<int> inButtons(normal.size());
     std::set<std::vector<bool>> labels;
     int buttons = 0;

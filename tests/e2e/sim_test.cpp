@@ -401,6 +401,8 @@ TEST_F(Sim, UnreachableLayoutPointIsAScriptError) {
     // while layout x 350 needs a touch x of 350
     EXPECT_EQ(run({"--touch", "event", "--size", "256x400"}, "pass\nltap 350 80\n"), 2);
     EXPECT_NE(errors.find("line 2"), std::string::npos) << errors;
+    // while a landscape panel's corners are all reached
+    EXPECT_EQ(run({"--touch", "event"}, "pass\nltap 0 0\nltap 399 255\n"), 0) << errors;
     // the character device takes any 16-bit position: the same line works there, a
     // position past either end of 16 bits does not
     EXPECT_EQ(run({"--size", "256x400"}, "pass\nltap 350 80\n"), 0) << errors;

@@ -26,8 +26,9 @@ bool readPngSize(const std::string& path, int& w, int& h, std::string& error) {
     image.version = PNG_IMAGE_VERSION;
     const bool read = png_image_begin_read_from_file(&image, path.c_str()) != 0;
     if (read) {
-        w = static_cast<int>(std::min<png_uint_32>(image.width, 1U << 30));
-        h = static_cast<int>(std::min<png_uint_32>(image.height, 1U << 30));
+        // a PNG side is below 2^31 (libpng refuses more than a million): both fit an int
+        w = static_cast<int>(image.width);
+        h = static_cast<int>(image.height);
     } else {
         error = notPng(image);
     }
