@@ -63,7 +63,6 @@ void unescapeLineFeeds(std::string& value) {
 // Written back as backslash and n, so that such a value reads back the same.
 std::string escapeLineFeeds(const std::string& value) {
     std::string out;
-    out.reserve(value.size());
     for (char c : value) {
         if (c == '\n')
             out += "\\n";

@@ -590,7 +590,6 @@ std::optional<std::uint64_t> dayAndFuel(LocalTime time, double fuel) {
 void dropRepeatedRows(std::vector<FillUp>& fillUps, std::vector<Warning>& notes) {
     auto key = [&](std::uint32_t i) { return dayAndFuel(fillUps[i].time, fillUps[i].fuel); };
     std::vector<std::uint32_t> places;
-    places.reserve(fillUps.size());
     for (std::uint32_t i = 0; i < fillUps.size(); ++i)
         if (key(i))
             places.push_back(i);

@@ -256,7 +256,6 @@ int runImport(const ImportCommand& command) {
         return written && std::fflush(stdout) == 0 ? 0 : failure("stdout: write error");
     }
     std::string lines;
-    lines.reserve(foreign.fillUps.size() * 64); // a record line is about 60 bytes
     const ImportPlan plan =
         planImport(foreign, log.records, options, [&](const std::string& line) { lines += line; });
     printRowNotes(plan.notes, command.file);
