@@ -887,10 +887,12 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
                   0);
         return printed;
     };
-    out = dryRun(2, "2025-02-01 17:30,9000,40,60\n");
-    EXPECT_EQ(out.rfind("2\t0.0\t40.00\t9000.00\t60.00\t0.00\tSat Feb  1 17:30:00 2025\n--\n", 0),
+    // (and, earlier than that fill, is not older than the newest record of its own vehicle)
+    out = dryRun(2, "2025-02-01 07:30,9000,40,60\n");
+    EXPECT_EQ(out.rfind("2\t0.0\t40.00\t9000.00\t60.00\t0.00\tSat Feb  1 07:30:00 2025\n--\n", 0),
               0u)
         << out;
+    EXPECT_EQ(out.find("older"), std::string::npos) << out;
     // nor is a second fill of the same vehicle that day with a cent more fuel; only the fill
     // before the card's newest record is said to be older
     out = dryRun(1, "2025-01-20,19500,30,45\n2025-02-01 18:00,20100,40.01,60.45\n"
