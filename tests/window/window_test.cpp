@@ -62,7 +62,7 @@ class WindowTest : public RootTest {
     }
 
     // A mouse event at the window point that shows layout point (x, y).
-    static void mouse(Uint32 type, int x, int y) {
+    static void mouse(Uint32 type, int x, int y, Uint8 button = SDL_BUTTON_LEFT) {
         SDL_Event e{};
         e.type = type;
         const Uint32 id = SDL_GetWindowID(simWindow());
@@ -73,7 +73,7 @@ class WindowTest : public RootTest {
             e.motion.y = y * ZOOM + 1;
         } else {
             e.button.windowID = id;
-            e.button.button = SDL_BUTTON_LEFT;
+            e.button.button = button;
             e.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
             e.button.clicks = 1;
             e.button.x = x * ZOOM + 1;
@@ -163,6 +163,11 @@ TEST_F(WindowTest, DraggingPressesWhereTheFingerIs) {
     runPass();
     EXPECT_EQ(screenPixel(x2, y2 - 20), S0A); // the finger is on 2 now
     EXPECT_EQ(screenPixel(x3, y3 - 20), S0);
+    // the right button's release lifts nothing: the left one still holds the finger down
+    mouse(SDL_MOUSEBUTTONUP, x2, y2, SDL_BUTTON_RIGHT);
+    ASSERT_TRUE(handleWindowEvents(0));
+    runPass();
+    EXPECT_STREQ(app.inputText, "1");
     mouse(SDL_MOUSEBUTTONUP, x2, y2);
     ASSERT_TRUE(handleWindowEvents(0));
     runPass();
