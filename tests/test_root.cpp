@@ -88,6 +88,21 @@ extern "C" int __wrap_rename(const char* from, const char* to) {
     return __real_rename(from, to);
 }
 
+// close() is wrapped to catch a close of a descriptor the program does not hold: harmless
+// as -1, but a second close of a number the system has since given to another file
+// closes that file.
+namespace {
+int strayCloses = 0;
+} // namespace
+
+extern "C" int __real_close(int fd);
+extern "C" int __wrap_close(int fd) {
+    const int result = __real_close(fd);
+    if (result != 0 && errno == EBADF)
+        ++strayCloses;
+    return result;
+}
+
 std::string takeSyncSteps() {
     std::string steps;
     steps.swap(syncSteps);
@@ -111,6 +126,8 @@ void RootTest::TearDown() {
     splitWrites(0);
     takeNoBytes(false);
     resetProcessState();
+    EXPECT_EQ(strayCloses, 0) << "close() of a descriptor not held";
+    strayCloses = 0;
     setRootPrefix("");
     std::error_code ignored;
     std::filesystem::remove_all(root, ignored);
