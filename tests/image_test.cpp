@@ -105,6 +105,14 @@ TEST_F(Images, ScaledCopyFollowsTheAccumulatedSteps) {
     EXPECT_SHOWS(0, 15, 0, 7);
     EXPECT_SHOWS(0, 16, 0, 8);
     EXPECT_SHOWS(799, 479, 399, 255);
+    // The long sum up to 65536 steps; beyond (a rectangle reaching that far off the
+    // screen) one multiplication, whose rounding differs.
+    double sum = 0.0;
+    for (int k = 0; k < 65536; ++k)
+        sum += 0.1;
+    EXPECT_EQ(advancePosition(0.0, 0.1, 65536), sum);
+    ASSERT_NE(sum + 0.1, 65537 * 0.1);
+    EXPECT_EQ(advancePosition(0.0, 0.1, 65537), 65537 * 0.1);
 }
 
 TEST_F(Images, TurnedWholeScreenCopies) {
