@@ -1,7 +1,6 @@
 #include "tools/common/png_picture.h"
 
 #include <algorithm>
-#include <climits>
 #include <png.h>
 
 namespace {
@@ -13,6 +12,11 @@ uint8_t expand(unsigned value, int bits) {
 
 std::string pngMessage(const png_image& image) {
     return std::string("libpng: ") + (image.message[0] ? image.message : "unknown error");
+}
+
+// Bytes of a raw pixel: every depth but 32 is RGB565, as the program draws it.
+int rawBytes(int bitsPerPixel) {
+    return bitsPerPixel == 32 ? 4 : 2;
 }
 
 std::string notPng(const png_image& image) {
@@ -106,7 +110,7 @@ RgbPicture scalePicture(const RgbPicture& from, int w, int h) {
 }
 
 std::vector<uint8_t> toRaw(const RgbPicture& picture, int bitsPerPixel) {
-    const int bytes = bitsPerPixel / CHAR_BIT;
+    const int bytes = rawBytes(bitsPerPixel);
     std::vector<uint8_t> raw(static_cast<std::size_t>(picture.w) * picture.h * bytes);
     uint8_t* out = raw.data();
     for (std::size_t i = 0; i < picture.rgb.size(); i += 3, out += bytes) {
@@ -125,7 +129,7 @@ std::vector<uint8_t> toRaw(const RgbPicture& picture, int bitsPerPixel) {
 }
 
 void rgbOfRawPixel(const uint8_t* p, int bitsPerPixel, uint8_t* rgb) {
-    if (bitsPerPixel == 32) {
+    if (rawBytes(bitsPerPixel) == 4) {
         rgb[0] = p[2];
         rgb[1] = p[1];
         rgb[2] = p[0];
@@ -139,7 +143,7 @@ void rgbOfRawPixel(const uint8_t* p, int bitsPerPixel, uint8_t* rgb) {
 
 bool fromRaw(const uint8_t* data, std::size_t size, int w, int h, int bitsPerPixel,
              RgbPicture& picture) {
-    const std::size_t bytes = static_cast<std::size_t>(bitsPerPixel / CHAR_BIT);
+    const std::size_t bytes = static_cast<std::size_t>(rawBytes(bitsPerPixel));
     const std::size_t pixels = static_cast<std::size_t>(w) * h;
     if (w < 1 || h < 1 || size != pixels * bytes)
         return false;
