@@ -633,26 +633,32 @@ TEST_F(TextTest, GlyphsOffTheScreenDrawOnlyWhereTheyLand) {
                     ASSERT_TRUE(screenBytes() == expected) << rot90 << half << outline << at.x;
                 }
 
-    // At the edge of FreeType's range (a pixel box from -32768 on) a kept glyph is refused
-    // exactly where rendering it in place is: the second draw logs what the first did.
+    // At the edges of FreeType's range (a pixel box within -32768..32767 about the origin)
+    // a kept glyph is refused exactly where rendering it in place is: the second draw logs
+    // what the first did. Each sweep crosses one edge.
     resetFB();
     openScreen(400, 256);
-    int refused = 0;
-    for (int x = -32790; x <= -32750; ++x) {
-        closeFont();
-        resetDebugLog(); // each draw's refusal is written, not counted as a repeat
-        const std::size_t before = debugLogText().size();
-        text(x, 20, x + 100, 90, "W", 16, ALIGN_LEFT);
-        const std::size_t between = debugLogText().size();
-        resetDebugLog();
-        text(x, 20, x + 100, 90, "W", 16, ALIGN_LEFT);
-        const std::string log = debugLogText();
-        const bool refusedRendered = log.find("Glyph_To_Bitmap", before) < between;
-        EXPECT_EQ(log.find("Glyph_To_Bitmap", between) != std::string::npos, refusedRendered) << x;
-        refused += refusedRendered;
+    for (const Point from :
+         {Point{-32790, 20}, Point{32730, 20}, Point{20, -32550}, Point{20, 32960}}) {
+        int refused = 0;
+        for (int k = 0; k <= 40; ++k) {
+            const int x = from.x + (from.x == 20 ? 0 : k), y = from.y + (from.y == 20 ? 0 : k);
+            closeFont();
+            resetDebugLog(); // each draw's refusal is written, not counted as a repeat
+            const std::size_t before = debugLogText().size();
+            text(x, y, x + 100, y + 70, "W", 16, ALIGN_LEFT);
+            const std::size_t between = debugLogText().size();
+            resetDebugLog();
+            text(x, y, x + 100, y + 70, "W", 16, ALIGN_LEFT);
+            const std::string log = debugLogText();
+            const bool refusedRendered = log.find("Glyph_To_Bitmap", before) < between;
+            EXPECT_EQ(log.find("Glyph_To_Bitmap", between) != std::string::npos, refusedRendered)
+                << x << "," << y;
+            refused += refusedRendered;
+        }
+        EXPECT_GT(refused, 0) << from.x << "," << from.y;
+        EXPECT_LT(refused, 41) << from.x << "," << from.y;
     }
-    EXPECT_GT(refused, 0);
-    EXPECT_LT(refused, 41);
 }
 
 } // namespace
