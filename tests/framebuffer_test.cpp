@@ -7,6 +7,7 @@
 #include "testsupport/process_state.h"
 
 #include <cmath>
+#include <fcntl.h>
 #include <string>
 
 namespace {
@@ -61,6 +62,7 @@ TEST_F(Framebuffer, OpensOnceAndClosesCleanly) {
     EXPECT_EQ(fb.fd, fd);
     closeFB();
     EXPECT_EQ(fb.fd, -1);
+    EXPECT_EQ(fcntl(fd, F_GETFD), -1); // the descriptor itself is closed, not only forgotten
     EXPECT_EQ(fb.mapping, nullptr);
     putPixel(0, 0, 255, 255, 255, 255); // closed: dropped, not a crash
     closeFB();

@@ -53,10 +53,14 @@ class Images : public ScreenTest {
 TEST_F(Images, LoadReadsTheWholeFile) {
     const std::string content("\x01\x02\x03\x04\x05", 5);
     writeFile(dataFile("s0.raw"), content);
+    writeFile(dataFile("one.raw"), "\x07");
     writeFile(dataFile("empty.raw"), "");
     Image image;
     ASSERT_TRUE(loadImage("s0.raw", image));
     EXPECT_EQ(std::string(reinterpret_cast<char*>(image.data), image.size), content);
+    delete[] image.data;
+    ASSERT_TRUE(loadImage("one.raw", image));
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(image.data), image.size), "\x07");
     delete[] image.data;
     ASSERT_TRUE(loadImage("empty.raw", image));
     EXPECT_EQ(image.size, 0u);
