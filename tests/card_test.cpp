@@ -362,16 +362,27 @@ TEST_F(CardTest, ExportedPicturesImportToTheSameBytes) {
     std::vector<std::string> before;
     for (const std::string bits : {"32", "16"}) {
         ASSERT_EQ(card(root + " --bpp " + bits), 0) << messages;
+        EXPECT_EQ(
+            output.rfind("pumpwright-card: 400 x 256 pictures of " + bits + " bits and font ", 0),
+            0u)
+            << output;
+        EXPECT_EQ(output.substr(output.find(" in ")), " in " + std::string(dataDir()) + "\n");
         before.clear();
         for (const char* name : PICTURES)
             before.push_back(readFile(dataFile(name)));
         ASSERT_EQ(card("export --force " + root + " " + root + "/looks"), 0) << messages;
+        EXPECT_EQ(output,
+                  "pumpwright-card: five pictures as " + root + "/looks/s0.png ... s2.png\n");
         for (const char* name : PICTURES)
             fs::remove(dataFile(name));
-        std::string args = "import --bpp " + bits + " " + root;
-        for (const char* slot : {"s0", "s0a", "s1", "s1a", "s2"})
-            args += std::string(" ") + slot + "=" + root + "/looks/" + slot + ".png";
+        std::string args = "import --bpp " + bits + " " + root, said;
+        for (const char* name : PICTURES) {
+            const std::string png = root + "/looks/" + fs::path(name).stem().string() + ".png";
+            args += " " + fs::path(name).stem().string() + "=" + png;
+            said += "pumpwright-card: " + png + " -> " + dataFile(name) + "\n";
+        }
         ASSERT_EQ(card(args), 0) << messages;
+        EXPECT_EQ(output, said);
         for (std::size_t i = 0; i < before.size(); ++i)
             EXPECT_TRUE(readFile(dataFile(PICTURES[i])) == before[i]) << bits << PICTURES[i];
     }
@@ -541,6 +552,7 @@ TEST_F(CardTest, MakesCardsForOtherPanels) {
               (std::vector<int>{252, 5, 314, 52, 320}));
     EXPECT_EQ(layout.numFontSize, 23); // 29 by 0.8
     EXPECT_EQ(card("check " + root), 0) << messages;
+    EXPECT_EQ(output, "pumpwright-card: the skin in " + std::string(dataDir()) + " is sound\n");
     // the depth the first picture shows is the one the others are weighed at
     const std::string s2 = readFile(dataFile("s2.raw"));
     writeFile(dataFile("s2.raw"), s2 + "x");
