@@ -191,14 +191,17 @@ TEST_F(FuelDistanceTest, FullTankRefillKeepsItsLineAndDot) {
     EXPECT_TRUE(is(219, 240, layout.lines)); // from (12, 11) to (222, 242), beside the dot
 }
 
-TEST_F(FuelDistanceTest, NegativeCapacityCountsAsNotEntered) {
+// A hand-edited capacity below nothing or beyond any number (1e999) is no tank.
+TEST_F(FuelDistanceTest, NegativeOrEndlessCapacityCountsAsNotEntered) {
     useScreen(400, 256);
     draw(twoIntervals());
     const std::string without = mappingBytes();
-    setProperty("P_CAR1FUELFULL", "-5");
-    useScreen(400, 256);
-    draw(twoIntervals());
-    EXPECT_EQ(mappingBytes(), without);
+    for (const char* capacity : {"-5", "1e999", "nan"}) {
+        setProperty("P_CAR1FUELFULL", capacity);
+        useScreen(400, 256);
+        draw(twoIntervals());
+        EXPECT_TRUE(mappingBytes() == without) << capacity;
+    }
 }
 
 TEST_F(FuelDistanceTest, ShowSwitches) {
@@ -331,6 +334,13 @@ TEST_F(FuelDistanceTest, UnusableNumbersNeitherCrashNorHang) {
         draw(c);
         setProperty("P_CAR1FUELFULL", "50");
     }
+    // an interval of endless fuel or distance is left out, as one of none is
+    useScreen(400, 256);
+    draw({{400, 30}, {0, 0}, {0, 0}, {500, 35}, {900, 65}});
+    const std::string leftOut = mappingBytes();
+    useScreen(400, 256);
+    draw({{400, 30}, {100, inf}, {inf, 10}, {500, 35}, {900, 65}});
+    EXPECT_TRUE(mappingBytes() == leftOut);
     // a flat area scales nothing
     useScreen(400, 256);
     std::vector<DistanceFuel> e = twoIntervals();
