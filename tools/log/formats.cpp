@@ -52,6 +52,12 @@ std::optional<double> economy(const SeriesRow& r, int fuelDistanceMode) {
     return refillConsumption(r.distance, r.fuel, fuelDistanceMode);
 }
 
+// The mode of the figure the mileage apps show: the card's in metric units, while the
+// mpgs are always distance per fuel.
+int appMode(const ExportOptions& options) {
+    return options.units == Units::Metric ? options.fuelDistanceMode : 1;
+}
+
 std::string ourCsv(const std::vector<VehicleExport>& vehicles,
                    const std::vector<SeriesExport>& series, const ExportOptions& options) {
     const UnitNames u = unitNames(options.units);
@@ -113,7 +119,7 @@ std::string fuelly(const std::vector<VehicleExport>& vehicles,
             const Record& rec = r.refill->record;
             const double fuel = rec.fuel * toGallons;
             // per US gallon: toGallons turns a UK card's miles per gallon, and is 1 otherwise
-            const std::optional<double> value = economy(r, metric ? options.fuelDistanceMode : 1);
+            const std::optional<double> value = economy(r, appMode(options));
             out += csvField(vehicleName(vehicles[v].vehicle), true) + "," +
                    csvField("Pumpwright", true) + "," +
                    (value ? withDecimals(*value / toGallons, 2) : "0") + "," +
@@ -142,7 +148,6 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<SeriesRow>& r
     const int fuelUnit = options.units == Units::Us ? 1 : options.units == Units::Uk ? 2 : 0;
     const int consumptionUnit =
         metric ? (options.fuelDistanceMode == 0 ? 0 : 3) : (options.units == Units::Us ? 1 : 2);
-    const int mode = metric ? options.fuelDistanceMode : 1; // the mpgs are distance per fuel
     const std::string economyName = consumptionUnit == 0   ? "l/100km"
                                     : consumptionUnit == 3 ? "km/l"
                                                            : "mpg";
@@ -229,7 +234,7 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<SeriesRow>& r
     for (std::size_t i = rows.size(); i-- > 0;) {
         const SeriesRow& r = rows[i];
         const Record& rec = r.refill->record;
-        const std::optional<double> value = economy(r, mode);
+        const std::optional<double> value = economy(r, appMode(options));
         out += q(timeText(rec.time, "%F %R")) + "," + q(amount(r.odometer, 1, 2)) + "," +
                q(withDecimals(rec.fuel, 2)) + "," + q(r.role == Role::Partial ? "0" : "1") + "," +
                q(withDecimals(rec.price, 2)) + "," + q(value ? withDecimals(*value, 2) : "0.0") +
