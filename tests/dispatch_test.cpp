@@ -187,6 +187,17 @@ TEST_F(Dispatch, PressureUpTo127IsALiftFrom128ATouch) {
     EXPECT_STREQ(app.inputText, "1");
 }
 
+// A key reaches to its last column and line: DOT's bottom right corner (237, 250) and
+// key 1's top left (5, 55) type as the keys.
+TEST_F(Dispatch, KeysReachToTheirCorners) {
+    start();
+    for (const Point p : {Point{237, 250}, Point{5, 55}}) {
+        dispatch(255, p.x, p.y);
+        dispatch(0, p.x, p.y);
+    }
+    EXPECT_STREQ(app.inputText, "0.1");
+}
+
 TEST_F(Dispatch, DeadButtonIsSkipped) {
     writeFile(dataFile("environment.txt"), "E_BUTTON.EXIT.screen: 0\n");
     start();
