@@ -90,10 +90,10 @@ class WindowTest : public RootTest {
         for (char k : keys)
             click(std::string(1, k));
     }
-    static void closeWindow() {
+    static void windowEvent(Uint8 event) {
         SDL_Event e{};
         e.type = SDL_WINDOWEVENT;
-        e.window.event = SDL_WINDOWEVENT_CLOSE;
+        e.window.event = event;
         e.window.windowID = SDL_GetWindowID(simWindow());
         ASSERT_EQ(SDL_PushEvent(&e), 1);
     }
@@ -137,7 +137,7 @@ TEST_F(WindowTest, ClosingTheWindowIsAPowerOff) {
     ASSERT_TRUE(handleWindowEvents(0));
     runPass();
     ASSERT_EQ(app.currentScreen, 1);
-    closeWindow();
+    windowEvent(SDL_WINDOWEVENT_CLOSE);
     EXPECT_EQ(runSimWindow(), 0);
     EXPECT_FALSE(app.exitRequested);
     EXPECT_FALSE(fileExists(dataFile("properties.txt"))); // the tank size is lost
@@ -201,6 +201,16 @@ TEST_F(WindowTest, ShowsTheFramebufferEnlarged) {
         EXPECT_EQ(windowPixel(22, 40), 0x0000FFu);
         EXPECT_EQ(windowPixel(23, 41), 0x0000FFu);
         EXPECT_NE(windowPixel(24, 40), 0x0000FFu);
+        // a window uncovered or resized is painted again at once, not at the next pass
+        EXPECT_TRUE(handleWindowEvents(0)); // what SDL said of the window so far
+        putPixel(10, 20, 0, 255, 0, 255);
+        windowEvent(SDL_WINDOWEVENT_EXPOSED);
+        EXPECT_TRUE(handleWindowEvents(0));
+        EXPECT_EQ(windowPixel(20, 40), 0x00FF00u);
+        putPixel(10, 20, 255, 255, 255, 255);
+        windowEvent(SDL_WINDOWEVENT_SIZE_CHANGED);
+        EXPECT_TRUE(handleWindowEvents(0));
+        EXPECT_EQ(windowPixel(20, 40), 0xFFFFFFu);
         closeSimWindow();
         closeFeeder();
     }
