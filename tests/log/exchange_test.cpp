@@ -129,11 +129,15 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
     EXPECT_NE(out.find("row 5: the device measures its next reading from 52610"), std::string::npos)
         << out;
     EXPECT_EQ(card.log(), "# kept\n"); // a dry run changes nothing
+    EXPECT_NE(out.find("would append 4 records of car 2 ("), std::string::npos) << out;
+    std::string said;
     ASSERT_EQ(run("import --card " + card.dir +
                       " --format lubelogger --vehicle 2 --date-order mdy " + card.dir + "/lube.csv",
-                  nullptr, "umask 022; "),
+                  &said, "umask 022; "),
               0);
     EXPECT_EQ(card.log(), "# kept\n" + out.substr(0, out.find("--\n")));
+    EXPECT_NE(said.find("appended 4 records of car 2 ("), std::string::npos) << said;
+    EXPECT_NE(said.find(") to " + card.dir + "/consumption.txt\n"), std::string::npos) << said;
     EXPECT_EQ(readFileText(card.dir + "/consumption.txt.bak"), "# kept\n");
     // readable by everyone, as the umask allows: the log and its backup are new files
     for (const char* name : {"/consumption.txt", "/consumption.txt.bak"}) {
@@ -791,6 +795,12 @@ TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
     std::string closed;
     ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1 <&-", &closed), 0) << closed;
     EXPECT_EQ(closed, summary);
+    // a card with no log yet is summed up as empty, and the missing log is named
+    Card fresh("");
+    std::string none;
+    EXPECT_EQ(run("summary --card " + fresh.dir + " --vehicle 1", &none), 0);
+    EXPECT_NE(none.find("  refills                0\n"), std::string::npos) << none;
+    EXPECT_NE(none.find(fresh.dir + "/consumption.txt: no such file"), std::string::npos) << none;
 
     // still below 50000 at the next reading: a new odometer from 100
     log({"50000.00", "100.00", "600.00", "1100.00"});
