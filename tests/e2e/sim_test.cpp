@@ -1,5 +1,6 @@
 #include "tests/e2e/sim_run.h"
 
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -468,6 +469,23 @@ TEST_F(Sim, WithoutScriptRunsUntilExitTakingTouchesFromTheFifo) {
         touch.write(reinterpret_cast<const char*>(samples), sizeof samples);
     }
     ASSERT_EQ(wait(pid, 20), 0) << errors;
+    EXPECT_TRUE(exists(dataFile("properties.txt")));
+}
+
+// A FIFO already there is kept with what waits in it: a feeder may start first.
+TEST_F(Sim, TouchFifoAlreadyThereIsKept) {
+    makeCard();
+    const std::string fifo = root + "/dev/ts";
+    std::filesystem::create_directories(root + "/dev");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int fd = open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+    ASSERT_NE(fd, -1);
+    const int16_t samples[2][4] = {{255, 353, 30, 0}, {0, 353, 30, 0}}; // a tap on EXIT
+    ASSERT_EQ(write(fd, samples, sizeof samples), static_cast<ssize_t>(sizeof samples));
+    const pid_t pid = spawn({});
+    ASSERT_GT(pid, 0);
+    EXPECT_EQ(wait(pid, 20), 0) << errors;
+    close(fd);
     EXPECT_TRUE(exists(dataFile("properties.txt")));
 }
 
