@@ -36,7 +36,11 @@ Dir::State::status "$apt_dir/state/status";
 Dir::Cache "$apt_dir/cache";
 EOF
     export APT_CONFIG=$apt_dir/apt.conf
-    apt-get -qq update >/dev/null
+    # A mirror caught mid-sync can fail one list (apt names it); the packages are looked
+    # up in the lists that did arrive, and a missing kernel is reported just below.
+    if ! apt-get -qq update >/dev/null; then
+        echo "qemu-prepare: not every package list arrived; going on with those that did" >&2
+    fi
     # The metapackage names the current kernel package; download that one directly.
     kernel=$(apt-cache depends linux-image-armmp | sed -n 's/^ *Depends: \(linux-image-[0-9].*-armmp\)$/\1/p' | head -n 1)
     [ -n "$kernel" ] || {
