@@ -65,7 +65,11 @@ class CardTest : public RootTest {
 
 TEST_F(CardTest, FillsTheDataDirectoryWithPicturesAndFont) {
     const std::string dir = root + "/fresh card";
-    ASSERT_EQ(card("'" + dir + "'"), 0) << messages;
+    const std::string scratch = root + "/tmp";
+    fs::create_directory(scratch);
+    ASSERT_EQ(card("'" + dir + "'", "TMPDIR=" + scratch + " "), 0) << messages;
+    // It draws in a scratch folder of its own and takes that away afterwards.
+    EXPECT_TRUE(fs::is_empty(scratch));
     const std::string data = dir + "/mnt/sdcard/Pumpwright/";
     EXPECT_EQ(filesIn(data), (std::set<std::string>{"s0.raw", "s0a.raw", "s1.raw", "s1a.raw",
                                                     "s2.raw", "Diduz.ovo"}));
@@ -176,6 +180,22 @@ TEST_F(CardTest, DisplayAreasAreCleanPanels) {
     writeFile(dataFile("environment.txt"), "E_AREA.STATDISPLAY.screen: 4\n");
     ASSERT_EQ(card(root), 0) << messages;
     EXPECT_TRUE(picture("s2.raw") == s2);
+
+    // The hint under the area is written where eight lines are left for it, and
+    // nowhere with fewer: a clipped half line of text would read as a smudge.
+    const auto hintRows = [&](int height) {
+        writeFile(dataFile("environment.txt"),
+                  "E_AREA.STATDISPLAY.h: " + std::to_string(height) + "\n");
+        EXPECT_EQ(card(root), 0) << messages;
+        const std::vector<uint16_t> pixels = picture("s2.raw");
+        int written = 0;
+        for (int y = 11 + height + 2; y < H; y++) // below the frame
+            written += std::any_of(pixels.begin() + y * W, pixels.begin() + (y + 1) * W,
+                                   [&](uint16_t p) { return p != pixels[0]; });
+        return written;
+    };
+    EXPECT_GT(hintRows(233), 0);
+    EXPECT_EQ(hintRows(234), 0);
 }
 
 TEST_F(CardTest, FollowsTheCardsEnvironmentAndLeavesItsFilesAlone) {

@@ -121,6 +121,12 @@ TEST_F(Framebuffer, PaddedLinesAndPanningAreMappedAndAddressed) {
     expected[32 * 2 + 3 * 2 + 1] = '\xF8';
     expected[184] = '\x1F';
     EXPECT_EQ(bytes, expected);
+
+    // a panel one line high is padded and panned the same way
+    resetProcessState();
+    screen.yres = 1;
+    ASSERT_TRUE(openScreen(screen));
+    EXPECT_EQ(fb.mappingLength, 32u * 2 + (9 + 3) * 2 + 2);
 }
 
 TEST_F(Framebuffer, PixelFormats) {
