@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/main_loop.h"
+#include "app/touch.h"
 #include "display/framebuffer.h"
 #include "tests/test_root.h"
 #include "tools/sim/sim.h"
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -180,6 +182,27 @@ TEST_F(WindowTest, InputEventDeviceTakesTheClicksToo) {
     ASSERT_TRUE(handleWindowEvents(0));
     runPass();
     EXPECT_STREQ(app.inputText, "70");
+
+    // A click writes what a panel's driver would: each report, the lift's too, closed by a
+    // SYN, since a reader such as evtest or tslib acts only at a report's end.
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    const int programs = feeder.fd;
+    feeder.fd = ends[1];
+    click("7");
+    EXPECT_TRUE(handleWindowEvents(0));
+    feeder.fd = programs;
+    close(ends[1]);
+    std::vector<std::vector<int>> written; // type, code, value (a position's left out)
+    InputEvent32 e;
+    while (read(ends[0], &e, sizeof e) == static_cast<ssize_t>(sizeof e))
+        written.push_back({e.type, e.code, e.type == EV_ABS_TYPE ? 0 : e.value});
+    close(ends[0]);
+    const std::vector<std::vector<int>> expected{
+        {EV_KEY_TYPE, BTN_TOUCH_CODE, 1}, {EV_ABS_TYPE, ABS_X_CODE, 0},
+        {EV_ABS_TYPE, ABS_Y_CODE, 0},     {EV_SYN_TYPE, 0, 0},
+        {EV_KEY_TYPE, BTN_TOUCH_CODE, 0}, {EV_SYN_TYPE, 0, 0}};
+    EXPECT_EQ(written, expected);
 }
 
 TEST_F(WindowTest, ShowsTheFramebufferEnlarged) {
@@ -214,6 +237,22 @@ TEST_F(WindowTest, ShowsTheFramebufferEnlarged) {
         closeSimWindow();
         closeFeeder();
     }
+}
+
+// A panel of 2400 columns at the largest zoom is wider than SDL opens a window: that is
+// said, not run unseen.
+TEST_F(WindowTest, AWindowSdlRefusesIsAnError) {
+    SimOptions options;
+    options.root = root;
+    options.width = 2400;
+    options.sizeGiven = true;
+    std::string error;
+    ASSERT_TRUE(prepareSimRoot(options, error)) << error;
+    int status = 0;
+    ASSERT_TRUE(startProgram(status));
+    EXPECT_FALSE(openSimWindow(MAX_ZOOM, error));
+    EXPECT_EQ(error.rfind("SDL cannot open the window: ", 0), 0u) << error;
+    EXPECT_EQ(simWindow(), nullptr);
 }
 
 TEST(WindowOptionsTest, WindowAndZoomAreCheckedWithTheOtherOptions) {
