@@ -137,6 +137,14 @@ TEST_F(ConPriceTest, ASpreadOfOneHasAGridLineEveryTenth) {
     const double wider[] = {10.0, 70.0};
     drawBarChart(12, 11, 388, 123, wider, 2);
     EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 6);
+    // A spread of ten still has a line at every whole number (20 down to 9, the average's
+    // over the one of 15); one just above ten has a line every 5: 21, 16 and 11.
+    const double ten[] = {10.0, 20.0};
+    drawBarChart(12, 11, 388, 123, ten, 2);
+    EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 11);
+    const double overTen[] = {10.0, 20.5};
+    drawBarChart(12, 11, 388, 123, overTen, 2);
+    EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 3);
 }
 
 TEST_F(ConPriceTest, GridValuesOfTheSameHundredthsAreLabelledOnce) {
