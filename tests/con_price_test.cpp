@@ -128,23 +128,20 @@ TEST_F(ConPriceTest, ASpreadOfOneHasAGridLineEveryTenth) {
     drawBarChart(12, 300, 388, 400, low, 2);
     EXPECT_EQ(count(200, 301, 200, 399, layout.wires), 12);
 
-    // a spread of 30 (distance per fuel) has a grid line every 5: 40 down to 10, the
-    // average's line over the one of 25
-    const double wide[] = {10.0, 40.0};
-    drawBarChart(12, 11, 388, 123, wide, 2);
-    EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 6);
-    // and one of 60 every 10: 70 down to 10 again, the average's line over the one of 40
-    const double wider[] = {10.0, 70.0};
-    drawBarChart(12, 11, 388, 123, wider, 2);
-    EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 6);
-    // A spread of ten still has a line at every whole number (20 down to 9, the average's
-    // over the one of 15); one just above ten has a line every 5: 21, 16 and 11.
-    const double ten[] = {10.0, 20.0};
-    drawBarChart(12, 11, 388, 123, ten, 2);
-    EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 11);
-    const double overTen[] = {10.0, 20.5};
-    drawBarChart(12, 11, 388, 123, overTen, 2);
-    EXPECT_EQ(count(200, 12, 200, 122, layout.wires), 3);
+    // Wider spreads (distance per fuel), the average's line over one grid line each time:
+    // 30 has a line every 5 (40 down to 10), 60 every 10 (70 down to 10); ten still one
+    // at every whole number (20 down to 9), and a spread just above ten one every 5 (21,
+    // 16 and 11, the average between them).
+    struct Spread {
+        double low, high;
+        int lines;
+    };
+    for (const Spread w :
+         {Spread{10, 40, 6}, Spread{10, 70, 6}, Spread{10, 20, 11}, Spread{10, 20.5, 3}}) {
+        const double wide[] = {w.low, w.high};
+        drawBarChart(12, 11, 388, 123, wide, 2);
+        EXPECT_EQ(count(200, 12, 200, 122, layout.wires), w.lines) << w.high;
+    }
 }
 
 TEST_F(ConPriceTest, GridValuesOfTheSameHundredthsAreLabelledOnce) {
