@@ -128,6 +128,10 @@ TEST(Calibration, PressAverageLeavesOutTheSettlingReports) {
     EXPECT_EQ(r.point.x, 102); // 101.5 rounded
     EXPECT_EQ(r.point.y, 202);
     EXPECT_EQ(r.spreadX, 3);
+    // a panel that reads below zero rounds the same way, half away from zero
+    ASSERT_TRUE(averagePress({{-100, -200}, {-103, -207}}, r));
+    EXPECT_EQ(r.point.x, -102);
+    EXPECT_EQ(r.point.y, -204);
     // four are all kept
     ASSERT_TRUE(averagePress({{100, 0}, {100, 0}, {100, 0}, {104, 40}}, r));
     EXPECT_EQ(r.point.x, 101);

@@ -410,6 +410,7 @@ TEST_F(Sim, UnreachableLayoutPointIsAScriptError) {
     // the character device takes any 16-bit position: the same line works there, a
     // position past either end of 16 bits does not
     EXPECT_EQ(run({"--size", "256x400"}, "pass\nltap 350 80\n"), 0) << errors;
+    EXPECT_EQ(run({}, "pass\nltap 32767 5\n"), 0) << errors; // the last 16-bit position
     for (const char* tap : {"tap -32769 5\n", "tap 32768 5\n", "tap 5 -32769\n", "tap 5 32768\n"}) {
         EXPECT_EQ(run({}, std::string("pass\n") + tap), 2) << tap;
         EXPECT_NE(errors.find("line 2: the touch position does not fit a 16-bit sample"),
