@@ -56,6 +56,11 @@ TEST_F(Backgrounds, KeptCopiesMatchThePerPixelReference) {
                 std::vector<Image> pictures{{whole.data(), whole.size()}};
                 if (l.padding == 0 && l.xoffset == 0)
                     pictures.push_back({cut.data(), cut.size()});
+                // One that ends in its second line: the first screen line is the
+                // picture's own, the others are made, so the screen is no single block.
+                const Image twoLines{whole.data(), 400 * bits / 8 + 5};
+                if (l.padding == 0 && l.xoffset == 0 && s.x == 400)
+                    pictures.push_back(twoLines);
                 // Each step changes one turn only.
                 for (int turn : {0, 2, 3, 1}) {
                     fb.quarterTurn = turn & 1;
@@ -81,7 +86,7 @@ TEST_F(Backgrounds, KeptCopiesMatchThePerPixelReference) {
                           pictures.size() *
                               (std::size_t{1} * s.x * s.y * bits / 8 + s.y * sizeof(void*)));
             }
-    EXPECT_EQ(compared, 2 * 3 * (3 + 1) * 4 * 3);
+    EXPECT_EQ(compared, 2 * (3 * (3 + 1) + 1) * 4 * 3);
     forgetBackgrounds();
     EXPECT_EQ(backgroundBytes(), 0u);
 }

@@ -428,6 +428,11 @@ TEST_F(ConsumptionLogTest, AFullCardKeepsNoPartOfARecord) {
     signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(readFile(dataFile("consumption.txt")), first);
     EXPECT_FALSE(fileExists(dataFile("events.txt")));
+    // nor does one that takes no byte and says no error
+    takeNoBytes(true);
+    EXPECT_FALSE(writeConsumptionRecord({200, 10, 20, 5.0}));
+    takeNoBytes(false);
+    EXPECT_EQ(readFile(dataFile("consumption.txt")), first);
 
     enterRefill(300, 15, 30);
     appendConsumptionRecord();

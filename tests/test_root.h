@@ -29,9 +29,9 @@ long writeCallCount();
 // it (as does the end of the test).
 void splitWrites(std::size_t piece);
 // While true, every write() call of the program's own code to a file being made (its
-// name ends in ".new") returns 0 and writes nothing, as a broken medium or driver may: a
-// loop that waits for progress would never end. The log is left alone: the C++ streams
-// wait for progress themselves.
+// name ends in ".new") or to consumption.txt or events.txt returns 0, writes nothing and
+// sets no error, as a broken medium or driver may: a loop that waits for progress would
+// never end. Debug.log is left alone: the C++ streams wait for progress themselves.
 void takeNoBytes(bool nothing);
 // The fsync() and rename() calls of the program's own code since the last call, one a
 // line: "fsync file", "fsync folder NAME", "rename FROM TO" (file and folder names only).
