@@ -486,6 +486,11 @@ TEST(ExchangeTest, EveryColumnIsReadWhereverItIs) {
          "2025-01-30,1700,30,45,,False,False,False\n"
          "2025-02-10,2500,30,45,,True,False,True\n"
          "2025-02-20,2900,30,45,,True,False,False\n"},
+        // trip distances with no odometer column
+        {"--format csv", "date,vehicle,distance,fuel,price,full,missed\n"
+                         "2025-01-10T08:00:00,1,0,35,50,1,0\n"
+                         "2025-01-20T08:00:00,1,400,30,45,0,0\n"
+                         "2025-01-30T08:00:00,1,300,30,45,1,0\n"},
     };
     Card card("P_DEFAULTODOMETERMODE.1: 1.0\n");
     for (const auto& f : files) {
@@ -801,6 +806,13 @@ TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
     EXPECT_EQ(run("summary --card " + fresh.dir + " --vehicle 1", &none), 0);
     EXPECT_NE(none.find("  refills                0\n"), std::string::npos) << none;
     EXPECT_NE(none.find(fresh.dir + "/consumption.txt: no such file"), std::string::npos) << none;
+    // and exported as car 1's file, its columns alone
+    ASSERT_EQ(run("export --card " + fresh.dir + " --format fuelio", &none), 0) << none;
+    EXPECT_NE(none.find("\n\"car 1\",\"Pumpwright\","), std::string::npos) << none;
+    const std::size_t rows = none.find("\"## Log\"");
+    ASSERT_LT(rows, none.find("\"## Costs\"")) << none;
+    EXPECT_EQ(std::count(none.begin() + rows, none.begin() + none.find("\"## Costs\""), '\n'), 3)
+        << none; // the log's heading and columns, and the cost categories' heading
 
     // still below 50000 at the next reading: a new odometer from 100
     log({"50000.00", "100.00", "600.00", "1100.00"});

@@ -167,8 +167,9 @@ int runExport(const ExportCommand& command) {
                      command.format.c_str());
         return BAD_COMMAND_LINE;
     }
+    // A card with no records yet (and no --vehicle) gives car 1's file: the columns alone.
     if (vehicles.empty())
-        vehicles.push_back(command.options.vehicle >= 0 ? command.options.vehicle : 1);
+        vehicles.push_back(1);
     std::vector<VehicleLog> logs;
     for (int v : vehicles) {
         logs.push_back(readVehicle(log.records, v));
