@@ -740,6 +740,14 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
         << fromTrips;
     EXPECT_NE(fromTrips.find("2026-03-09T10:12:44,1,400.00,11200.00,"), std::string::npos);
     EXPECT_NE(fromTrips.find("--start-odometer 10500"), std::string::npos);
+    // one that goes on from a reading with trip distances makes nothing up
+    writeFileText(trips.dir + "/consumption.txt",
+                  "1\t0.0\t30.00\t11200.00\t30.00\t0.00\tMon Mar  2 10:12:44 2026\n"
+                  "1\t300.00\t20.00\t0.0\t30.00\t6.67\tMon Mar  9 10:12:44 2026\n");
+    ASSERT_EQ(run("export --format csv --card " + trips.dir, &fromTrips), 0) << fromTrips;
+    EXPECT_NE(fromTrips.find("2026-03-09T10:12:44,1,300.00,11500.00,"), std::string::npos)
+        << fromTrips;
+    EXPECT_EQ(fromTrips.find("made up"), std::string::npos) << fromTrips;
 
     // the summary on the command line: units, figures, warnings with their lines
     writeFileText(card.dir + "/consumption.txt", card.log() + "1\t0.0\t-5\t53500\t9\n");
