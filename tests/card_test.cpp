@@ -616,17 +616,17 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
               "E_BUTTON.SAVE.screen: 64\n"                 // no such screen
               "E_AREA.STATDISPLAY.smalltext.fontsize: 3\n" // too small
               "E_AREA.NUMINDISPLAY.fontsize: 90\n"         // taller than its area
-              "E_SCREEN.2.BG.w: 480\n"                     // not the size of screen 0
+              "E_SCREEN.1.BG.w: 480\n"                     // not the size of screen 0
               "E_SCREEN.1.BG.active.name: gone.raw\n"      // missing
               "E_FONT.name: s0.raw\n");                    // no font
     EXPECT_EQ(card("check " + root), 1);
     EXPECT_EQ(messages,
               "E_BUTTON.EXIT.w: reaches x 815, beyond the picture's width 400\n"
               "E_BUTTON.SAVE.screen: names screens beyond 0..4 (a sum of 1, 2, 4, 8, 16)\n"
-              "E_SCREEN.2.BG.w: is 480x256 but whole screens are painted at 400x256 "
+              "E_SCREEN.1.BG.w: is 480x256 but whole screens are painted at 400x256 "
               "(E_SCREEN.0.BG.w, .h)\n"
+              "E_SCREEN.1.BG.name: s1.raw holds 204800 bytes; 480x256 at 16 bits needs 245760\n"
               "E_SCREEN.1.BG.active.name: no picture gone.raw\n"
-              "E_SCREEN.2.BG.name: s2.raw holds 204800 bytes; 480x256 at 16 bits needs 245760\n"
               "E_BUTTON.2.x: overlaps E_BUTTON.1 by 63x51 points on screen 0\n"
               "E_BUTTON.2.x: overlaps E_BUTTON.1 by 63x51 points on screen 1\n"
               "E_AREA.NUMINDISPLAY.fontsize: 90 pixels is taller than its area (30)\n"
