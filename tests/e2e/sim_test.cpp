@@ -385,21 +385,24 @@ TEST_F(Sim, EventDeviceUsesTheCalibrationPresent) {
     // screen taps through the calibration, and raw events written by hand; a pressure
     // reading (code 0x18) that equals the raw y of key 2 is not where the finger is, so the
     // finger lifted on key 2 slides there first; nor is a relative motion (type 2, code 0)
-    // that equals the raw x of key 6 (198 128)
+    // that equals the raw x of key 6 (198 128); nor does an axis numbered as the touch key
+    // (type 3, code 0x14a) lift the finger
     const std::string script = "tap 121 80\n" // key 2
                                "event 1 0x14a 1\nevent 3 0 2770\nevent 3 1 2000\nevent 0 0 0\n"
                                "event 1 0x14a 0\nevent 0 0 0\npass\n" // key 5, see below
                                "event 1 0x14a 1\nevent 3 0 2770\nevent 3 1 2000\n"
                                "event 3 0x18 2730\nevent 0 0 0\nrelease 121 80\npass\n"
                                "event 1 0x14a 1\nevent 3 0 2770\nevent 3 1 2000\n"
-                               "event 0 0 0\nevent 2 0 2025\nrelease 198 128\npass\n" +
+                               "event 0 0 0\nevent 2 0 2025\nrelease 198 128\npass\n"
+                               "event 1 0x14a 1\nevent 3 0 2770\nevent 3 1 2000\n"
+                               "event 0 0 0\nevent 3 0x14a 0\nrelease 121 80\npass\n" +
                                ltap("DRIVEN") + ltap("SAVE");
     ASSERT_EQ(run({"--touch", "event"}, script), 0) << errors;
     EXPECT_EQ(readFile(root + "/mnt/flash/sysfile/cal"), calBytes);
     // raw x 2770 is x = 400 - (370 * 2570 / 3600 + 15) = 121,
     // raw y 2000 is y = 256 - (226 * 1700 / 3400 + 15) = 128: key 5
     expectRecords(records(readFile(dataFile("consumption.txt"))),
-                  {"1\t2526.00\t0.00\t0.0\t0.00\t0.00"});
+                  {"1\t25262.00\t0.00\t0.0\t0.00\t0.00"});
 }
 
 TEST_F(Sim, UnreachableLayoutPointIsAScriptError) {
