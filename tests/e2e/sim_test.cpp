@@ -495,6 +495,14 @@ TEST_F(Sim, TouchFifoAlreadyThereIsKept) {
     EXPECT_EQ(wait(pid, 20), 0) << errors;
     close(fd);
     EXPECT_TRUE(exists(dataFile("properties.txt")));
+
+    // a folder in its place is left alone, and the run ends with the reason
+    std::filesystem::remove(fifo);
+    std::filesystem::create_directories(fifo + "/kept");
+    EXPECT_EQ(run({}, "pass\n"), 2);
+    EXPECT_NE(errors.find("cannot open FIFO " + fifo + ": Is a directory"), std::string::npos)
+        << errors;
+    EXPECT_TRUE(exists(fifo + "/kept"));
 }
 
 TEST_F(Sim, ThirtyTwoBitScreen) {
