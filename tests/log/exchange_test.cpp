@@ -524,6 +524,19 @@ TEST(ExchangeTest, EveryColumnIsReadWhereverItIs) {
     writeFileText(card.dir + "/any.csv", spelt);
     ASSERT_EQ(run(csv, &words), 0) << words;
     EXPECT_EQ(words, digits) << spelt;
+    // rows that stop before their last, empty columns, as spreadsheets save them, read as
+    // the rows with those columns written out
+    const std::string lube = "import --card " + card.dir +
+                             " --vehicle 1 --dry-run --format lubelogger " + card.dir + "/any.csv";
+    const std::string head = "Date,Odometer,FuelConsumed,Cost,IsFillToFull,MissedFuelUp,Notes\n";
+    std::string whole, cut;
+    writeFileText(card.dir + "/any.csv", head + "2025-01-10,1000,35,50,True,False,\n"
+                                                "2025-01-20,1400,30,45,True,False,\n");
+    ASSERT_EQ(run(lube, &whole), 0) << whole;
+    writeFileText(card.dir + "/any.csv",
+                  head + "2025-01-10,1000,35,50,True\n2025-01-20,1400,30,45,True,False\n");
+    EXPECT_EQ(run(lube, &cut), 0);
+    EXPECT_EQ(cut, whole);
 }
 
 TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
