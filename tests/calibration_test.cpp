@@ -7,6 +7,7 @@
 #include "tests/screen_fixture.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <filesystem>
 #include <iterator>
@@ -206,6 +207,18 @@ TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
     EXPECT_FALSE(tookNothing);
     EXPECT_NE(error.find(".new: No space left on device"), std::string::npos) << error;
     EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
+    // Nor one that says only at the close that it lost the file; and when the write had
+    // failed already, its reason is the one given.
+    failCloses(EIO);
+    EXPECT_FALSE(saveCalibration({1, 2, 3, 4}, error));
+    EXPECT_NE(error.find(".new: Input/output error"), std::string::npos) << error;
+    takeNoBytes(true);
+    EXPECT_FALSE(saveCalibration({1, 2, 3, 4}, error));
+    EXPECT_NE(error.find(".new: No space left on device"), std::string::npos) << error;
+    failCloses(0);
+    takeNoBytes(false);
+    EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
+    EXPECT_FALSE(fileExists(path() + ".new"));
 }
 
 // The tool starts on whatever the screen showed before (a console, the logbook): its

@@ -2,6 +2,7 @@
 #include "props/property_files.h"
 #include "tests/test_root.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 #include <unistd.h>
@@ -132,6 +133,13 @@ TEST_F(PropertyFilesTest, InterruptedAndShortWritesStillSaveTheWholeFile) {
     EXPECT_FALSE(saveProperties());
     takeNoBytes(false);
     EXPECT_EQ(readFile(dataFile("properties.txt")), whole);
+    EXPECT_TRUE(propertySetChanged(PropertySetId::User));
+    // and so does one that says only at the close that it lost the file
+    failCloses(EIO);
+    EXPECT_FALSE(saveProperties());
+    failCloses(0);
+    EXPECT_EQ(readFile(dataFile("properties.txt")), whole);
+    EXPECT_FALSE(fileExists(dataFile("properties.txt.new")));
     EXPECT_TRUE(propertySetChanged(PropertySetId::User));
 }
 

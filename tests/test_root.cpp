@@ -97,14 +97,24 @@ extern "C" int __wrap_rename(const char* from, const char* to) {
 // closes that file.
 namespace {
 int strayCloses = 0;
+int closeError = 0;
 } // namespace
 
 extern "C" int __real_close(int fd);
 extern "C" int __wrap_close(int fd) {
+    const bool failed = closeError != 0 && savedFile(fd);
     const int result = __real_close(fd);
     if (result != 0 && errno == EBADF)
         ++strayCloses;
+    if (failed) {
+        errno = closeError;
+        return -1;
+    }
     return result;
+}
+
+void failCloses(int error) {
+    closeError = error;
 }
 
 std::string takeSyncSteps() {
@@ -129,6 +139,7 @@ void RootTest::SetUp() {
 void RootTest::TearDown() {
     splitWrites(0);
     takeNoBytes(false);
+    failCloses(0);
     resetProcessState();
     EXPECT_EQ(strayCloses, 0) << "close() of a descriptor not held";
     strayCloses = 0;

@@ -33,6 +33,10 @@ void splitWrites(std::size_t piece);
 // sets no error, as a broken medium or driver may: a loop that waits for progress would
 // never end. Debug.log is left alone: the C++ streams wait for progress themselves.
 void takeNoBytes(bool nothing);
+// While not 0, every close() of a file being made or of a log (as takeNoBytes chooses
+// them) closes it and then fails with this error, as a network or FUSE file system
+// reports a write it lost only then.
+void failCloses(int error);
 // The fsync() and rename() calls of the program's own code since the last call, one a
 // line: "fsync file", "fsync folder NAME", "rename FROM TO" (file and folder names only).
 std::string takeSyncSteps();
