@@ -154,6 +154,16 @@ TEST_F(CardTest, OverlappingButtonsKeepTheirFacesApart) {
     writeFile(dataFile("environment.txt"), "E_BUTTON.EXIT.w: 9\n");
     ASSERT_EQ(card(root), 0) << messages;
     EXPECT_NE(picture("s0.raw")[30 * W + 319], s0[0]);
+    // A key too narrow for its caption ("trip meter") still shows its word
+    writeFile(dataFile("environment.txt"), "E_BUTTON.TRIPDIST.w: 45\n");
+    ASSERT_EQ(card(root), 0) << messages;
+    const std::vector<uint16_t> s1 = picture("s1.raw");
+    const uint16_t face = s1[160 * W + 245];
+    int ink = 0;
+    for (int y = 160; y < 195; y++)
+        for (int x = 245; x < 276; x++)
+            ink += s1[y * W + x] != face;
+    EXPECT_GT(ink, 50);
 }
 
 // The number display and the statistics area are plain panels, so that text drawn

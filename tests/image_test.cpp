@@ -65,6 +65,12 @@ TEST_F(Images, LoadReadsTheWholeFile) {
     ASSERT_TRUE(loadImage("empty.raw", image));
     EXPECT_EQ(image.size, 0u);
     delete[] image.data;
+    // a card that delivers the file in pieces
+    splitReads(2);
+    ASSERT_TRUE(loadImage("s0.raw", image));
+    splitReads(0);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(image.data), image.size), content);
+    delete[] image.data;
     EXPECT_EQ(debugLogText(), "");
 }
 

@@ -56,6 +56,19 @@ extern "C" ssize_t __wrap_write(int fd, const void* data, size_t size) {
     return __real_write(fd, data, size);
 }
 
+namespace {
+std::size_t readPiece = 0;
+} // namespace
+
+extern "C" ssize_t __real_read(int fd, void* data, size_t size);
+extern "C" ssize_t __wrap_read(int fd, void* data, size_t size) {
+    return __real_read(fd, data, readPiece > 0 ? std::min(size, readPiece) : size);
+}
+
+void splitReads(std::size_t piece) {
+    readPiece = piece;
+}
+
 void splitWrites(std::size_t piece) {
     writePiece = piece;
     interruptWrite = false;
@@ -138,6 +151,7 @@ void RootTest::SetUp() {
 
 void RootTest::TearDown() {
     splitWrites(0);
+    splitReads(0);
     takeNoBytes(false);
     failCloses(0);
     resetProcessState();

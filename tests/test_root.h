@@ -28,6 +28,9 @@ long writeCallCount();
 // signal (EINTR) and the others write at most piece bytes, as a slow card may; 0 ends
 // it (as does the end of the test).
 void splitWrites(std::size_t piece);
+// From now on every read() call of the program's own code delivers at most piece bytes,
+// as a card behind a network or FUSE file system may; 0 ends it.
+void splitReads(std::size_t piece);
 // While true, every write() call of the program's own code to a file being made (its
 // name ends in ".new") or to consumption.txt or events.txt returns 0, writes nothing and
 // sets no error, as a broken medium or driver may: a loop that waits for progress would

@@ -1,5 +1,6 @@
 #include "tests/e2e/sim_run.h"
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -189,6 +190,8 @@ TEST_F(Sim, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
     EXPECT_EQ(errors, "");
     EXPECT_EQ(wait(spawn({"--version"}), 0), 0);
     EXPECT_EQ(output, "pumpwright-sim " PUMPWRIGHT_VERSION "\n");
+    // nor do they need a root first
+    EXPECT_EQ(std::system(PW_SIM " --help >/dev/null"), 0);
     const std::vector<std::vector<std::string>> bad = {
         {"--bpp", "17"},        {"--zoom", "2"},       {"stray"},           {"--size"},
         {"--colour", "red"},    {"--size", "0x256"},   {"--size", "400x0"}, {"--size", "8193x256"},
@@ -354,6 +357,14 @@ TEST_F(Sim, SeveralPendingSamplesAreDispatchedInOnePass) {
     EXPECT_EQ(pixel(shot, 400, driven.x, driven.y), S0A);
     expectRecords(records(readFile(dataFile("consumption.txt"))),
                   {"1\t12.00\t0.00\t0.0\t0.00\t0.00"});
+    // over a mebibyte is more than the queue holds: the script stops and says what to do
+    script.clear();
+    for (int i = 0; i < 140000; ++i)
+        script += "sample 0 396 253\n";
+    EXPECT_EQ(run({}, script), 2);
+    EXPECT_NE(errors.find(": the touch queue is full: run a pass between the touches"),
+              std::string::npos)
+        << errors.substr(0, 300);
 }
 
 TEST_F(Sim, EventDeviceWithTheSimulatorsCalibration) {
