@@ -814,6 +814,7 @@ TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
           "  average                8.00 l/100km (full to full)\n",
           "  worst interval         8.00 l/100km (2025-01-06, line 3)\n",
           "  full tank range        600 km (48.0 l at the average)\n",
+          "\n  2025           4       1500     160.00     240.00      8.00\n",
           "/consumption.txt:2: odometer 5000 is below the last reading of its "
           "series (50000): taken as a slip of the keypad"})
         EXPECT_NE(summary.find(row), std::string::npos) << row << summary;

@@ -182,6 +182,16 @@ TEST_F(WindowTest, InputEventDeviceTakesTheClicksToo) {
     ASSERT_TRUE(handleWindowEvents(0));
     runPass();
     EXPECT_STREQ(app.inputText, "70");
+    // a finger dragged off the bottom of the window slides to the screen's last row, off
+    // the key, and lifts there: the key is let go untyped
+    const auto [x0, y0] = BUTTONS.at("0");
+    mouse(SDL_MOUSEBUTTONDOWN, x0, y0);
+    mouse(SDL_MOUSEMOTION, x0, 256 + 20);
+    mouse(SDL_MOUSEBUTTONUP, x0, 256 + 20);
+    ASSERT_TRUE(handleWindowEvents(0));
+    runPass();
+    EXPECT_STREQ(app.inputText, "70");
+    EXPECT_EQ(screenPixel(x0, y0 - 20), S0);
 
     // A click writes what a panel's driver would: each report, the lift's too, closed by a
     // SYN, since a reader such as evtest or tslib acts only at a report's end.
