@@ -203,7 +203,7 @@ TEST_F(Images, NothingIsWrittenOffTheScreenOrPastTheMapping) {
 
 // The fast copy against the per-pixel reference, over screens of many shapes (odd ones,
 // padded lines and panning included), every depth, every turn, whole screens and
-// sub-rectangles, and pictures shorter than their layout size.
+// sub-rectangles down to two pixels wide, and pictures shorter than their layout size.
 TEST_F(Images, FastCopyMatchesThePerPixelReference) {
     struct Panel {
         int w, h;
@@ -230,7 +230,8 @@ TEST_F(Images, FastCopyMatchesThePerPixelReference) {
                                     {s.w - 1, s.h - 2, 2, 1},
                                     {-13, -7, s.w / 2, s.h + 9},
                                     {0, s.h / 2, s.w, s.h / 2 + 1},
-                                    {s.w + 5, 0, s.w + 9, s.h}};
+                                    {s.w + 5, 0, s.w + 9, s.h},
+                                    {s.w / 3, s.h / 3, s.w / 3 + 2, s.h / 3 + 3}};
             for (const Point p : pictures)
                 for (std::size_t cut : {std::size_t{0}, std::size_t{4097}}) {
                     const std::size_t full = static_cast<std::size_t>(p.x) * p.y * bits / 8;
@@ -256,7 +257,7 @@ TEST_F(Images, FastCopyMatchesThePerPixelReference) {
                     }
                 }
         }
-    EXPECT_EQ(compared, 3 * 8 * 6 * 2 * 2 * 4);
+    EXPECT_EQ(compared, 3 * 8 * 7 * 2 * 2 * 4);
 }
 
 // A driver that pads its lines or pans its view still shows the picture unsheared, each

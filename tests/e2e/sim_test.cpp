@@ -365,6 +365,14 @@ TEST_F(Sim, SeveralPendingSamplesAreDispatchedInOnePass) {
     EXPECT_NE(errors.find(": the touch queue is full: run a pass between the touches"),
               std::string::npos)
         << errors.substr(0, 300);
+    // and so it is for an event device, whose events are twice a sample's size
+    script.clear();
+    for (int i = 0; i < 70000; ++i)
+        script += "event 0 0 0\n";
+    EXPECT_EQ(run({"--touch", "event"}, script), 2);
+    EXPECT_NE(errors.find(": the touch queue is full: run a pass between the touches"),
+              std::string::npos)
+        << errors.substr(0, 300);
 }
 
 TEST_F(Sim, EventDeviceWithTheSimulatorsCalibration) {
