@@ -11,6 +11,7 @@
 #include <csignal>
 #include <filesystem>
 #include <iterator>
+#include <set>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -116,6 +117,14 @@ TEST(Calibration, ImplausibleReadingsAreRefusedWithTheirReason) {
     presses.p[3].spreadY += 1;
     EXPECT_EQ(computeCalibration(presses.p, cal), CalProblem::Unstable);
 
+    // each refusal tells the owner which it is
+    std::set<std::string> reasons;
+    for (CalProblem problem : {CalProblem::AxisNotDistinct, CalProblem::OrderInconsistent,
+                               CalProblem::AxesExchanged, CalProblem::Unstable})
+        reasons.insert(problemText(problem));
+    EXPECT_EQ(reasons.size(), 4u);
+    EXPECT_EQ(reasons.count(""), 0u);
+
     cal = {1, 2, 3, 4};
     presses.p[0].spreadX = 1000;
     computeCalibration(presses.p, cal);
@@ -153,8 +162,13 @@ class CalibrationFile : public RootTest {
 
 TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
     makeDirs(root + "/mnt/flash/sysfile");
-    writeFile(path(), "old calibration!");
     std::string error;
+    // a panel's first calibration has nothing to keep
+    ASSERT_TRUE(saveCalibration({1, 2, 3, 4}, error)) << error;
+    EXPECT_EQ(readFile(path()).size(), 16u);
+    EXPECT_FALSE(fileExists(path() + BACKUP_SUFFIX));
+    EXPECT_FALSE(fileExists(path() + ORIGINAL_SUFFIX));
+    writeFile(path(), "old calibration!");
     ASSERT_TRUE(saveCalibration({150, 3850, -2, 0x01020304}, error)) << error;
     EXPECT_EQ(readFile(path()), std::string("\x96\x00\x00\x00\x0a\x0f\x00\x00"
                                             "\xfe\xff\xff\xff\x04\x03\x02\x01",
@@ -219,6 +233,15 @@ TEST_F(CalibrationFile, ReplacesTheOldFileKeepingItAsBackup) {
     takeNoBytes(false);
     EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
     EXPECT_FALSE(fileExists(path() + ".new"));
+    // Nor a backup that cannot take its name: a folder holding something is in its way.
+    const std::string backup = path() + BACKUP_SUFFIX;
+    std::filesystem::remove(backup);
+    makeDirs(backup + "/kept");
+    EXPECT_FALSE(saveCalibration({1, 2, 3, 4}, error));
+    EXPECT_NE(error.find("cannot replace " + backup + ": Is a directory"), std::string::npos)
+        << error;
+    EXPECT_FALSE(fileExists(backup + ".new"));
+    EXPECT_EQ(readFile(path()).substr(0, 4), std::string("\x96\x00\x00\x00", 4));
 }
 
 // The tool starts on whatever the screen showed before (a console, the logbook): its

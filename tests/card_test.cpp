@@ -428,6 +428,11 @@ TEST_F(CardTest, ExportedPicturesImportToTheSameBytes) {
     EXPECT_FALSE(fileExists(root + "/looks/s0.png"));
     ASSERT_EQ(card("export " + root + " " + root + "/looks --force"), 0) << messages;
     EXPECT_NE(readFile(root + "/looks/s1a.png"), "edited");
+    // an output folder that is a file takes no picture, and says so
+    writeFile(root + "/plain", "x");
+    EXPECT_EQ(card("export " + root + " " + root + "/plain"), 1);
+    EXPECT_NE(messages.find("cannot write " + root + "/plain/s0.png"), std::string::npos)
+        << messages;
     // a picture with a byte too many is neither size of the layout: not exported
     writeFile(dataFile("s1.raw"), before[2] + "x");
     EXPECT_EQ(card("export " + root + " " + root + "/again"), 1);
@@ -717,12 +722,13 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
     // Absurd rectangles: a clear message and nothing drawn.
     const std::string s0 = readFile(dataFile("s0.raw"));
     writeFile(dataFile("environment.txt"), "E_BUTTON.1.x: -2000000000\nE_BUTTON.1.w: 2100000000\n"
-                                           "E_AREA.STATDISPLAY.h: 99999\n");
+                                           "E_AREA.STATDISPLAY.h: 99999\nE_BUTTON.2.y: -5\n");
     EXPECT_EQ(card(root), 1);
     EXPECT_NE(messages.find("E_BUTTON.1.x: lies left of the picture"), std::string::npos)
         << messages;
     EXPECT_NE(messages.find("E_AREA.STATDISPLAY.h: reaches y 100010"), std::string::npos)
         << messages;
+    EXPECT_NE(messages.find("E_BUTTON.2.y: lies above the picture"), std::string::npos) << messages;
     EXPECT_TRUE(readFile(dataFile("s0.raw")) == s0);
 }
 
@@ -758,7 +764,11 @@ TEST_F(CardTest, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
         {root + " --colour red", "--colour"},
         {root + " " + root + "/b", root + "/b"},
         {"import " + root + " s9=a.png", "s9=a.png"},
-        {"check " + root + " --bpp", "--bpp"}};
+        {"check " + root + " --bpp", "--bpp"},
+        {"export --bpp 17 " + root + " " + root + "/o", "not 17"},
+        {"export --colour red " + root + " " + root + "/o", "unknown option --colour"},
+        {"export " + root, "export wants DIR and OUTDIR"},
+        {"import " + root, "import wants DIR and at least one SLOT=FILE.png"}};
     for (const auto& [args, named] : bad) {
         EXPECT_EQ(card(args), 2) << args;
         EXPECT_EQ(messages.rfind("pumpwright-card: ", 0), 0u) << messages;

@@ -202,13 +202,20 @@ TEST_F(Sim, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
         EXPECT_EQ(errors.find('\n'), errors.size() - 1) << errors;
         EXPECT_EQ(output, "");
     }
-    // sizes at the limits and both touch devices pass, so the bad depth after them is the
-    // one named
+    // the calibration tool needs the event device it calibrates
+    EXPECT_EQ(wait(spawn({"--calibrate"}), 0), 2);
+    EXPECT_EQ(errors.rfind("pumpwright-sim: --calibrate needs --touch event", 0), 0u) << errors;
+    // sizes at the limits, both touch devices and a value after an equals sign pass, so
+    // the bad depth after them is the one named
     const std::vector<std::pair<std::string, std::string>> good = {
         {"--size", "1x8192"}, {"--size", "8192x1"}, {"--touch", "ts"}, {"--touch", "event"}};
     for (const auto& [option, value] : good) {
-        EXPECT_EQ(wait(spawn({option, value, "--bpp", "17"}), 0), 2);
-        EXPECT_EQ(errors.rfind("pumpwright-sim: --bpp", 0), 0u) << errors;
+        for (const std::vector<std::string>& args :
+             {std::vector<std::string>{option, value, "--bpp", "17"},
+              {option + "=" + value, "--bpp", "17"}}) {
+            EXPECT_EQ(wait(spawn(args), 0), 2);
+            EXPECT_EQ(errors.rfind("pumpwright-sim: --bpp", 0), 0u) << errors;
+        }
     }
 }
 
@@ -332,7 +339,8 @@ TEST_F(Sim, HalfTurnedScreenMirrorsPicturesAndTouches) {
     makeCard();
     writeFile(dataFile("properties.txt"), "P_ROT180: 1\n");
     // screen point (46, 225) is layout point (353, 30): EXIT
-    ASSERT_EQ(run({}, "pass\nshot " + base + "/half.raw\ntap 46 225\n"), 0) << errors;
+    // (a script saved with carriage returns names the same file)
+    ASSERT_EQ(run({}, "pass\r\nshot " + base + "/half.raw \r\ntap 46 225\r\n"), 0) << errors;
     const std::string shot = readFile(base + "/half.raw");
     // CAR1 (layout 315..392 x 55..105) lies at screen 7..84 x 150..200
     EXPECT_EQ(pixel(shot, 400, 45, 175), S0A);
@@ -460,18 +468,25 @@ TEST_F(Sim, MalformedScriptLineStopsBeforeStart) {
         {"tap x 2\n", "\"x\" is not a number"},
         {"event 1 2 3\n", "event needs --touch event (use sample in ts mode)"},
         {"shot\n", "shot needs a file name"},
-        {"sample 70000 1 1\n", "the pressure must lie in 0..65535"}};
+        {"sample 70000 1 1\n", "the pressure must lie in 0..65535"},
+        {"sample 1 2 -32769\n", "the position must fit a 16-bit sample"},
+        {"tap 1 2147483648\n", "the point is out of range"},
+        {"tap 1 9223372036854775808\n", "\"9223372036854775808\" is not a number"}};
     for (const auto& [line, message] : bad) {
         EXPECT_EQ(run({}, "# a comment\n\n" + std::string(line)), 2) << line;
         EXPECT_NE(errors.find("line 3: " + std::string(message)), std::string::npos) << errors;
     }
     // in ts mode a sample is fine, and so is a count of no passes
     EXPECT_EQ(run({}, "sample 1 2 3\npass 0\n"), 0) << errors;
-    // an event's type and code are 16 bits each
-    for (const char* line : {"event 65536 0 0\n", "event 0 -1 0\n"}) {
+    // an event's type and code are 16 bits each, its value 32 bits
+    const std::pair<const char*, const char*> badEvents[] = {
+        {"event 65536 0 0\n", "type and code must lie in 0..65535"},
+        {"event 0 -1 0\n", "type and code must lie in 0..65535"},
+        {"event 0 0 2147483648\n", "the value must fit 32 bits"},
+        {"sample 1 2 3\n", "sample needs --touch ts (use event in event mode)"}};
+    for (const auto& [line, message] : badEvents) {
         EXPECT_EQ(run({"--touch", "event"}, line), 2) << line;
-        EXPECT_NE(errors.find("line 1: type and code must lie in 0..65535"), std::string::npos)
-            << errors;
+        EXPECT_NE(errors.find("line 1: " + std::string(message)), std::string::npos) << errors;
     }
     // the program never started for the bad scripts: no framebuffer file yet
     std::filesystem::remove_all(root + "/dev");

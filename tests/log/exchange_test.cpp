@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <regex>
 #include <sstream>
@@ -1097,6 +1098,25 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
         EXPECT_EQ(out.find("left out"), std::string::npos) << out;
     }
 
+    // Fill-ups with no reading to start a series from, and the partial fills around them,
+    // are each left out with the reason.
+    writeFileText(readings.dir + "/consumption.txt", "");
+    writeFileText(readings.dir + "/unread.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
+                                                "2025-01-05T08:00:00,1,,,10,15,0\n"
+                                                "2025-01-10T08:00:00,1,,,35,50,1\n"
+                                                "2025-01-25T08:00:00,1,,,30,45,0\n");
+    ASSERT_EQ(run("import --card " + readings.dir + " --format csv --vehicle 1 --dry-run " +
+                      readings.dir + "/unread.csv",
+                  &out),
+              0);
+    for (const char* note :
+         {"row 2: a partial fill before a fill-up that is left out: left out\n",
+          "row 3: no odometer reading to start a series from: left out\n",
+          "row 4: partial fill with no full fill after it and no reading to carry it from: left "
+          "out\n"})
+        EXPECT_NE(out.find("unread.csv: " + std::string(note)), std::string::npos) << out;
+    EXPECT_NE(out.find("would append 0 records"), std::string::npos) << out;
+
     // a distance half a unit off its readings' difference: the trip and the real reading
     // are written, so the readings after it do not drift from the file's
     Card drift("P_DEFAULTODOMETERMODE.1: 1.0\n");
@@ -1420,6 +1440,36 @@ TEST(ExchangeTest, TheCardIsFoundAndItsSettingsReadOrNothingIsDone) {
     ASSERT_EQ(run("export --card " + odd.dir + " --format csv", &out), 0) << out;
     EXPECT_EQ(out.substr(0, out.find("--\n")).find("\n-"), std::string::npos) << out;
     EXPECT_NE(out.find(std::string(",") + huge + ",30.00,"), std::string::npos) << out;
+
+    // A card with no refills yet says so; a log, a file to import or an output that is a
+    // folder, or is not there, is named with the reason; output that is lost is no success.
+    Card empty("");
+    writeFileText(empty.dir + "/consumption.txt", "");
+    ASSERT_EQ(run("summary --card " + empty.dir, &out), 0) << out;
+    EXPECT_EQ(out, "no refills on the card\n--\n");
+    const std::string lost =
+        PW_LOG_TOOL " summary --card " + empty.dir + " >/dev/full 2>" + empty.dir + "/err";
+    EXPECT_EQ(WEXITSTATUS(std::system(lost.c_str())), 1);
+    EXPECT_EQ(readFileText(empty.dir + "/err"), "pumpwright-log: stdout: write error\n");
+    for (const char* name : {"consumption.txt", "events.txt"}) {
+        Card folders("");
+        ASSERT_EQ(mkdir((folders.dir + "/" + name).c_str(), 0755), 0);
+        EXPECT_EQ(run("summary --card " + folders.dir, &out), 1);
+        EXPECT_NE(out.find(folders.dir + "/" + name + " cannot be read: Is a directory"),
+                  std::string::npos)
+            << out;
+    }
+    const std::string import = "import --card " + empty.dir + " --format lubelogger --vehicle 1 ";
+    EXPECT_EQ(run(import + empty.dir, &out), 1);
+    EXPECT_NE(out.find(empty.dir + " cannot be read: Is a directory"), std::string::npos) << out;
+    EXPECT_EQ(run(import + empty.dir + "/none.csv", &out), 1);
+    EXPECT_NE(out.find(empty.dir + "/none.csv: No such file or directory"), std::string::npos)
+        << out;
+    EXPECT_EQ(run("report --card " + empty.dir + "/none --output " + empty.dir + "/r.html", &out),
+              1);
+    EXPECT_EQ(run("report --card " + odd.dir + " --output " + empty.dir + "/none/r.html", &out), 1);
+    EXPECT_NE(out.find("no folder " + empty.dir + "/none/ to write"), std::string::npos) << out;
+    EXPECT_FALSE(std::filesystem::exists(empty.dir + "/r.html"));
 }
 
 } // namespace
