@@ -433,6 +433,13 @@ TEST_F(ConsumptionLogTest, AFullCardKeepsNoPartOfARecord) {
     EXPECT_FALSE(writeConsumptionRecord({200, 10, 20, 5.0}));
     takeNoBytes(false);
     EXPECT_EQ(readFile(dataFile("consumption.txt")), first);
+    // nor one that takes the record and then cannot put it on the medium
+    failSyncs(EIO);
+    EXPECT_FALSE(writeConsumptionRecord({200, 10, 20, 5.0}));
+    EXPECT_FALSE(writeTireChange("123"));
+    failSyncs(0);
+    EXPECT_EQ(readFile(dataFile("consumption.txt")), first);
+    EXPECT_FALSE(fileExists(dataFile("events.txt")));
 
     enterRefill(300, 15, 30);
     appendConsumptionRecord();

@@ -86,6 +86,7 @@ long writeCallCount() {
 // flushed, put in place and its folder flushed can be checked.
 namespace {
 std::string syncSteps;
+int syncError = 0;
 } // namespace
 
 extern "C" int __real_fsync(int fd);
@@ -95,7 +96,15 @@ extern "C" int __wrap_fsync(int fd) {
     syncSteps +=
         folder ? "fsync folder " + std::filesystem::path(openPath(fd)).filename().string() + "\n"
                : std::string("fsync file\n");
+    if (syncError != 0 && !folder && savedFile(fd)) {
+        errno = syncError;
+        return -1;
+    }
     return __real_fsync(fd);
+}
+
+void failSyncs(int error) {
+    syncError = error;
 }
 
 extern "C" int __real_rename(const char* from, const char* to);
@@ -154,6 +163,7 @@ void RootTest::TearDown() {
     splitReads(0);
     takeNoBytes(false);
     failCloses(0);
+    failSyncs(0);
     resetProcessState();
     EXPECT_EQ(strayCloses, 0) << "close() of a descriptor not held";
     strayCloses = 0;

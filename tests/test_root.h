@@ -40,6 +40,9 @@ void takeNoBytes(bool nothing);
 // them) closes it and then fails with this error, as a network or FUSE file system
 // reports a write it lost only then.
 void failCloses(int error);
+// While not 0, every fsync() of a file being made or of a log fails with this error, as
+// a card reports a write it could not put on the medium.
+void failSyncs(int error);
 // The fsync() and rename() calls of the program's own code since the last call, one a
 // line: "fsync file", "fsync folder NAME", "rename FROM TO" (file and folder names only).
 std::string takeSyncSteps();

@@ -488,6 +488,13 @@ TEST_F(Sim, MalformedScriptLineStopsBeforeStart) {
         EXPECT_EQ(run({"--touch", "event"}, line), 2) << line;
         EXPECT_NE(errors.find("line 1: " + std::string(message)), std::string::npos) << errors;
     }
+    // a script that is not there, and a screenshot that cannot be written, are named
+    EXPECT_EQ(wait(spawn({"--script", base + "/none.txt"}), 0), 2);
+    EXPECT_NE(errors.find("cannot read the script " + base + "/none.txt"), std::string::npos)
+        << errors;
+    EXPECT_NE(run({}, "pass\nshot " + base + "/none/s.raw\n"), 0);
+    EXPECT_NE(errors.find("cannot write the screenshot " + base + "/none/s.raw"), std::string::npos)
+        << errors;
     // the program never started for the bad scripts: no framebuffer file yet
     std::filesystem::remove_all(root + "/dev");
     EXPECT_EQ(run({}, "pass\nltap 1\n"), 2);
@@ -584,16 +591,17 @@ TEST_F(Sim, CalibrationToolWritesTheFileTheLogbookThenUses) {
     const std::string first = base + "/first.raw", test = base + "/test.raw";
     const std::string crosses = panelPress(15, 15, {4, -3, 1, 3, -4}) + panelPress(385, 15) +
                                 panelPress(385, 241, {2, -2}) + panelPress(15, 241);
-    // a round spoiled by a second touch on the first cross, then a good one, a test
-    // touch, touches a point off each edge of DONE (touch 150,118 to 250,168) and DONE's
-    // corner
+    // a touch that reports no position (it counts as no cross), a round spoiled by a
+    // second touch on the first cross, then a good one, a test touch, touches a point off
+    // each edge of DONE (touch 150,118 to 250,168) and DONE's corner
     const std::string still = base + "/still.raw", after = base + "/after.raw";
-    const std::string script = "pass\nshot " + first + "\n" + panelPress(15, 15) +
-                               panelPress(15, 15) + panelPress(385, 241) + panelPress(15, 241) +
-                               crosses + panelPress(300, 60) + "shot " + test + "\n" +
-                               panelPress(149, 118) + panelPress(150, 117) + panelPress(251, 168) +
-                               panelPress(250, 169) + "shot " + still + "\n" +
-                               panelPress(250, 168) + "shot " + after + "\n";
+    const std::string script =
+        "pass\nshot " + first + "\n" +
+        "event 1 0x14a 1\nevent 0 0 0\nevent 1 0x14a 0\nevent 0 0 0\npass\n" + panelPress(15, 15) +
+        panelPress(15, 15) + panelPress(385, 241) + panelPress(15, 241) + crosses +
+        panelPress(300, 60) + "shot " + test + "\n" + panelPress(149, 118) + panelPress(150, 117) +
+        panelPress(251, 168) + panelPress(250, 169) + "shot " + still + "\n" +
+        panelPress(250, 168) + "shot " + after + "\n";
     ASSERT_EQ(run({"--touch", "event", "--calibrate"}, script), 0) << errors;
     EXPECT_TRUE(exists(still));
     EXPECT_FALSE(exists(after));
