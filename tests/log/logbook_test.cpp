@@ -168,7 +168,9 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
         readEvents("# tires\n1\t tirechange \t 10800 \tSat Feb  1 12:00:00 2025\n"
                    "2\ttirechange\t1\tSun Feb  2 12:00:00 2025\n"
                    "1\ttirechange\t10100\tWed Jan 15 12:00:00 2025\n" // older, written later
-                   "2\ttirechange\t5\n");                             // no time stamp
+                   "2\ttirechange\t5\n"                               // no time stamp
+                   "1\toilchange\t11000\tSat Mar  1 12:00:00 2025\n"  // another event
+                   "1\ttirechange\n");                                // no value
     ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(events[3].value, "5");
     EXPECT_FALSE(events[3].time);

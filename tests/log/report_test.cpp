@@ -283,6 +283,11 @@ TEST(ReportTest, LineChartsShowEveryPointOrTheSpanOfEachColumn) {
     ASSERT_EQ(two.size(), 3u);
     ASSERT_EQ(two[0].size(), 4u);
     EXPECT_LT(two[0][0], two[0][2]);
+    // one point makes no line: the frame and the reason, no dot and no scale
+    const std::string one = lineChartSvg("c", "C", "l", {points[0]}, nullptr, "");
+    EXPECT_TRUE(pathsIn(one, SERIES).empty());
+    EXPECT_TRUE(pathsIn(one, GRID).empty());
+    EXPECT_EQ(pathsIn(one, INK).size(), 2u);
     // they are equal: a level line amid a scale in hundredths, as when they are a hair apart
     EXPECT_DOUBLE_EQ(two[0][1], 152.0);
     const std::string hair = lineChartSvg(
