@@ -485,6 +485,21 @@ TEST_F(CardTest, ImportReplacesEveryPictureOrNone) {
     EXPECT_TRUE(readFile(dataFile("s2.raw")) == s2);
     EXPECT_EQ(filesIn(dataDir()), (std::set<std::string>{"s0.raw", "s0a.raw", "s1.raw", "s1a.raw",
                                                          "s2.raw", "Diduz.ovo"}));
+
+    // Making the card stages its pictures the same way: a temporary name it cannot take
+    // is named, and no picture is replaced.
+    fs::remove_all(dataFile("s1.raw"));
+    makeDirs(dataFile("s2.raw.new") + "/kept");
+    const std::string imported = readFile(dataFile("s0.raw"));
+    EXPECT_EQ(card(root), 1);
+    EXPECT_NE(messages.find("cannot write " + dataFile("s2.raw.new") + ": "), std::string::npos)
+        << messages;
+    EXPECT_TRUE(readFile(dataFile("s0.raw")) == imported);
+    EXPECT_FALSE(fileExists(dataFile("s1.raw")));
+    // nor is a card made where its folder cannot be
+    writeFile(root + "/plain", "x");
+    EXPECT_EQ(card(root + "/plain"), 1);
+    EXPECT_NE(messages.find("cannot create " + root + "/plain/"), std::string::npos) << messages;
 }
 
 // Patches the width and height in a PNG's header and mends the header's checksum.
@@ -535,6 +550,9 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
     }
     // Asked to, the wrong size is scaled to the layout's.
     ASSERT_EQ(card("import --scale " + root + " s2=" + png + "small.png"), 0) << messages;
+    EXPECT_EQ(fs::file_size(dataFile("s2.raw")), static_cast<uintmax_t>(W * H * 2));
+    // and so is one wrong in its height alone
+    ASSERT_EQ(card("import --scale " + root + " s2=" + png + "short.png"), 0) << messages;
     EXPECT_EQ(fs::file_size(dataFile("s2.raw")), static_cast<uintmax_t>(W * H * 2));
     // down to a single pixel, which fills the whole picture
     writeTestPng(png + "dot.png", 1, 1, PNG_FORMAT_GRAY, [](std::size_t) { return uint8_t{200}; });

@@ -450,6 +450,11 @@ TEST_F(Sim, UnreachableLayoutPointIsAScriptError) {
                   std::string::npos)
             << errors;
     }
+    // on an event device a screen point off the screen has no reading
+    EXPECT_EQ(run({"--touch", "event"}, "pass\ntap 401 10\n"), 2);
+    EXPECT_NE(errors.find("line 2: no reading of the calibrated panel maps to 401 10"),
+              std::string::npos)
+        << errors;
     // the calibration tool runs before there is a calibration to reach any layout point by
     EXPECT_EQ(run({"--touch", "event", "--calibrate"}, "pass\nltap 200 128\n"), 2);
     EXPECT_NE(errors.find("line 2: no touch position reaches layout point 200 128"),
