@@ -124,7 +124,8 @@ def faults(path):
 
 
 def run(command):
-    return subprocess.run(command, shell=True, capture_output=True, text=True)
+    # a test may print a file's bytes: they are not text
+    return subprocess.run(command, shell=True, capture_output=True, text=True, errors='replace')
 
 
 def main():

@@ -628,6 +628,21 @@ TEST_F(CardTest, MakesCardsForOtherPanels) {
               std::string::npos)
         << messages;
     EXPECT_FALSE(fileExists(stuck + "/mnt/sdcard/Pumpwright/s0.raw"));
+    const std::string mixed = root + "/mixed";
+    fs::create_directories(mixed + "/mnt/sdcard/Pumpwright");
+    // a card whose stats screen was drawn twice as large: its text shrinks with that
+    // screen, while the keypad's figures keep their size
+    writeFile(mixed + "/mnt/sdcard/Pumpwright/environment.txt",
+              "E_SCREEN.2.BG.w: 800\nE_SCREEN.2.BG.h: 512\nE_AREA.STATDISPLAY.x: 24\n"
+              "E_AREA.STATDISPLAY.y: 22\nE_AREA.STATDISPLAY.w: 752\nE_AREA.STATDISPLAY.h: 462\n"
+              "E_AREA.STATDISPLAY.text.fontsize: 24\nE_AREA.STATDISPLAY.bigtext.fontsize: 32\n"
+              "E_AREA.STATDISPLAY.smalltext.fontsize: 20\n");
+    ASSERT_EQ(card(mixed + " --size 400x256"), 0) << messages;
+    const std::string scaled = readFile(mixed + "/mnt/sdcard/Pumpwright/environment.txt");
+    for (const char* size : {"E_AREA.STATDISPLAY.text.fontsize: 12", "E_AREA.STATDISPLAY.x: 12",
+                             "E_AREA.NUMINDISPLAY.fontsize: 29"})
+        EXPECT_NE(scaled.find(size), std::string::npos) << size << scaled;
+    EXPECT_EQ(card("check " + mixed), 0) << messages;
 }
 
 // Every fault is named by the key that causes it; the card maker refuses to draw from

@@ -213,14 +213,17 @@ bool writeScaledEnvironment(unsigned w, unsigned h, std::string& error) {
         scaleRect(buttonKey(i), layout.buttons[i]);
     scaleRect("E_AREA.NUMINDISPLAY", layout.numDisplay);
     scaleRect("E_AREA.STATDISPLAY", layout.statDisplay);
-    // Text keeps its proportion to the narrower way the layout shrinks or grows.
-    const double textScale = std::min(static_cast<double>(w) / layout.screenW[0],
-                                      static_cast<double>(h) / layout.screenH[0]);
-    auto scaleText = [&](const char* key, int size) { set(key, std::lround(size * textScale)); };
-    scaleText("E_AREA.NUMINDISPLAY.fontsize", layout.numFontSize);
-    scaleText("E_AREA.STATDISPLAY.text.fontsize", layout.textSize);
-    scaleText("E_AREA.STATDISPLAY.bigtext.fontsize", layout.bigTextSize);
-    scaleText("E_AREA.STATDISPLAY.smalltext.fontsize", layout.smallTextSize);
+    // Text keeps its proportion to the narrower way its area's screen shrinks or grows:
+    // the screens of a card need not have been drawn at one size.
+    auto scaleText = [&](const char* key, int size, const LayoutRect& area) {
+        const double scale = std::min(static_cast<double>(w) / area.layoutW,
+                                      static_cast<double>(h) / area.layoutH);
+        set(key, std::lround(size * scale));
+    };
+    scaleText("E_AREA.NUMINDISPLAY.fontsize", layout.numFontSize, layout.numDisplay);
+    scaleText("E_AREA.STATDISPLAY.text.fontsize", layout.textSize, layout.statDisplay);
+    scaleText("E_AREA.STATDISPLAY.bigtext.fontsize", layout.bigTextSize, layout.statDisplay);
+    scaleText("E_AREA.STATDISPLAY.smalltext.fontsize", layout.smallTextSize, layout.statDisplay);
     if (!writePropertyFile(path, ENVIRONMENT_HEADER, keys)) {
         error = "cannot write " + path;
         return false;
