@@ -216,8 +216,8 @@ bool writeScaledEnvironment(unsigned w, unsigned h, std::string& error) {
     // Text keeps its proportion to the narrower way its area's screen shrinks or grows:
     // the screens of a card need not have been drawn at one size.
     auto scaleText = [&](const char* key, int size, const LayoutRect& area) {
-        const double scale = std::min(static_cast<double>(w) / area.layoutW,
-                                      static_cast<double>(h) / area.layoutH);
+        const double scale =
+            std::min(static_cast<double>(w) / area.layoutW, static_cast<double>(h) / area.layoutH);
         set(key, std::lround(size * scale));
     };
     scaleText("E_AREA.NUMINDISPLAY.fontsize", layout.numFontSize, layout.numDisplay);
