@@ -431,7 +431,8 @@ TEST_F(CardTest, ExportedPicturesImportToTheSameBytes) {
     // an output folder that is a file takes no picture, and says so
     writeFile(root + "/plain", "x");
     EXPECT_EQ(card("export " + root + " " + root + "/plain"), 1);
-    EXPECT_NE(messages.find("cannot write " + root + "/plain/s0.png"), std::string::npos)
+    EXPECT_NE(messages.find("cannot write " + root + "/plain/s0.png: libpng: Not a directory"),
+              std::string::npos)
         << messages;
     // a picture with a byte too many is neither size of the layout: not exported
     writeFile(dataFile("s1.raw"), before[2] + "x");

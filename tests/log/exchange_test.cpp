@@ -1005,14 +1005,18 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     // trip distances onto a card of readings: the first interval has no reading before it
     // on the card, so it is a trip record that leaves its reading for the next
     Card readings("P_DEFAULTODOMETERMODE.1: 1.0\n");
-    writeFileText(readings.dir + "/trips.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
-                                               "2025-04-01T08:00:00,1,400,,40,60,1\n"
-                                               "2025-04-12T08:00:00,1,500,,38,57,1\n");
-    ASSERT_EQ(run("import --card " + readings.dir +
-                      " --format csv --vehicle 1 --dry-run --start-odometer 30000 " + readings.dir +
-                      "/trips.csv",
-                  &out),
-              0);
+    // (a dry run of rows of our own file onto it)
+    const auto readingsDryRun = [&](const std::string& rows, const std::string& options) {
+        writeFileText(readings.dir + "/rows.csv",
+                      "date,vehicle,distance,odometer,fuel,price,full\n" + rows);
+        return run("import --card " + readings.dir + " --format csv --vehicle 1 --dry-run " +
+                       options + readings.dir + "/rows.csv",
+                   &out);
+    };
+    ASSERT_EQ(
+        readingsDryRun("2025-04-01T08:00:00,1,400,,40,60,1\n2025-04-12T08:00:00,1,500,,38,57,1\n",
+                       "--start-odometer 30000 "),
+        0);
     EXPECT_EQ(out.rfind("1\t400.00\t40.00\t30400.00\t60.00\t10.00\tTue Apr  1 08:00:00 2025\n"
                         "1\t0.0\t38.00\t30900.00\t57.00\t0.00\tSat Apr 12 08:00:00 2025\n--\n",
                         0),
@@ -1020,14 +1024,11 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
         << out;
 
     // without a start, with a partial fill after it: readings made up from 0 on
-    writeFileText(readings.dir + "/topped.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
-                                                "2025-04-01T08:00:00,1,400,,40,60,1\n"
-                                                "2025-04-05T08:00:00,1,0,,10,15,0\n"
-                                                "2025-04-12T08:00:00,1,500,,38,57,1\n");
-    ASSERT_EQ(run("import --card " + readings.dir + " --format csv --vehicle 1 --dry-run " +
-                      readings.dir + "/topped.csv",
-                  &out),
-              0);
+    ASSERT_EQ(
+        readingsDryRun("2025-04-01T08:00:00,1,400,,40,60,1\n2025-04-05T08:00:00,1,0,,10,15,0\n"
+                       "2025-04-12T08:00:00,1,500,,38,57,1\n",
+                       ""),
+        0);
     EXPECT_EQ(out.rfind("1\t400.00\t40.00\t400.00\t60.00\t10.00\tTue Apr  1 08:00:00 2025\n"
                         "1\t0.0\t10.00\t0.00\t15.00\t0.00\tSat Apr  5 08:00:00 2025\n"
                         "1\t0.0\t38.00\t900.00\t57.00\t0.00\tSat Apr 12 08:00:00 2025\n--\n",
@@ -1101,20 +1102,16 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     // Fill-ups with no reading to start a series from, and the partial fills around them,
     // are each left out with the reason.
     writeFileText(readings.dir + "/consumption.txt", "");
-    writeFileText(readings.dir + "/unread.csv", "date,vehicle,distance,odometer,fuel,price,full\n"
-                                                "2025-01-05T08:00:00,1,,,10,15,0\n"
-                                                "2025-01-10T08:00:00,1,,,35,50,1\n"
-                                                "2025-01-25T08:00:00,1,,,30,45,0\n");
-    ASSERT_EQ(run("import --card " + readings.dir + " --format csv --vehicle 1 --dry-run " +
-                      readings.dir + "/unread.csv",
-                  &out),
+    ASSERT_EQ(readingsDryRun("2025-01-05T08:00:00,1,,,10,15,0\n2025-01-10T08:00:00,1,,,35,50,1\n"
+                             "2025-01-25T08:00:00,1,,,30,45,0\n",
+                             ""),
               0);
     for (const char* note :
          {"row 2: a partial fill before a fill-up that is left out: left out\n",
           "row 3: no odometer reading to start a series from: left out\n",
           "row 4: partial fill with no full fill after it and no reading to carry it from: left "
           "out\n"})
-        EXPECT_NE(out.find("unread.csv: " + std::string(note)), std::string::npos) << out;
+        EXPECT_NE(out.find("rows.csv: " + std::string(note)), std::string::npos) << out;
     EXPECT_NE(out.find("would append 0 records"), std::string::npos) << out;
 
     // a distance half a unit off its readings' difference: the trip and the real reading
