@@ -1,9 +1,11 @@
 // The card maker, run as the program people use.
 #ifdef PW_CARD_TOOL
 #include "base/paths.h"
+#include "display/text.h"
 #include "props/layout.h"
 #include "props/properties.h"
 #include "tests/test_root.h"
+#include "tools/card/card_labels.h"
 #include "tools/common/png_picture.h"
 
 #include <algorithm>
@@ -154,6 +156,23 @@ TEST_F(CardTest, OverlappingButtonsKeepTheirFacesApart) {
     writeFile(dataFile("environment.txt"), "E_BUTTON.EXIT.w: 9\n");
     ASSERT_EQ(card(root), 0) << messages;
     EXPECT_NE(picture("s0.raw")[30 * W + 319], s0[0]);
+    // A word keeps four pixels clear of each side of the face (two of rim and body, one
+    // of bevel within): a key one point narrower than its smallest word with that margin
+    // shows a blank face rather than a crowded word.
+    resetProperties();
+    loadLayout();
+    const int word = measureText("EXIT", layout.fontName, SMALLEST_WORD_SIZE).width;
+    ASSERT_GT(word, 0);
+    for (const int w : {word + 13, word + 14}) {
+        writeFile(dataFile("environment.txt"), "E_BUTTON.EXIT.w: " + std::to_string(w) + "\n");
+        ASSERT_EQ(card(root), 0) << messages;
+        const std::vector<uint16_t> keys = picture("s0.raw");
+        std::set<uint16_t> colours;
+        for (int y = 9; y <= 50; y++)
+            for (int x = 319; x <= 315 + w - 5; x++)
+                colours.insert(keys[y * W + x]);
+        EXPECT_EQ(colours.size(), w == word + 13 ? 1u : 2u) << "EXIT " << w << " points wide";
+    }
     // A key too narrow for its caption ("trip meter") still shows its word
     writeFile(dataFile("environment.txt"), "E_BUTTON.TRIPDIST.w: 45\n");
     ASSERT_EQ(card(root), 0) << messages;
