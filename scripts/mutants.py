@@ -8,9 +8,11 @@ Picks COUNT faults at random in the SOURCE files (at most one per line): a flipp
 comparison, an off-by-one constant, && for ||, + for -, a dropped statement or `!`, a
 negated if, the other boolean returned, one more decimal in a format, one operand of a
 && or || chain dropped. Each one alone is written into the source, the preset is built
-and its suites run (ctest, stopping at the first failure); then the file is put back. A fault some test fails on is killed; one
-every test passes with survived, and is printed with its line so a test can be written
-for what a user would see change. Faults that do not compile are not counted.
+and its suites run (ctest, stopping at the first failure); then the file is put back. A
+fault some test fails on is killed; one every test passes with survived, and is printed
+with its line so a test can be written for what a user would see change. Faults that do
+not compile are not counted. The unchanged code must pass every suite first, or the run
+stops before its first fault.
 
 With --results, every verdict is appended to FILE (JSON lines) and lines already tried
 there are skipped, so a second run meets fresh faults. The SOURCE files must have no
@@ -156,6 +158,22 @@ def main():
             lines.add((f, n))
             chosen.append((f, n, old, new))
 
+    def passes(preset, slow):
+        """None when the code does not compile, else whether every test passes."""
+        if run('cmake --build --preset %s -j2' % preset).returncode != 0:
+            return None
+        # A fault in a writing loop can write until the disk is full, and a full
+        # disk stops even the restoring of the source: files stop at 1 GiB.
+        return run('ulimit -f 1048576; ctest --preset %s -j2 --stop-on-failure --timeout 120%s'
+                   % (preset, slow)).returncode == 0
+
+    # A test that fails on the unchanged code (one that depends on the machine, say)
+    # would count every fault as killed.
+    presets = [a.preset] + ([a.checked] if a.checked else [])
+    for preset in presets:
+        if not passes(preset, ''):
+            sys.exit('mutants: the %s suites fail on the unchanged code' % preset)
+
     # An interruption restores the file being mutated before the program ends.
     signal.signal(signal.SIGTERM, lambda *_: (_ for _ in ()).throw(KeyboardInterrupt()))
     killed = survived = 0
@@ -165,20 +183,12 @@ def main():
         text = original.split('\n')
         text[n - 1] = new
         slow = '' if f.startswith('tools/sim/') else ' -E "%s"' % SLOW_TESTS
-
-        def passes(preset):
-            """None when the fault does not compile, else whether every test passes."""
-            if run('cmake --build --preset %s -j2' % preset).returncode != 0:
-                return None
-            # A fault in a writing loop can write until the disk is full, and a full
-            # disk stops even the restoring of the source: files stop at 1 GiB.
-            return run('ulimit -f 1048576; ctest --preset %s -j2 --stop-on-failure --timeout 120%s'
-                       % (preset, slow)).returncode == 0
         try:
             open(f, 'w', encoding='utf-8').write('\n'.join(text))
-            verdict = {None: 'does not compile', True: 'survived', False: 'killed'}[passes(a.preset)]
+            verdict = {None: 'does not compile', True: 'survived',
+                       False: 'killed'}[passes(a.preset, slow)]
             by = ''
-            if verdict == 'survived' and a.checked and passes(a.checked) is False:
+            if verdict == 'survived' and a.checked and passes(a.checked, slow) is False:
                 verdict, by = 'killed', ' (by the %s build)' % a.checked
         finally:
             open(f, 'w', encoding='utf-8').write(original)
@@ -189,7 +199,7 @@ def main():
         if log:
             log.write(json.dumps(dict(file=f, line=n, old=old, new=new, verdict=verdict)) + '\n')
             log.flush()
-    for preset in [a.preset] + ([a.checked] if a.checked else []):
+    for preset in presets:
         run('cmake --build --preset %s -j2' % preset)
     total = killed + survived
     print('mutants: killed %d of %d%s' % (killed, total,
