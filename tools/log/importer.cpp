@@ -44,6 +44,11 @@ bool splitCsv(std::string_view text, const RowHandler& handler, std::string& err
         error = "out of memory";
         return false;
     }
+    // libcsv grows a field's buffer by a fixed step, 128 bytes unless told: a realloc that
+    // moves the block each time would copy a hostile megabyte-long field some ten
+    // thousand times.
+    constexpr std::size_t CHUNK = 1 << 16;
+    csv_set_blk_size(&parser, CHUNK);
     // a server whose culture writes comma decimals separates the fields with semicolons
     const std::string_view first = text.substr(0, text.find('\n'));
     if (std::count(first.begin(), first.end(), ';') > std::count(first.begin(), first.end(), ','))
@@ -61,8 +66,7 @@ bool splitCsv(std::string_view text, const RowHandler& handler, std::string& err
             r->stopped = true;
         r->row.clear();
     };
-    constexpr std::size_t CHUNK = 1 << 16; // the handler may stop the reading between them
-    bool ok = true;
+    bool ok = true; // the handler may stop the reading between chunks
     for (std::size_t at = 0; ok && !reader.stopped && at < text.size(); at += CHUNK) {
         const std::size_t size = std::min(CHUNK, text.size() - at);
         ok = csv_parse(&parser, text.data() + at, size, field, end, &reader) == size;
