@@ -285,6 +285,13 @@ TEST_F(CalibratorScreen, AQuarterTurnedPanelThatIsNotSquareIsRefused) {
         EXPECT_TRUE(startCalibrator(status)) << "square, half " << half;
         EXPECT_EQ(finishCalibrator(), 0);
     }
+    // the lower crosses just one row below the panel
+    setProperty("P_ROT180", "0");
+    ASSERT_TRUE(openScreen(256 + CROSS_MARGIN, 256, 16));
+    closeFB();
+    int status = 0;
+    EXPECT_FALSE(startCalibrator(status));
+    EXPECT_EQ(fb.mapping, nullptr);
     setCalibratorDevice("");
     // (the log writes a repeated message once)
     EXPECT_NE(debugLogText().find("Cannot calibrate: the quarter turn needs a square panel"),

@@ -76,6 +76,16 @@ TEST_F(MainLoop, EachVehiclePaintsItsOwnButtonAndAnUnknownOneNone) {
     EXPECT_NE(debugLogText().find("get: Unknown OdometerMode-vehicle: 3"), std::string::npos);
 }
 
+// A skin may give the settings screen a size of its own, but every whole screen is
+// painted at the first screen's: the settings size must not stretch the entry picture.
+TEST_F(MainLoop, WholeScreensArePaintedAtTheFirstScreensSize) {
+    prepare();
+    writeFile(dataFile("environment.txt"), "E_SCREEN.1.BG.w: 480\nE_SCREEN.1.BG.h: 300\n");
+    start();
+    runPass();
+    EXPECT_EQ(count(0, 206, 399, 255, PIC_S0_VALUE), 400 * 50);
+}
+
 TEST_F(MainLoop, SettingsScreenShowsModesAndFuelFullValues) {
     start();
     app.currentScreen = 1;
