@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -98,8 +99,25 @@ TEST_F(Framebuffer, MappingThatCannotCoverTheScreenIsRefused) {
     screen.xres = 0; // a driver reporting no screen
     EXPECT_FALSE(openScreen(screen, 64));
     EXPECT_EQ(fb.mapping, nullptr);
+    // no rows, on padded lines: nothing is addressed, though the last row's start lies
+    // before the first
+    screen.xres = 16;
+    screen.yres = 0;
+    screen.lineLength = 64;
+    EXPECT_FALSE(openScreen(screen, 64));
+    EXPECT_EQ(fb.mapping, nullptr);
+    // a device that takes no mapping at all
+    std::filesystem::remove(devicePath());
+    std::filesystem::create_symlink("/dev/null", devicePath());
+    screen.yres = 8;
+    setDesktopScreen(screen);
+    EXPECT_FALSE(initFB());
+    EXPECT_EQ(fb.fd, -1);
+    EXPECT_EQ(fb.mapping, nullptr);
     EXPECT_EQ(debugLogText(), "### Error mapping framebuffer: 256 bytes for 16x8 at 16 bits\n"
-                              "### Error mapping framebuffer: 0 bytes for 0x8 at 16 bits\n");
+                              "### Error mapping framebuffer: 0 bytes for 0x8 at 16 bits\n"
+                              "### Error mapping framebuffer: 0 bytes for 16x0 at 16 bits\n"
+                              "### Error mapping framebuffer: No such device\n");
 }
 
 TEST_F(Framebuffer, PaddedLinesAndPanningAreMappedAndAddressed) {
