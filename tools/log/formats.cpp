@@ -252,17 +252,6 @@ std::string fuelio(const VehicleExport& vehicle, const std::vector<SeriesRow>& r
 
 } // namespace
 
-std::optional<Format> formatNamed(const std::string& name) {
-    static const std::pair<const char*, Format> NAMES[] = {{"csv", Format::Csv},
-                                                           {"lubelogger", Format::LubeLogger},
-                                                           {"fuelly", Format::Fuelly},
-                                                           {"fuelio", Format::Fuelio}};
-    for (const auto& [text, format] : NAMES)
-        if (name == text)
-            return format;
-    return std::nullopt;
-}
-
 bool holdsVehicles(Format format) {
     return format == Format::Csv || format == Format::Fuelly;
 }

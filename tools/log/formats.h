@@ -1,6 +1,7 @@
 #pragma once
 // The CSV files of other logbook apps, and our own, written from the records of a card.
 #include "tools/log/logbook.h"
+#include "tools/log/names.h"
 #include "tools/log/units.h"
 
 #include <optional>
@@ -11,7 +12,10 @@
 namespace pwlog {
 
 enum class Format { Csv, LubeLogger, Fuelly, Fuelio };
-std::optional<Format> formatNamed(const std::string& name);
+inline constexpr NameTable<Format, 4> FORMAT_NAMES = {{"csv", Format::Csv},
+                                                      {"lubelogger", Format::LubeLogger},
+                                                      {"fuelly", Format::Fuelly},
+                                                      {"fuelio", Format::Fuelio}};
 // Formats that hold the refills of several vehicles in one file.
 bool holdsVehicles(Format format);
 

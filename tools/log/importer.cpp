@@ -263,15 +263,6 @@ std::optional<double> parseAmount(std::string_view raw) {
     return v;
 }
 
-std::optional<DateOrder> dateOrderNamed(const std::string& name) {
-    static const std::pair<const char*, DateOrder> NAMES[] = {
-        {"dmy", DateOrder::Dmy}, {"mdy", DateOrder::Mdy}, {"ymd", DateOrder::Ymd}};
-    for (const auto& [text, order] : NAMES)
-        if (name == text)
-            return order;
-    return std::nullopt;
-}
-
 std::optional<LocalTime> parseDate(std::string_view raw, DateOrder order) {
     static const char* const FORMATS[] = {
         "%Y-%m-%dT%H:%M:%S", "%Y-%m-%d %H:%M:%S", "%Y-%m-%dT%H:%M", "%Y-%m-%d %H:%M",
@@ -425,11 +416,7 @@ bool findColumns(const Row& header, int headerRow, Format format, Units cardUnit
         missing = "price";
     if (!missing.empty()) {
         error = "row " + std::to_string(headerRow) + ": no " + missing + " column: is this a " +
-                (format == Format::Csv          ? "csv"
-                 : format == Format::LubeLogger ? "lubelogger"
-                 : format == Format::Fuelly     ? "fuelly"
-                                                : "fuelio") +
-                " file?";
+                nameOf(FORMAT_NAMES, format) + " file?";
         return false;
     }
     const UnitNames card = unitNames(cardUnits);

@@ -15,7 +15,8 @@ namespace pwlog {
 
 // How the slashed dates of a file are ordered: day, month, year first.
 enum class DateOrder { Unknown, Dmy, Mdy, Ymd };
-std::optional<DateOrder> dateOrderNamed(const std::string& name);
+inline constexpr NameTable<DateOrder, 3> DATE_ORDER_NAMES = {
+    {"dmy", DateOrder::Dmy}, {"mdy", DateOrder::Mdy}, {"ymd", DateOrder::Ymd}};
 
 struct ForeignOptions {
     int vehicle = 1;

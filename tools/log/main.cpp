@@ -48,18 +48,14 @@ void addCardOptions(CLI::App& command, Options& options, bool vehicleRequired) {
         .add_option("--units", options.unitsText,
                     "what the card's numbers are: metric (km, litres; the default), us (miles, "
                     "US gallons), uk (miles, imperial gallons)")
-        ->check(CLI::IsMember({"metric", "us", "uk"}));
-    command.callback([&options] {
-        options.units = options.unitsText == "us"   ? Units::Us
-                        : options.unitsText == "uk" ? Units::Uk
-                                                    : Units::Metric;
-    });
+        ->check(CLI::IsMember(namesOf(UNITS_NAMES)));
+    command.callback([&options] { options.units = *valueNamed(UNITS_NAMES, options.unitsText); });
 }
 
 void addFormatOption(CLI::App& command, std::string& format) {
-    command.add_option("--format", format, "csv, lubelogger, fuelly or fuelio")
+    command.add_option("--format", format, "the other app's file, or csv: the companion's own")
         ->required()
-        ->check(CLI::IsMember({"csv", "lubelogger", "fuelly", "fuelio"}));
+        ->check(CLI::IsMember(namesOf(FORMAT_NAMES)));
 }
 
 void printWarnings(const std::vector<Warning>& warnings, const std::string& file) {
@@ -158,7 +154,7 @@ int runExport(const ExportCommand& command) {
     LogRecords log;
     if (!openCard(command.options, card, log))
         return FAILED;
-    const Format format = *formatNamed(command.format);
+    const Format format = *valueNamed(FORMAT_NAMES, command.format);
     std::vector<int> vehicles = vehiclesOf(command.options, log);
     if (!holdsVehicles(format) && vehicles.size() > 1) {
         std::fprintf(stderr,
@@ -230,8 +226,8 @@ int runImport(const ImportCommand& command) {
     reading.cardUnits = command.options.units;
     reading.car = command.car;
     if (!command.dateOrder.empty())
-        reading.dateOrder = *dateOrderNamed(command.dateOrder);
-    if (!readForeign(text, *formatNamed(command.format), reading, foreign, error))
+        reading.dateOrder = *valueNamed(DATE_ORDER_NAMES, command.dateOrder);
+    if (!readForeign(text, *valueNamed(FORMAT_NAMES, command.format), reading, foreign, error))
         return failure(command.file + ": " + error + "; nothing imported");
     std::string().swap(text); // a big file's fill-ups and lines need the room
     printRowNotes(foreign.notes, command.file);
@@ -349,9 +345,9 @@ int main(int argc, char** argv) {
                          "the car_name of a Fuelly file to import (needed when it holds several)");
     importer
         ->add_option("--date-order", importCommand.dateOrder,
-                     "how the file's slashed dates are ordered: dmy, mdy or ymd (without it, "
-                     "only a file whose dates settle the order is read)")
-        ->check(CLI::IsMember({"dmy", "mdy", "ymd"}));
+                     "how the file's slashed dates are ordered: day, month, year first (without "
+                     "it, only a file whose dates settle the order is read)")
+        ->check(CLI::IsMember(namesOf(DATE_ORDER_NAMES)));
     importer
         ->add_option("--start-odometer", importCommand.startOdometer,
                      "the odometer before the first fill-up, so that it gets a trip distance")

@@ -1,11 +1,15 @@
 #pragma once
 // The units a card's numbers are in (the log stores none: the user says which), and
 // its figures as text.
+#include "tools/log/names.h"
+
 #include <string>
 
 namespace pwlog {
 
 enum class Units { Metric, Us, Uk };
+inline constexpr NameTable<Units, 3> UNITS_NAMES = {
+    {"metric", Units::Metric}, {"us", Units::Us}, {"uk", Units::Uk}};
 
 struct UnitNames {
     const char* distance; // "km"
