@@ -2,6 +2,7 @@
 
 #include "app/touch.h"
 #include "base/paths.h"
+#include "calibrate/calibration_file.h"
 #include "display/fb_query.h"
 #include "props/layout.h"
 #include "tools/common/screenshot.h"
@@ -59,20 +60,9 @@ bool openFifo(const std::string& path, std::string& error) {
 }
 
 bool writeCalibrationWhenMissing(std::string& error) {
-    const std::string path = rootedPath(CALIBRATION_FILE);
     struct stat st;
-    if (stat(path.c_str(), &st) == 0)
-        return true;
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    const int32_t values[4] = {SIM_CALIBRATION.x0, SIM_CALIBRATION.x1, SIM_CALIBRATION.y0,
-                               SIM_CALIBRATION.y1};
-    const bool written =
-        fd != -1 && write(fd, values, sizeof values) == static_cast<ssize_t>(sizeof values);
-    if (!written)
-        error = systemError("cannot write calibration", path);
-    if (fd != -1)
-        close(fd);
-    return written;
+    return stat(rootedPath(CALIBRATION_FILE).c_str(), &st) == 0 ||
+           saveCalibration(SIM_CALIBRATION, error);
 }
 
 } // namespace
