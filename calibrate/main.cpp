@@ -18,7 +18,8 @@ constexpr const char* USAGE =
     "follows: touches draw dots; touch DONE to leave.\n"
     "  --device PATH  the input event device (default /dev/input/event0)\n"
     "Exit status: 0 saved, 1 a device could not be opened or the file not written\n"
-    "(the reason is in Debug.log on the card), 2 a bad command line.\n";
+    "(the reason is in Debug.log on the card, or on stderr without a card), 2 a bad\n"
+    "command line.\n";
 
 } // namespace
 
@@ -37,8 +38,9 @@ int main(int argc, char** argv) {
     }
     int status = 0;
     if (!startCalibrator(status)) {
+        // The reason went to Debug.log, or, with no card to write it on, to the line above.
         std::fputs("pumpwright-calibrate: cannot open the screen or the touch device "
-                   "(see Debug.log)\n",
+                   "(the reason is in Debug.log, or above when there is no card)\n",
                    stderr);
         return status;
     }
