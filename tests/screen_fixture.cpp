@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <ft2build.h>
+#include FT_FREETYPE_H
 #include <new>
 
 namespace {
@@ -52,6 +54,15 @@ extern "C" void* PW_NOTHROW_NEW_ARRAY(__wrap_)(std::size_t size, const std::noth
         return PW_NOTHROW_NEW_ARRAY(__real_)(size, tag);
     ++refused;
     return nullptr;
+}
+
+// FreeType cannot start either while refusing: the memory for its library is all it needs.
+extern "C" FT_Error __real_FT_Init_FreeType(FT_Library* library);
+extern "C" FT_Error __wrap_FT_Init_FreeType(FT_Library* library) {
+    if (!refusing)
+        return __real_FT_Init_FreeType(library);
+    ++refused;
+    return FT_Err_Out_Of_Memory;
 }
 
 void refuseArrays(bool refuse) {

@@ -15,8 +15,9 @@ struct Rgb {
 // Makes the screen-information queries fail from now on, as a driver may; the fixture
 // clears them again.
 void failScreenQueries(bool fixedInfo, bool variableInfo);
-// Makes the nothrow array new (the pictures and the kept backgrounds allocate with it)
-// fail from now on, as on a device short of memory, until called with false; the fixture
+// Makes the nothrow array new (the pictures and the kept backgrounds allocate with it) and
+// FreeType's start fail from now on, as on a device short of memory, until called with
+// false; the fixture
 // allows it again. refusedArrays counts the refusals since refusing began.
 void refuseArrays(bool refuse);
 int refusedArrays();

@@ -468,7 +468,7 @@ TEST_F(TextTest, BitmapFontsAreWidenedAndPlaced) {
     }
 }
 
-TEST_F(TextTest, MissingFontIsReportedOnce) {
+TEST_F(TextTest, FontsThatCannotBeLoadedAreReportedAndDrawNothing) {
     openScreen(400, 256);
     const std::string before = screenBytes();
     drawText(0, 0, 400, 256, "12.5", "Missing.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
@@ -491,6 +491,21 @@ TEST_F(TextTest, MissingFontIsReportedOnce) {
     EXPECT_EQ(debugLogText(), "### Error loading font face!\n### Error loading font face!\n"
                               "### Error loading font face!\n");
     EXPECT_TRUE(inkBox().empty());
+
+    // FreeType that cannot start, short of memory, is reported with the font's name and
+    // draws nothing; the next font starts it again.
+    closeFont();
+    resetDebugLog();
+    std::filesystem::remove(dataFile("Debug.log"));
+    refuseArrays(true);
+    text(0, 0, 400, 256, "1", 20, 0);
+    refuseArrays(false);
+    EXPECT_EQ(debugLogText(), std::string("### Error initializing library:\n### ") + FONT +
+                                  "\n### Error loading font face!\n");
+    EXPECT_TRUE(inkBox().empty());
+    drawText(0, 0, 400, 256, "1", "Broken.ttf", 20, 0, 0, 0, 0, -1, -1, -1);
+    text(0, 0, 400, 256, "1", 20, 0);
+    EXPECT_FALSE(inkBox().empty());
 }
 
 // What the screens draw: the number display, the banner and the messages, grid labels
