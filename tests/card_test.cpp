@@ -821,9 +821,13 @@ TEST_F(CardTest, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
         {"export --bpp 17 " + root + " " + root + "/o", "not 17"},
         {"export --colour red " + root + " " + root + "/o", "unknown option --colour"},
         {"export " + root, "export wants DIR and OUTDIR"},
-        {"import " + root, "import wants DIR and at least one SLOT=FILE.png"}};
+        {"import " + root, "import wants DIR and at least one SLOT=FILE.png"},
+        // a command word alone is that command without its arguments, not a folder to fill
+        {"import", "import wants DIR"},
+        {"export", "export wants DIR and OUTDIR"}};
     for (const auto& [args, named] : bad) {
-        EXPECT_EQ(card(args), 2) << args;
+        // from the scratch root, where a word taken for a folder would be made
+        EXPECT_EQ(card(args, "cd " + root + " && "), 2) << args;
         EXPECT_EQ(messages.rfind("pumpwright-card: ", 0), 0u) << messages;
         EXPECT_NE(messages.find(named), std::string::npos) << messages;
         EXPECT_EQ(messages.find('\n'), messages.size() - 1) << messages;
