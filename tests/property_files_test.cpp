@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -84,7 +85,12 @@ TEST_F(PropertyFilesTest, BinaryBytesAndHugeLinesDoNotDisturbOtherKeys) {
 TEST_F(PropertyFilesTest, SaveWritesHeaderAndSortedCanonicalEntries) {
     writeFile(dataFile("properties.txt"), "P_B = 2\nP_A:1\n\nfoo\nE_WRONG: set\nP_ML: a\\nb\n");
     getProperty("P_C", "3");
+    const mode_t mask = umask(022);
     saveProperties();
+    umask(mask);
+    struct stat saved {};
+    ASSERT_EQ(stat(dataFile("properties.txt").c_str(), &saved), 0);
+    EXPECT_EQ(saved.st_mode & 07777, 0644u); // readable by everyone, as the umask allows
     EXPECT_EQ(readFile(dataFile("properties.txt")),
               "# This file contains the user-depending properties for this project.\n"
               "# Some of them may not be changeable from within the application.\n"
