@@ -328,6 +328,10 @@ TEST(ReportTest, LineChartsShowEveryPointOrTheSpanOfEachColumn) {
         top = std::min(top, c[i + 1]);
         bottom = std::max(bottom, c[i + 3]);
     }
+    // each point in the column of its time: the first an hour into March, the last 400
+    // hours later, on an axis of March's 744 hours 480 units wide
+    EXPECT_EQ(c[0], 62.5);
+    EXPECT_EQ(c[c.size() - 4], 62 + std::floor(480 * 400.0 / 744) + 0.5);
     int spans = 0;
     for (std::size_t i = 0; i < c.size(); i += 4) {
         SCOPED_TRACE(i);
