@@ -92,13 +92,15 @@ TEST_F(Backgrounds, KeptCopiesMatchThePerPixelReference) {
 }
 
 // A picture drawn whole once holds no memory; from the second time its lines are kept,
-// and they are made anew when only the panel's depth changes.
+// and they are made anew when only the panel's depth changes (an 8-bit panel takes a
+// byte a pixel).
 TEST_F(Backgrounds, LinesAreKeptFromTheSecondDrawForTheDepthTheyWereMadeAt) {
     std::vector<uint8_t> bytes = randomBytes(400 * 256 * 4, 5);
     const Image picture{bytes.data(), bytes.size()};
-    for (unsigned bits : {16u, 32u}) {
+    for (unsigned bits : {16u, 8u, 32u}) {
         resetFB();
         ASSERT_TRUE(openScreen(800, 480, bits));
+        fillMapping(0x5A);
         copyImageRegionPerPixel(0, 0, 800, 480, 800, 480, 400, 256, picture);
         const std::string expected = mappingBytes();
         for (int draw = 0; draw < 3; ++draw) {

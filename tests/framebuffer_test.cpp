@@ -95,6 +95,14 @@ TEST_F(Framebuffer, MappingThatCannotCoverTheScreenIsRefused) {
     EXPECT_EQ(fb.mapping, nullptr);
     EXPECT_EQ(debugLogText(), "### Error mapping framebuffer: 256 bytes for 16x8 at 16 bits\n");
     putPixel(15, 7, 255, 255, 255, 255);
+    // An 8-bit panel's pixels are a byte apart, but each is written as two: its last one
+    // reaches a byte past the 128 of the plain screen.
+    screen.bitsPerPixel = 8;
+    EXPECT_FALSE(openScreen(screen, -1));
+    ASSERT_TRUE(openScreen(screen));
+    EXPECT_EQ(fb.mappingLength, 129u);
+    closeFB();
+    screen.bitsPerPixel = 16;
 
     screen.xres = 0; // a driver reporting no screen
     EXPECT_FALSE(openScreen(screen, 64));
@@ -115,6 +123,7 @@ TEST_F(Framebuffer, MappingThatCannotCoverTheScreenIsRefused) {
     EXPECT_EQ(fb.fd, -1);
     EXPECT_EQ(fb.mapping, nullptr);
     EXPECT_EQ(debugLogText(), "### Error mapping framebuffer: 256 bytes for 16x8 at 16 bits\n"
+                              "### Error mapping framebuffer: 129 bytes for 16x8 at 8 bits\n"
                               "### Error mapping framebuffer: 0 bytes for 0x8 at 16 bits\n"
                               "### Error mapping framebuffer: 0 bytes for 16x0 at 16 bits\n"
                               "### Error mapping framebuffer: No such device\n");

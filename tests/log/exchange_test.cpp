@@ -659,7 +659,7 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
                       ODOMETER_LOG +
                       "1\t400.00\t30.00\t0.0\t51.00\t7.50\tThu Feb 20 08:00:00 2025\n"
                       "1\t0.0\t35.00\t60000.00\t59.50\t0.00\tSat Mar  1 09:00:00 2025\n"
-                      "1\t0.0\t33.00\t60500.00\t56.10\t0.00\tMon Mar 10 09:00:00 2025\n");
+                      "1\t0.0\t33.00\t60500.004\t56.10\t0.00\tMon Mar 10 09:00:00 2025\n");
     auto exported = [&](const std::string& arguments) {
         std::string out;
         EXPECT_EQ(run("export --card " + card.dir + " " + arguments, &out), 0) << out;
@@ -700,7 +700,8 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
     // 9 imperial gallons are 10.809 US gallons; 200 miles on them 18.50 mpg
     EXPECT_EQ(line(uk, 1).rfind("\"motorcycle\",\"Pumpwright\",18.50,450.0,200.0,10.809,", 0), 0u);
 
-    // Fuelio: sections, the app's unit and fuel codes, the newest row first
+    // Fuelio: sections, the app's unit and fuel codes, the newest row first; a reading
+    // edited into the log with a third decimal goes out to the hundredth the device keeps
     const std::string fuelio = exported("--format fuelio --vehicle 1");
     EXPECT_EQ(
         line(fuelio, 2).rfind("\"car 1\",\"Pumpwright\",\"0\",\"0\",\"0\",\"yyyy-MM-dd\",", 0), 0u);
