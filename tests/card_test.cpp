@@ -584,6 +584,14 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
         writeTestPng(png + "edge.png", w, h, PNG_FORMAT_GRAY, grey);
         EXPECT_EQ(card("import --scale " + root + " s2=" + png + "edge.png"), 0) << messages;
     }
+    // Each row comes from the rows it covers alone: a picture black above its middle and
+    // white below shrinks to one black above and white below, with no grey between.
+    writeTestPng(png + "halves.png", 2 * W, 2 * H, PNG_FORMAT_GRAY,
+                 [](std::size_t i) { return static_cast<uint8_t>(i / (2 * W) < H ? 0 : 255); });
+    ASSERT_EQ(card("import --scale " + root + " s2=" + png + "halves.png"), 0) << messages;
+    const std::vector<uint16_t> halves = picture("s2.raw");
+    for (int y = 0; y < H; ++y)
+        ASSERT_EQ(halves[y * W + W / 2], y < H / 2 ? 0x0000 : 0xFFFF) << "row " << y;
     // Shrunk, each pixel is the mean of the four it covers, rounded to the nearest: blocks
     // of 0, 0, 2, 255 and of 0, 0, 3, 255 by turns give 64 (of 64.25) and 65 (of 64.5).
     writeTestPng(png + "blocks.png", 2 * W, 2 * H, PNG_FORMAT_GRAY, [](std::size_t i) {

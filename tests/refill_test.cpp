@@ -187,6 +187,8 @@ TEST(StatsInputTest, MalformedNumbersReadAsZero) {
     EXPECT_EQ(s.pricePerFuel[1], NO_VALUE);
     EXPECT_EQ(s.pricePerFuel[2], NO_VALUE);
     EXPECT_EQ(s.pairs[3].distance, 800);
+    // a price per fuel past the largest number (a damaged log) has no value either
+    EXPECT_EQ(build({trip(400, 1e-300, 1e300)}).pricePerFuel[0], NO_VALUE);
 }
 
 TEST(StatsInputTest, RecordsBeyondTheCountAreIgnored) {

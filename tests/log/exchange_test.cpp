@@ -73,8 +73,9 @@ TEST(ExchangeTest, TheDemoCardGoesOutAndBackInEachFormatWithItsSummaryUnchanged)
             Card target("");
             const std::string file = target.dir + "/export." + format;
             std::string said;
+            // run without standard input (as cron may), the first file written is descriptor 0
             ASSERT_EQ(run("export --card " + source.dir + " --format " + format + " --vehicle " +
-                              std::to_string(vehicle) + " -o " + file,
+                              std::to_string(vehicle) + " -o " + file + " <&-",
                           &said),
                       0)
                 << said;
@@ -83,7 +84,7 @@ TEST(ExchangeTest, TheDemoCardGoesOutAndBackInEachFormatWithItsSummaryUnchanged)
             ASSERT_TRUE(std::regex_search(said, found, std::regex("--start-odometer [0-9.]+")));
             const std::string start = found.str();
             ASSERT_EQ(run("import --card " + target.dir + " --format " + format + " --vehicle " +
-                              std::to_string(vehicle) + " " + start + " " + file,
+                              std::to_string(vehicle) + " " + start + " " + file + " <&-",
                           &said),
                       0)
                 << said;
@@ -612,6 +613,9 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
     EXPECT_EQ(run("import --card " + card.dir + " --format csv x.csv"), 2); // no vehicle
     EXPECT_EQ(run("export --card " + card.dir + " --format csv --vehicle 3"), 2);
     EXPECT_EQ(run("frobnicate"), 2);
+    std::string bare; // alone, it says what is missing rather than nothing
+    EXPECT_EQ(run("", &bare), 2);
+    EXPECT_NE(bare.find("A subcommand is required\nRun with --help"), std::string::npos) << bare;
     EXPECT_EQ(run("import --help"), 0);
     EXPECT_EQ(run("--version"), 0);
     // a failed export leaves no file behind, and says why with what can be done about it
