@@ -828,6 +828,7 @@ TEST_F(CardTest, AnswersHelpAndVersionAndNamesEachBadArgumentOnOneLine) {
         {"check " + root + " --bpp", "--bpp"},
         {"export --bpp 17 " + root + " " + root + "/o", "not 17"},
         {"export --colour red " + root + " " + root + "/o", "unknown option --colour"},
+        {"export -f " + root + " " + root + "/o", "unknown option -f"}, // not a folder
         {"export " + root, "export wants DIR and OUTDIR"},
         {"import " + root, "import wants DIR and at least one SLOT=FILE.png"},
         // a command word alone is that command without its arguments, not a folder to fill

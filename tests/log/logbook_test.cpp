@@ -168,7 +168,7 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
         readEvents("# tires\n1\t tirechange \t 10800 \tSat Feb  1 12:00:00 2025\n"
                    "2\ttirechange\t1\tSun Feb  2 12:00:00 2025\n"
                    "1\ttirechange\t10100\tWed Jan 15 12:00:00 2025\n" // older, written later
-                   "2\ttirechange\t5\n"                               // no time stamp
+                   "1\ttirechange\t5\n"                               // no time stamp
                    "1\toilchange\t11000\tSat Mar  1 12:00:00 2025\n"  // another event
                    "1\ttirechange\n");                                // no value
     ASSERT_EQ(events.size(), 4u);
@@ -189,6 +189,8 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
     EXPECT_EQ(s.worst->record.line, 8);    // 20 + 33 l over 400 km
     EXPECT_EQ(s.tireChangeValue, "10800"); // the newest change, wherever the file has it
     EXPECT_DOUBLE_EQ(*s.sinceTireChange, 900.0);
+    // one without a stamp cannot say which refills came after it: it counts for nothing
+    EXPECT_EQ(summarise(log, 1, 0, 54.0, {events[3]}).tireChangeValue, "");
     EXPECT_EQ(date::format("%F %T", *s.first), "2025-01-06 08:00:00");
     EXPECT_EQ(date::format("%F %T", *s.last), "2025-03-03 08:00:00");
 
