@@ -816,14 +816,14 @@ TEST(ExchangeTest, SummaryTakesALowReadingAsASlipOrANewOdometer) {
     log({"50000.00", "5000.00", "51000.00", "51500.00"});
     std::string summary;
     ASSERT_EQ(run("summary --card " + card.dir + " --vehicle 1", &summary), 0);
-    for (const char* row :
-         {"  distance               1500 km\n", "  cost per 100 km        12.00\n",
-          "  average                8.00 l/100km (full to full)\n",
-          "  worst interval         8.00 l/100km (2025-01-06, line 3)\n",
-          "  full tank range        600 km (48.0 l at the average)\n",
-          "\n  2025           4       1500     160.00     240.00      8.00\n",
-          "/consumption.txt:2: odometer 5000 is below the last reading of its "
-          "series (50000): taken as a slip of the keypad"})
+    for (const char* row : {"  distance               1500 km\n",
+                            "  money                  240.00\n", "  cost per 100 km        12.00\n",
+                            "  average                8.00 l/100km (full to full)\n",
+                            "  worst interval         8.00 l/100km (2025-01-06, line 3)\n",
+                            "  full tank range        600 km (48.0 l at the average)\n",
+                            "\n  2025           4       1500     160.00     240.00      8.00\n",
+                            "/consumption.txt:2: odometer 5000 is below the last reading of its "
+                            "series (50000): taken as a slip of the keypad"})
         EXPECT_NE(summary.find(row), std::string::npos) << row << summary;
     // run without standard input (as cron may), the first file opened is descriptor 0
     std::string closed;
