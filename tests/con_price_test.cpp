@@ -144,6 +144,18 @@ TEST_F(ConPriceTest, ASpreadOfOneHasAGridLineEveryTenth) {
     }
 }
 
+TEST_F(ConPriceTest, AGridValueOnTheFramesTopRowIsNeitherDrawnNorLabelled) {
+    // 5.5 and 9.5 over rows 11..111: 10.0 falls on the frame's top row, where it is
+    // neither drawn over the frame nor labelled above it; 9.5 ... 5.5 are inside, the
+    // average's line over the one of 7.5.
+    useScreen(400, 256);
+    const double onTop[] = {5.5, 9.5};
+    drawBarChart(12, 11, 388, 111, onTop, 2);
+    EXPECT_TRUE(is(200, 11, layout.wiresLight));
+    EXPECT_EQ(count(200, 12, 200, 110, layout.wires), 8);
+    EXPECT_EQ(painted(0, 0, 399, 10), 0);
+}
+
 TEST_F(ConPriceTest, GridValuesOfTheSameHundredthsAreLabelledOnce) {
     // A step of 0.005: seven grid lines inside, every other one sharing the hundredths
     // of its neighbour, so four labels (7.53 ... 7.50), each on its own rows.

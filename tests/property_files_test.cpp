@@ -120,6 +120,18 @@ TEST_F(PropertyFilesTest, NewFileIsOnTheCardBeforeItReplacesTheOldAndTheFolderAf
                                "fsync file\n"
                                "rename properties.txt.new properties.txt\n"
                                "fsync folder Pumpwright\n");
+
+    // Started with standard input closed (from cron, say), the files and the folder get
+    // descriptor 0, which is as good as any other.
+    const int input = dup(0);
+    close(0);
+    setProperty("P_A", "1");
+    saveProperties();
+    dup2(input, 0);
+    close(input);
+    EXPECT_EQ(takeSyncSteps(), "fsync file\n"
+                               "rename properties.txt.new properties.txt\n"
+                               "fsync folder Pumpwright\n");
 }
 
 TEST_F(PropertyFilesTest, InterruptedAndShortWritesStillSaveTheWholeFile) {
