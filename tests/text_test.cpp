@@ -676,6 +676,25 @@ TEST_F(TextTest, GlyphsOffTheScreenDrawOnlyWhereTheyLand) {
         EXPECT_GT(refused, 0) << from.x << "," << from.y;
         EXPECT_LT(refused, 41) << from.x << "," << from.y;
     }
+
+    // A pen origin 2^24 pixels out or farther lies off every panel and would not fit
+    // FreeType's 26.6 numbers: it is skipped without a word. One pixel nearer, the glyph
+    // is tried, and refused.
+    constexpr int FAR = 1 << 24;
+    struct Origin {
+        int x1, y2; // the pen starts at x1, on the baseline 256 - y2
+        bool skipped;
+    };
+    for (const Origin o :
+         {Origin{FAR, 100, true}, Origin{FAR - 1, 100, false}, Origin{-FAR, 100, true},
+          Origin{1 - FAR, 100, false}, Origin{20, 256 + FAR, true}, Origin{20, 255 + FAR, false},
+          Origin{20, 256 - FAR, true}, Origin{20, 257 - FAR, false}}) {
+        resetDebugLog();
+        const std::size_t before = debugLogText().size();
+        text(o.x1, 0, o.x1 + 100, o.y2, "W", 16, ALIGN_LEFT | ALIGN_BOTTOM);
+        EXPECT_EQ(debugLogText().find("Glyph_To_Bitmap", before) == std::string::npos, o.skipped)
+            << o.x1 << "," << o.y2;
+    }
 }
 
 } // namespace
