@@ -58,10 +58,8 @@ unsigned rowBytes(const FT_Bitmap& bits) {
 
 // A damaged font can hand over a glyph with rows but no pixels (a BDF glyph whose
 // BITMAP section is missing comes back with pitch 0 and no buffer); such a glyph is
-// skipped like a missing one.
+// skipped like a missing one, and so is one with nothing to draw (a space).
 bool drawable(const FT_Bitmap& bits) {
-    if (bits.rows == 0 || bits.width == 0)
-        return true;
     const unsigned pitch = static_cast<unsigned>(std::abs(bits.pitch));
     const unsigned needed = rowBytes(bits);
     return bits.buffer && needed > 0 && pitch >= needed;
