@@ -1164,6 +1164,7 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
     EXPECT_EQ(dateText("12/31/2099 11:59 PM"), "Thu Dec 31 23:59:00 2099");
     EXPECT_FALSE(parseDate("1/1/2100"));
     EXPECT_EQ(dateText("3/7/2025 12:30 AM"), "Fri Mar  7 00:30:00 2025");
+    EXPECT_EQ(dateText("3/7/2025 12:30 PM"), "Fri Mar  7 12:30:00 2025");
     EXPECT_EQ(dateText("3/7/2025 1:00 PM"), "Fri Mar  7 13:00:00 2025");
     EXPECT_FALSE(parseDate("3/7/2025 13:00 PM"));
     EXPECT_FALSE(parseDate("12/31/1969"));

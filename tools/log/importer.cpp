@@ -285,25 +285,24 @@ std::optional<LocalTime> parseDate(std::string_view raw, DateOrder order) {
         if (colon + 1 == text.size() || !isDigit(text[colon + 1]))
             return std::nullopt;
     // A 12-hour clock (en-US: "6:30 PM"); date's parser drops the half of the day.
-    std::chrono::hours shift{0};
     const std::string half = lower(text.size() > 3 ? text.substr(text.size() - 3) : "");
-    if (half == " am" || half == " pm") {
+    const bool twelveHour = half == " am" || half == " pm";
+    if (twelveHour)
         text.resize(text.size() - 3);
-        shift = std::chrono::hours(half == " pm" ? 12 : 0);
-    }
     for (const char* format : formats) {
         std::istringstream in(text);
         LocalTime time;
         in >> date::parse(format, time);
         if (in.fail() || in.peek() != std::char_traits<char>::eof())
             continue;
-        if (half == " am" || half == " pm") {
+        if (twelveHour) {
             const auto clock = time - date::floor<date::days>(time);
             if (clock < std::chrono::hours(1) || clock >= std::chrono::hours(13))
                 return std::nullopt; // a 12-hour clock runs from 1 to 12:59
             if (clock >= std::chrono::hours(12))
                 time -= std::chrono::hours(12);
-            time += shift;
+            if (half == " pm")
+                time += std::chrono::hours(12);
         }
         const date::year_month_day day{date::floor<date::days>(time)};
         if (!day.ok() || day.year() < date::year(1970) || day.year() > date::year(2099))
