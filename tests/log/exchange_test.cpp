@@ -1403,6 +1403,11 @@ TEST(ExchangeTest, TheCardIsFoundAndItsSettingsReadOrNothingIsDone) {
     EXPECT_NE(out.find("no card here"), std::string::npos) << out;
     EXPECT_EQ(out.find("no refills on the card"), std::string::npos) << out;
     EXPECT_EQ(run("export --card " + root.dir + "/mnt --format csv"), 1);
+    // the card's log given for the card
+    EXPECT_EQ(run("summary --card " + root.dir + "/media/Pumpwright/consumption.txt", &out), 1);
+    EXPECT_NE(out.find("consumption.txt: not a folder (give the card's Pumpwright folder)"),
+              std::string::npos)
+        << out;
 
     // settings that cannot be read: refused with the reason, the log untouched
     Card card("");

@@ -188,6 +188,7 @@ TEST(LogbookTest, SummaryOfAHandComputedLog) {
     EXPECT_EQ(s.best->record.line, 4);     // 40 l over 600 km
     EXPECT_EQ(s.worst->record.line, 8);    // 20 + 33 l over 400 km
     EXPECT_EQ(s.tireChangeValue, "10800"); // the newest change, wherever the file has it
+    EXPECT_EQ(summarise(log, 1, 0, 54.0, {events[2], events[0]}).tireChangeValue, "10800");
     EXPECT_DOUBLE_EQ(*s.sinceTireChange, 900.0);
     // one without a stamp cannot say which refills came after it: it counts for nothing
     EXPECT_EQ(summarise(log, 1, 0, 54.0, {events[3]}).tireChangeValue, "");
