@@ -145,6 +145,35 @@ TEST_F(CardTest, OverlappingButtonsKeepTheirFacesApart) {
     checkButtons(picture("s0.raw"), picture("s0a.raw"), 0);
     checkButtons(picture("s1.raw"), picture("s1a.raw"), 1);
 
+    // A key laid over its neighbour from where the neighbour's face starts (two points
+    // in), across or down, keeps no face; the neighbour keeps its face where it is alone.
+    struct Area {
+        int x1, y1, x2, y2;
+    };
+    struct Cover {
+        const char* keys;
+        Area covered, alone;
+    };
+    const Cover covers[] = {
+        {"E_BUTTON.DRIVEN.x: 317\nE_BUTTON.DRIVEN.w: 30\n", {320, 10, 343, 50}, {350, 10, 388, 50}},
+        {"E_BUTTON.REFILLED.x: 315\nE_BUTTON.REFILLED.y: 7\nE_BUTTON.REFILLED.h: 20\n",
+         {320, 10, 388, 23},
+         {320, 32, 388, 50}}};
+    for (const Cover& c : covers) {
+        writeFile(dataFile("environment.txt"), c.keys);
+        ASSERT_EQ(card(root), 0) << messages;
+        const std::vector<uint16_t> shared = picture("s0.raw");
+        const auto colours = [&](const Area& b) {
+            std::set<uint16_t> seen;
+            for (int y = b.y1; y <= b.y2; y++)
+                for (int x = b.x1; x <= b.x2; x++)
+                    seen.insert(shared[y * W + x]);
+            return seen;
+        };
+        EXPECT_EQ(colours(c.covered), std::set<uint16_t>{shared[0]}) << c.keys;
+        EXPECT_GT(colours(c.alone).size(), 2u) << c.keys;
+    }
+
     // A key too narrow for a face leaves the body showing, unlabelled.
     writeFile(dataFile("environment.txt"), "E_BUTTON.EXIT.w: 8\n");
     ASSERT_EQ(card(root), 0) << messages;
