@@ -214,6 +214,21 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
               std::string::npos)
         << out;
     EXPECT_EQ(out.find("the device measures its next reading"), std::string::npos) << out;
+    // without readings, from the one given: a top-up's distance counts in the readings
+    // made up after it
+    writeFileText(readings.dir + "/trips.csv",
+                  "car_name,odometer,km,litres,price,fuelup_date,missed_fuelup,partial_fuelup\n"
+                  "Jeep,,100,30,45,01/10/2025 0:00,0,0\nJeep,,100,10,15,01/15/2025 0:00,0,1\n"
+                  "Jeep,,300,25,37.5,01/20/2025 0:00,0,0\nJeep,,200,20,30,01/25/2025 0:00,0,0\n");
+    ASSERT_EQ(run("import --card " + readings.dir + " --format fuelly --vehicle 1 --dry-run " +
+                      "--start-odometer 1000 " + readings.dir + "/trips.csv",
+                  &out),
+              0)
+        << out;
+    EXPECT_NE(out.find("1\t0.0\t25.00\t1500.00\t937.50\t0.00\tMon Jan 20 00:00:00 2025\n"
+                       "1\t0.0\t20.00\t1700.00\t"),
+              std::string::npos)
+        << out;
 
     // Fuelio's sectioned backup: only the Log section is read, every field quoted.
     writeFileText(card.dir + "/fuelio.csv",
