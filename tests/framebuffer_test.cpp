@@ -1,6 +1,10 @@
 #include "base/numeric.h"
+#include "display/background.h"
+#include "display/draw.h"
 #include "display/framebuffer.h"
+#include "display/image.h"
 #include "display/screen_map.h"
+#include "display/text.h"
 #include "props/layout.h"
 #include "props/properties.h"
 #include "tests/screen_fixture.h"
@@ -10,6 +14,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -94,7 +99,20 @@ TEST_F(Framebuffer, MappingThatCannotCoverTheScreenIsRefused) {
     EXPECT_EQ(fb.fd, -1);
     EXPECT_EQ(fb.mapping, nullptr);
     EXPECT_EQ(debugLogText(), "### Error mapping framebuffer: 256 bytes for 16x8 at 16 bits\n");
+    // The program goes on with the panel's size known and nothing to draw into: every
+    // drawing goes nowhere.
+    std::vector<uint8_t> bytes(16 * 8 * 2, 0x55);
+    const Image picture{bytes.data(), bytes.size()};
     putPixel(15, 7, 255, 255, 255, 255);
+    drawLine(0, 0, 15, 7, 255, 255, 255, 1.0);
+    drawLine(0.5, 0, 15.5, 7, 255, 255, 255, 3.0);
+    fillRect(0, 0, 15, 7, 255, 255, 255);
+    fillEllipse(8, 4, 10, 6, 255, 255, 255);
+    drawRaisedBox(0, 0, 15, 7, 255, 255, 255);
+    drawGlyph({bytes.data(), 4, 4, 4}, 3, 3, 0, 0, 0, 255, 0, 0);
+    copyImageRegion(0, 0, 16, 8, 16, 8, 16, 8, picture);
+    drawBackground(picture, 16, 8);
+    drawBackground(picture, 16, 8);
     // An 8-bit panel's pixels are a byte apart, but each is written as two: its last one
     // reaches a byte past the 128 of the plain screen.
     screen.bitsPerPixel = 8;
