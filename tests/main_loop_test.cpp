@@ -43,6 +43,9 @@ TEST_F(MainLoop, FailedPictureEndsAtOnceWithItsStatus) {
     EXPECT_EQ(status, -4);
     // the screen 2 picture was not tried
     EXPECT_EQ(debugLogText(), "### Error opening image!\n### s1ia broken!\n");
+    // the screen and the touchscreen opened before it are closed again
+    EXPECT_EQ(fb.fd, -1);
+    EXPECT_EQ(touch.fd, -1);
 }
 
 TEST_F(MainLoop, PassWithoutRequestDrawsNothing) {
