@@ -170,27 +170,30 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
                        "3.785411784)"),
               std::string::npos)
         << out;
+    // A Fuelly file beside the card, imported without writing: out says what would be
+    // appended to vehicle 1.
+    const auto fuellyDryRun = [&out](const Card& to, const std::string& columns,
+                                     const std::string& rows, const std::string& options) {
+        writeFileText(to.dir + "/fuelly-rows.csv", "car_name,odometer," + columns +
+                                                       ",price,fuelup_date,missed_fuelup,"
+                                                       "partial_fuelup\n" +
+                                                       rows);
+        ASSERT_EQ(run("import --card " + to.dir + " --format fuelly --vehicle 1 --dry-run " +
+                          options + to.dir + "/fuelly-rows.csv",
+                      &out),
+                  0)
+            << out;
+    };
     // Fuelly writes its month first, unless the command line says otherwise
-    writeFileText(trip.dir + "/dmy.csv",
-                  "car_name,odometer,miles,gallons,price,fuelup_date,missed_fuelup,partial_fuelup\n"
-                  "Jeep,1000,250,10,3.50,05/03/2021 0:00,0,0\n");
-    ASSERT_EQ(run("import --card " + trip.dir + " --format fuelly --vehicle 1 --dry-run " +
-                      "--date-order dmy " + trip.dir + "/dmy.csv",
-                  &out),
-              0)
-        << out;
+    fuellyDryRun(trip, "miles,gallons", "Jeep,1000,250,10,3.50,05/03/2021 0:00,0,0\n",
+                 "--date-order dmy ");
     EXPECT_NE(out.find("Fri Mar  5 00:00:00 2021"), std::string::npos) << out;
     // a distance of 0 says nothing: the interval is the odometers' difference (and a car
     // may be named "## ...": only Fuelio's backup has sections)
-    writeFileText(trip.dir + "/zero.csv",
-                  "car_name,odometer,miles,gallons,price,fuelup_date,missed_fuelup,partial_fuelup\n"
-                  "## Jeep,1000,0,10,3.50,05/03/2021 0:00,0,0\n"
-                  "## Jeep,1300,0,12,3.60,05/20/2021 0:00,0,0\n");
-    ASSERT_EQ(run("import --card " + trip.dir + " --format fuelly --vehicle 1 --dry-run " +
-                      trip.dir + "/zero.csv",
-                  &out),
-              0)
-        << out;
+    fuellyDryRun(trip, "miles,gallons",
+                 "## Jeep,1000,0,10,3.50,05/03/2021 0:00,0,0\n"
+                 "## Jeep,1300,0,12,3.60,05/20/2021 0:00,0,0\n",
+                 "");
     EXPECT_NE(out.find("1\t482.81\t45.42\t0.0\t43.20\t9.41\tThu May 20 00:00:00 2021"),
               std::string::npos)
         << out;
@@ -199,16 +202,11 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
     Card readings("P_DEFAULTODOMETERMODE.1: 1.0\n");
     writeFileText(readings.dir + "/consumption.txt",
                   "1\t0.0\t40.00\t900.00\t60.00\t0.00\tMon Jan  6 08:00:00 2025\n");
-    writeFileText(
-        readings.dir + "/gap.csv",
-        "car_name,odometer,km,litres,price,fuelup_date,missed_fuelup,partial_fuelup\n"
+    fuellyDryRun(
+        readings, "km,litres",
         "Jeep,1000,100,30,45,01/10/2025 0:00,0,0\nJeep,1100,100,10,15,01/15/2025 0:00,0,1\n"
-        "Jeep,1500,300,25,37.5,01/20/2025 0:00,0,0\n");
-    ASSERT_EQ(run("import --card " + readings.dir + " --format fuelly --vehicle 1 --dry-run " +
-                      readings.dir + "/gap.csv",
-                  &out),
-              0)
-        << out;
+        "Jeep,1500,300,25,37.5,01/20/2025 0:00,0,0\n",
+        "");
     EXPECT_NE(out.find("1\t0.0\t10.00\t0.00\t150.00\t0.00\tWed Jan 15 00:00:00 2025\n"
                        "1\t0.0\t25.00\t1400.00\t937.50\t0.00\tMon Jan 20 00:00:00 2025"),
               std::string::npos)
@@ -216,15 +214,10 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
     EXPECT_EQ(out.find("the device measures its next reading"), std::string::npos) << out;
     // without readings, from the one given: a top-up's distance counts in the readings
     // made up after it
-    writeFileText(readings.dir + "/trips.csv",
-                  "car_name,odometer,km,litres,price,fuelup_date,missed_fuelup,partial_fuelup\n"
-                  "Jeep,,100,30,45,01/10/2025 0:00,0,0\nJeep,,100,10,15,01/15/2025 0:00,0,1\n"
-                  "Jeep,,300,25,37.5,01/20/2025 0:00,0,0\nJeep,,200,20,30,01/25/2025 0:00,0,0\n");
-    ASSERT_EQ(run("import --card " + readings.dir + " --format fuelly --vehicle 1 --dry-run " +
-                      "--start-odometer 1000 " + readings.dir + "/trips.csv",
-                  &out),
-              0)
-        << out;
+    fuellyDryRun(readings, "km,litres",
+                 "Jeep,,100,30,45,01/10/2025 0:00,0,0\nJeep,,100,10,15,01/15/2025 0:00,0,1\n"
+                 "Jeep,,300,25,37.5,01/20/2025 0:00,0,0\nJeep,,200,20,30,01/25/2025 0:00,0,0\n",
+                 "--start-odometer 1000 ");
     EXPECT_NE(out.find("1\t0.0\t25.00\t1500.00\t937.50\t0.00\tMon Jan 20 00:00:00 2025\n"
                        "1\t0.0\t20.00\t1700.00\t"),
               std::string::npos)
