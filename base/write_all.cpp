@@ -21,10 +21,13 @@ bool writeAll(int fd, const void* data, std::size_t size) {
     return true;
 }
 
-void syncFolderOf(const std::string& path) {
+std::string folderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
+}
+
+void syncFolderOf(const std::string& path) {
+    const int fd = open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd != -1) {
         fsync(fd);
         close(fd);

@@ -8,6 +8,9 @@
 // that takes no bytes at all (a broken medium or driver) ends it with errno ENOSPC:
 // retrying would wait for ever, and errno would otherwise hold a stale reason.
 bool writeAll(int fd, const void* data, std::size_t size);
-// Flushes the folder that holds path (the part up to its last slash, or the current
-// folder), so that a file just renamed there keeps its new name after a power cut.
+// The folder that holds path: the part up to and with its last slash, or "." for a
+// bare name.
+std::string folderOf(const std::string& path);
+// Flushes the folder that holds path, so that a file just renamed there keeps its new
+// name after a power cut.
 void syncFolderOf(const std::string& path);

@@ -1,3 +1,4 @@
+#include "base/write_all.h"
 #include "props/properties.h"
 #include "props/property_files.h"
 #include "tests/test_root.h"
@@ -132,6 +133,12 @@ TEST_F(PropertyFilesTest, NewFileIsOnTheCardBeforeItReplacesTheOldAndTheFolderAf
     EXPECT_EQ(takeSyncSteps(), "fsync file\n"
                                "rename properties.txt.new properties.txt\n"
                                "fsync folder Pumpwright\n");
+}
+
+TEST(FolderOf, IsThePathUpToItsLastSlash) {
+    EXPECT_EQ(folderOf("/mnt/sdcard/Pumpwright/properties.txt"), "/mnt/sdcard/Pumpwright/");
+    EXPECT_EQ(folderOf("/x.csv"), "/");
+    EXPECT_EQ(folderOf("x.csv"), ".");
 }
 
 TEST_F(PropertyFilesTest, InterruptedAndShortWritesStillSaveTheWholeFile) {

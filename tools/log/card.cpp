@@ -45,17 +45,11 @@ bool holdsCardFiles(const std::string& dir) {
     return false;
 }
 
-std::string folderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "." : path.substr(0, slash + 1);
-}
-
 // What failed writing into a folder, said in the user's terms.
 std::string cannotWrite(const std::string& path, int code) {
     // The temporary file is ours; a missing folder is the user's to mend.
-    const std::size_t slash = path.rfind('/');
-    if (code == ENOENT && slash != std::string::npos)
-        return "no folder " + path.substr(0, slash + 1) + " to write " + path + " in";
+    if (code == ENOENT && path.find('/') != std::string::npos)
+        return "no folder " + folderOf(path) + " to write " + path + " in";
     std::string text = "cannot write " + path + ": " + std::strerror(code);
     if (code == EROFS)
         text += " (the card is read-only: slide its lock off or mount it for writing)";
