@@ -653,6 +653,9 @@ TEST(ExchangeTest, HostileFilesAreRefusedWholeAndNothingIsWritten) {
                   1);
         EXPECT_NE(out.find("cannot write " + card.dir + "/" + f.says), std::string::npos) << out;
     }
+    // nor its temporary file, whether the writing or the renaming failed
+    for (const char* temp : {"/x.csv.tmp", "/folder.tmp"})
+        EXPECT_NE(access((card.dir + temp).c_str(), F_OK), 0) << temp;
     std::string out;
     EXPECT_EQ(run("export --card " + card.dir + " --format csv -o " + card.dir + "/no/x.csv", &out),
               1);
