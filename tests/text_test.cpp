@@ -324,6 +324,18 @@ TEST_F(TextTest, OutlinedTextIsSurroundedByTheRing) {
                     for (int dx = -1; dx <= 1; dx++)
                         ASSERT_NE(pixel(x + dx, y + dy), WHITE) << x + dx << "," << y + dy;
             }
+    // A -1 in any channel of the outline colour is no ring at all.
+    clearScreen();
+    drawText(0, 0, 400, 256, "=> 7.65", FONT, 29, 0, 0, 0, 0, -1, -1, -1);
+    const std::string plain = screenBytes();
+    for (int channel = 0; channel < 3; channel++) {
+        int outline[] = {255, 0, 0};
+        outline[channel] = -1;
+        clearScreen();
+        drawText(0, 0, 400, 256, "=> 7.65", FONT, 29, 0, 0, 0, 0, outline[0], outline[1],
+                 outline[2]);
+        EXPECT_TRUE(screenBytes() == plain) << channel;
+    }
 }
 
 TEST_F(TextTest, EmptyTextIsReportedAndDrawsNothing) {
