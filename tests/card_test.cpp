@@ -146,7 +146,8 @@ TEST_F(CardTest, OverlappingButtonsKeepTheirFacesApart) {
     checkButtons(picture("s1.raw"), picture("s1a.raw"), 1);
 
     // A key laid over its neighbour from where the neighbour's face starts (two points
-    // in), across or down, keeps no face; the neighbour keeps its face where it is alone.
+    // in), across or down, keeps no face; the neighbour keeps its face where it is alone,
+    // giving way along the side where they overlap least.
     struct Area {
         int x1, y1, x2, y2;
     };
@@ -158,7 +159,9 @@ TEST_F(CardTest, OverlappingButtonsKeepTheirFacesApart) {
         {"E_BUTTON.DRIVEN.x: 317\nE_BUTTON.DRIVEN.w: 30\n", {320, 10, 343, 50}, {350, 10, 388, 50}},
         {"E_BUTTON.REFILLED.x: 315\nE_BUTTON.REFILLED.y: 7\nE_BUTTON.REFILLED.h: 20\n",
          {320, 10, 388, 23},
-         {320, 32, 388, 50}}};
+         {320, 32, 388, 50}},
+        // ten by ten over the neighbour's top left corner: as tall as wide, so off the top
+        {"E_BUTTON.DRIVEN.w: 89\nE_BUTTON.DRIVEN.h: 12\n", {330, 8, 388, 15}, {318, 20, 388, 50}}};
     for (const Cover& c : covers) {
         writeFile(dataFile("environment.txt"), c.keys);
         ASSERT_EQ(card(root), 0) << messages;
