@@ -451,6 +451,26 @@ TEST_F(ConsumptionLogTest, AFullCardKeepsNoPartOfARecord) {
     EXPECT_EQ(nextRecordLine(in, 1), 0);
 }
 
+// Started without standard input (a start script may leave it closed), each log gets
+// descriptor 0 when it is opened: the refill and the tire change are saved all the same,
+// and a log whose last line was cut short still gets its record on a line of its own.
+TEST_F(ConsumptionLogTest, LogsAreWrittenWithTheStandardInputClosed) {
+    setProperty("P_DEFAULTVEHICLE", "1");
+    writeFile(dataFile("consumption.txt"), "# cut sho");
+    const int input = dup(0);
+    ASSERT_NE(input, -1);
+    close(0);
+    const bool refillSaved = writeConsumptionRecord({200, 10, 20, 5.0});
+    const bool tiresSaved = writeTireChange("123");
+    dup2(input, 0);
+    close(input);
+    EXPECT_TRUE(refillSaved);
+    EXPECT_TRUE(tiresSaved);
+    const std::string log = readFile(dataFile("consumption.txt"));
+    EXPECT_EQ(log.substr(0, 18), "# cut sho\n1\t200.00") << log; // and no second header
+    EXPECT_NE(readFile(dataFile("events.txt")).find("\n1\ttirechange\t123\t"), std::string::npos);
+}
+
 // The refill must still be entered after a SAVE the card refused.
 void expectRefillKept() {
     EXPECT_STREQ(app.inputText, NOT_SAVED_TEXT);
