@@ -105,13 +105,15 @@ TEST(ExchangeTest, FilesOfTheAppsAsTheyDocumentThem) {
     Card card("P_DEFAULTODOMETERMODE.2: 1.0\n");
     writeFileText(card.dir + "/consumption.txt", "# kept\n");
     // LubeLogger: other names it accepts, quoted notes with commas and a line break, a
-    // European file with comma decimals, a partial fill and a missed one.
+    // European file with comma decimals, a partial fill and a missed one; a row left
+    // with one quoted blank (a spreadsheet's emptied cell) is no fill-up.
     writeFileText(card.dir + "/lube.csv",
                   "date,odometer,Liters,Total Cost,filled up,MissedFuelUp,Notes\n"
                   "3/7/2025,\"52000,5\",\"41,20\",\"70,04\",True,False,\"full, at home\"\n"
                   "2025-03-15,52300,12.00,20.40,False,False,\"top-up\nin cash\"\n"
                   "22.03.2025 12:00,52610,30.55,51.94,True,False,\n"
-                  "04/02/2025 6:30 PM,53180,38.1,66.3,True,True,\n");
+                  "04/02/2025 6:30 PM,53180,38.1,66.3,True,True,\n"
+                  "\" \"\n");
     std::string out;
     ASSERT_EQ(run("import --card " + card.dir +
                       " --format lubelogger --vehicle 2 --date-order mdy --dry-run " + card.dir +
