@@ -781,6 +781,16 @@ TEST(ExchangeTest, ExportedColumnsAndFlagsAreTheAppsOwn) {
     EXPECT_NE(fromTrips.find("2026-03-09T10:12:44,1,300.00,11500.00,"), std::string::npos)
         << fromTrips;
     EXPECT_EQ(fromTrips.find("made up"), std::string::npos) << fromTrips;
+    // a top-up that ends the log waits for the interval that will hold its fuel: it goes
+    // out as a partial fill, neither full nor after a missed one
+    writeFileText(trips.dir + "/consumption.txt",
+                  "1\t0.0\t30.00\t11200.00\t30.00\t0.00\tMon Mar  2 10:12:44 2026\n"
+                  "1\t0.0\t20.00\t11500.00\t30.00\t0.00\tMon Mar  9 10:12:44 2026\n"
+                  "1\t0.0\t10.00\t0.00\t15.00\t0.00\tMon Mar 16 10:12:44 2026\n");
+    ASSERT_EQ(run("export --format csv --card " + trips.dir, &fromTrips), 0) << fromTrips;
+    EXPECT_NE(fromTrips.find("\n2026-03-16T10:12:44,1,0.00,11500.00,10.00,15.00,1.5000,,0,0\r\n"),
+              std::string::npos)
+        << fromTrips;
 
     // the summary on the command line: units, figures, warnings with their lines
     writeFileText(card.dir + "/consumption.txt", card.log() + "1\t0.0\t-5\t53500\t9\n");

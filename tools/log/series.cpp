@@ -43,11 +43,9 @@ SeriesExport seriesRows(const VehicleLog& log, std::optional<double> start) {
     // carries their fuel into the next interval (partial fills) or into none (a missed
     // fill-up at the reading before, so the apps count nothing across them).
     std::vector<const Refill*> waiting;
-    auto flush = [&](std::size_t carried) {
-        for (std::size_t i = 0; i < waiting.size(); ++i)
-            out.rows.push_back({waiting[i],
-                                i + carried < waiting.size() ? Role::Start : Role::Partial,
-                                odometer, 0.0, 0.0});
+    auto flush = [&](bool carried) {
+        for (const Refill* refill : waiting)
+            out.rows.push_back({refill, carried ? Role::Partial : Role::Start, odometer, 0.0, 0.0});
         waiting.clear();
     };
     for (const Refill& refill : log.refills) {
@@ -56,20 +54,20 @@ SeriesExport seriesRows(const VehicleLog& log, std::optional<double> start) {
         if (refill.complete()) {
             // The card carries every refill since the last Start into the interval, or
             // none when it is a trip record: the fuel beyond the refill's own says which.
-            flush(refill.fuel - refill.record.fuel > SAME ? waiting.size() : 0);
+            flush(refill.fuel - refill.record.fuel > SAME);
             odometer += refill.distance;
             if (out.rows.empty() && refill.kind == Kind::Trip)
                 out.startsWithTrip = true;
             out.rows.push_back({&refill, Role::Closes, odometer, refill.distance, refill.fuel});
         } else if (refill.kind == Kind::Start) {
-            flush(0);
+            flush(false);
             odometer = refill.record.odometer;
             out.rows.push_back({&refill, Role::Start, odometer, 0.0, 0.0});
         } else {
             waiting.push_back(&refill);
         }
     }
-    flush(waiting.size()); // still waiting for the interval that will hold their fuel
+    flush(true); // still waiting for the interval that will hold their fuel
     return out;
 }
 
