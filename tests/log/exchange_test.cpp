@@ -946,10 +946,12 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
               0);
     EXPECT_EQ(card.log(), first) << out;
 
-    // another vehicle's fill on the same day with the same fuel is no duplicate
+    // another vehicle's fill on the same day with the same fuel is no duplicate; a record
+    // edited in without its time stamp is neither a duplicate nor the newest
     Card shared("P_DEFAULTODOMETERMODE.1: 1.0\nP_DEFAULTODOMETERMODE.2: 1.0\n");
     writeFileText(shared.dir + "/consumption.txt",
                   "1\t0.0\t30.00\t19000.00\t45.00\t0.00\tWed Jan 15 08:00:00 2025\n"
+                  "1\t0.0\t35.00\t19500.00\t52.50\t0.00\n"
                   "1\t0.0\t40.00\t20000.00\t60.00\t0.00\tSat Feb  1 08:00:00 2025\n");
     // a dry run of a LubeLogger file of these rows for the vehicle: what it prints
     const auto dryRun = [&](int vehicle, const std::string& rows) {
