@@ -74,6 +74,7 @@ SeriesExport seriesRows(const VehicleLog& log, std::optional<double> start) {
 std::vector<AppFill> appSeries(const std::vector<FillUp>& fills, bool distanceColumn,
                                std::optional<double> start) {
     std::vector<AppFill> out;
+    out.reserve(fills.size());          // one each: a million fill-ups are not copied as they grow
     std::optional<double> from = start; // the reading of the last fill to full
     bool started = start.has_value();
     double partialDistance = 0.0, partialFuel = 0.0;
