@@ -135,6 +135,16 @@ TEST_F(FuelDistanceTest, ExampleGraphWithoutCapacity) {
     useScreen(400, 256);
     draw({{400, 25}, {400, 25}, {800, 50}});
     EXPECT_TRUE(is(388, 100, layout.wires));
+
+    // Intervals of 8 km have a wire every kilometre: the first is labelled, the origin not.
+    useScreen(400, 256);
+    std::vector<DistanceFuel> tiny = {{8, 0.6}, {8, 0.6}, {16, 1.2}};
+    const FuelDistanceScale s = scaleFuelDistance(12, 11, 388, 242, tiny.data(), 3, 0.0, 0);
+    ASSERT_EQ(distanceGridStep(s.xTop), 1);
+    draw(tiny);
+    const int one = 12 + static_cast<int>(s.xScale + 0.5);
+    EXPECT_GT(count(one - 6, 230, one + 6, 241, layout.text), 0);
+    EXPECT_EQ(count(0, 225, 20, 241, layout.text), 0);
 }
 
 TEST_F(FuelDistanceTest, ExampleGraphWithCapacity) {
