@@ -811,6 +811,10 @@ TEST_F(CardTest, CheckNamesEveryFaultByItsKey) {
     // nor is such a card scaled to another panel: it has no size to scale from
     EXPECT_EQ(card(root + " --size 480x272"), 1);
     EXPECT_EQ(readFile(dataFile("environment.txt")), "E_SCREEN.0.BG.h: 4097\n");
+    // the same for too wide a picture, of the last screen
+    writeFile(dataFile("environment.txt"), "E_SCREEN.2.BG.w: 4097\n");
+    EXPECT_EQ(card("export " + root + " " + root + "/wide"), 1);
+    EXPECT_NE(messages.find("the picture sizes in environment.txt"), std::string::npos) << messages;
 
     // Absurd rectangles: a clear message and nothing drawn.
     const std::string s0 = readFile(dataFile("s0.raw"));
