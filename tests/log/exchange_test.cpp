@@ -1085,7 +1085,9 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
 
     // A missed fill-up at the card's last reading is no new odometer: its fuel goes into no
     // interval, nor does the partial fill after it. One below the card's last reading, with
-    // the file's last fill-up below it too, is the first reading of a new one. Partial fills
+    // the file's last fill-up below it too, is the first reading of a new one; with the last
+    // back at the card's reading exactly, the card takes it for a slip, so the interval goes
+    // in as a trip record. Partial fills
     // before a missed fill-up count once, in the totals only; one before the first interval
     // from a given start once, in that interval.
     const struct {
@@ -1103,6 +1105,10 @@ TEST(ExchangeTest, ImportKeepsTheAppsIntervalsOnTheCard) {
          "2025-03-01,100,20,30,True,True\n2025-03-10,600,30,45,True,False\n",
          "1\t0.0\t20.00\t100.00\t30.00\t0.00\tSat Mar  1 00:00:00 2025\n"
          "1\t0.0\t30.00\t600.00\t45.00\t0.00\tMon Mar 10 00:00:00 2025\n"},
+        {"1\t0.0\t40.00\t50000.00\t60.00\t0.00\tMon Feb 24 08:10:00 2025\n",
+         "2025-03-01,49500,20,30,True,True\n2025-03-10,50000,30,45,True,False\n",
+         "1\t0.0\t20.00\t0.00\t30.00\t0.00\tSat Mar  1 00:00:00 2025\n"
+         "1\t500.00\t30.00\t50000.00\t45.00\t6.00\tMon Mar 10 00:00:00 2025\n"},
         {"",
          "2025-02-25,1000,10,15,False,False\n2025-03-01,1100,20,30,True,True\n"
          "2025-03-10,1500,30,45,True,False\n",
