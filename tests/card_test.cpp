@@ -599,6 +599,11 @@ TEST_F(CardTest, RefusesBrokenPngFilesAndWritesNothing) {
         EXPECT_NE(messages.find(std::string(c.file) + ": "), std::string::npos) << messages;
         EXPECT_NE(messages.find(c.reason), std::string::npos) << messages;
         EXPECT_EQ(filesIn(dataDir()), std::set<std::string>{});
+        // the reader refuses alike when called alone, as the window test's comparer does
+        RgbPicture read;
+        std::string error;
+        EXPECT_EQ(readPng(png + c.file, 4096, read, error), sized);
+        EXPECT_EQ(error.find(c.reason) != std::string::npos, !sized) << error;
     }
     // Asked to, the wrong size is scaled to the layout's.
     ASSERT_EQ(card("import --scale " + root + " s2=" + png + "small.png"), 0) << messages;

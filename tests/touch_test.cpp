@@ -194,6 +194,14 @@ TEST_F(TouchTest, DrainCountsAndCloseDrains) {
     EXPECT_EQ(drainTouch(), 0);
     closeTouch();
     EXPECT_EQ(touch.fd, -1);
+    // samples still pending at shutdown are read before the device is closed
+    const TouchSample lift{0, 7, 8, 0};
+    bytes.append(reinterpret_cast<const char*>(&lift), 8);
+    writeFile(rootedPath(TS_DEVICE), bytes);
+    ASSERT_TRUE(openTouch());
+    closeTouch();
+    EXPECT_EQ(touch.sample.pressure, 0);
+    EXPECT_EQ(touch.sample.x, 7);
 }
 
 } // namespace
