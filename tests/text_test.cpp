@@ -689,6 +689,17 @@ TEST_F(TextTest, GlyphsOffTheScreenDrawOnlyWhereTheyLand) {
         EXPECT_LT(refused, 41) << from.x << "," << from.y;
     }
 
+    // The largest size FreeType's 16-bit pixels per em and the device's 26.6 longs both
+    // hold is taken; one more is refused with a word.
+    for (const int size : {0x7FFF, 0x8000}) {
+        resetDebugLog();
+        const std::size_t before = debugLogText().size();
+        text(0, 0, 100, 70, " ", size, ALIGN_LEFT);
+        EXPECT_EQ(debugLogText().find("Error setting pixel size", before) != std::string::npos,
+                  size > 0x7FFF)
+            << size;
+    }
+
     // A pen origin 2^24 pixels out or farther lies off every panel and would not fit
     // FreeType's 26.6 numbers: it is skipped without a word. One pixel nearer, the glyph
     // is tried, and refused.
