@@ -146,6 +146,19 @@ TEST_F(WindowTest, ClosingTheWindowIsAPowerOff) {
     EXPECT_EQ(fb.fd, -1);
 }
 
+// A quit (Ctrl-C in the terminal that started the window, or the desktop's own) ends the
+// simulator as the window's close button does.
+TEST_F(WindowTest, AQuitEndsItLikeClosingTheWindow) {
+    start();
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    ASSERT_EQ(SDL_PushEvent(&quit), 1);
+    ASSERT_FALSE(handleWindowEvents(0)) << "the quit left the window open";
+    ASSERT_EQ(SDL_PushEvent(&quit), 1);
+    EXPECT_EQ(runSimWindow(), 0);
+    EXPECT_EQ(fb.fd, -1);
+}
+
 TEST_F(WindowTest, DraggingPressesWhereTheFingerIs) {
     start();
     click("1"); // the banner gives way at the first touch
